@@ -1,0 +1,8 @@
+// The in-place three-tap blur that leaves trails on surfaces nobody clears.
+#pragma once
+
+#include <SDL/SDL.h>
+
+// Blurs the top-left 320 x 240 pixels in place, horizontally then vertically;
+// each top byte becomes the mean of its pixel's new channels.
+void three_tap_blur(SDL_Surface* surface);

@@ -1,0 +1,15 @@
+// Plasma over a cycling palette that turns after every plasma frame.
+#pragma once
+
+#include <SDL/SDL.h>
+#include <cstdint>
+
+extern uint32_t plasma_palette[256];  // pixel values in the back buffer's layout
+extern uint32_t last_rotation;        // demo time of the latest rotation
+
+// Fills the palette from scratch; once, at load.
+void build_palette();
+// Every pixel of the target from the two waves at demo time t.
+void draw_plasma(uint32_t t, SDL_Surface* target);
+// Turns the palette by an amount that depends on the time since the last turn.
+void rotate_palette(uint32_t t);

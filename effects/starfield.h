@@ -1,0 +1,23 @@
+// A star flight of 1000 stars, each a 3 x 3 block brightening as it nears.
+#pragma once
+
+#include <SDL/SDL.h>
+#include <cstdint>
+
+struct Star {
+    float x, y;       // position before projection, -1 .. 0.998
+    float z;          // depth, 1 far .. 0.001 at the viewer
+    float colour[3];  // weights of pixel bits 16-23, 8-15 and 0-7
+};
+
+constexpr int star_count = 1000;
+constexpr float star_depth_step = -0.01f;  // what both callers pass
+
+extern Star* stars;  // the one star array, carried from the greetings to the finale
+
+// Allocates the stars and draws their starting places from rand().
+void starfield_init();
+// New place and colour for star i, at the far end.
+void star_respawn(int i);
+// Moves every star one depth step, then projects and stores it into the target.
+void starfield_draw(SDL_Surface* target, int cx, int cy, float depth_step);

@@ -1,0 +1,27 @@
+// Timed fades from and to black, white flashes on beats, and the fade-table
+// runner by which a scene states its fades as data.
+#pragma once
+
+#include <SDL/SDL.h>
+#include <cstdint>
+
+// One fade; a table of them ends with start = duration = 0.
+struct FadeEvent {
+    uint32_t start;     // demo time the fade begins
+    uint32_t duration;  // drawn for start <= t <= start + duration
+    int32_t direction;  // > 0 fades in from black, <= 0 fades out to black
+};
+
+constexpr uint32_t scene_fade_ms = 500;  // each scene's fade in and fade out
+constexpr uint32_t flash_reach_ms = 50;  // a white flash spans T - 50 .. T + 50
+
+// Alpha of the black overlay at t, for a fade in or a fade out.
+int fade_alpha(uint32_t t, uint32_t start, uint32_t duration, bool fade_in);
+// Alpha of the white overlay at t for a flash at T (0 before T).
+int flash_alpha(uint32_t t, uint32_t flash_time);
+
+// Draws every event of the table whose window holds t, in table order.
+void run_fade_table(const FadeEvent* table, SDL_Surface* target, uint32_t t);
+void fade_in(uint32_t t, uint32_t start, uint32_t duration, SDL_Surface* target);
+void fade_out(uint32_t t, uint32_t start, uint32_t duration, SDL_Surface* target);
+void white_flash(uint32_t t, uint32_t flash_time, SDL_Surface* target);

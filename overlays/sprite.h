@@ -1,0 +1,29 @@
+// Animated sprites: sheets of 100-row frames, stepped by demo time and drawn
+// magnified with the magenta key.
+#pragma once
+
+#include <SDL/SDL.h>
+#include <cstdint>
+
+struct Sprite {
+    SDL_Surface* sheet;  // frames stacked top to bottom
+    int32_t frame_count;
+    int32_t current_frame;        // 0 .. frame_count - 1
+    int32_t frame_width;          // the sheet's width
+    int32_t frame_height;         // always 100
+    int32_t frame_interval;       // ms between two frame steps, always 200
+    uint32_t last_step;           // demo time of the last frame step
+    int32_t last_left, last_top;  // top-left of the last draw
+};
+
+constexpr int32_t sprite_frame_rows = 100;
+constexpr int32_t sprite_frame_ms = 200;
+
+// A new sprite over the sheet, or null when the sheet is null or too short
+// for its frames (the latter printed as a picture that did not load).
+Sprite* make_sprite(SDL_Surface* sheet, int32_t frame_count, const char* path);
+// Steps the animation, then draws the frame centred (unmagnified) on
+// (cx, cy) at the given scale. A null sprite draws nothing.
+void draw_sprite(uint32_t t, int cx, int cy, Sprite* sprite, SDL_Surface* target, float scale);
+// Loads a sheet and makes its sprite; null when anything is missing.
+Sprite* load_sprite(const char* path, int32_t frame_count);

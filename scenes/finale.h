@@ -1,0 +1,22 @@
+// Finale (80000 .. 101000 ms): rings, plasma, starfield and tunnel in turn,
+// about a second each, then the fade to black.
+#pragma once
+
+#include <cstdint>
+
+#include "overlays/fade.h"
+#include "shell/timeline.h"
+
+constexpr uint32_t finale_switch_ms = 1000;  // an effect lasts until a frame comes later than this
+
+constexpr FadeEvent finale_fades[] = {
+    {finale_start, scene_fade_ms, 1},
+    {finale_end - 1000, 1000, -1},
+    {0, 0, 0},
+};
+
+extern int32_t finale_effect;        // switches so far; modulo 4 picks the effect
+extern uint32_t finale_last_switch;  // demo time of the latest switch
+
+// Draws the finale for 80000 <= t <= 101000; returns at once otherwise.
+void finale_frame(uint32_t t);

@@ -1,0 +1,37 @@
+// Lift scene (50058 .. 68000 ms): ring-pattern lift doors that open on the
+// dancer, close, and open again on the code credit.
+#pragma once
+
+#include <SDL/SDL.h>
+#include <cstdint>
+
+#include "overlays/fade.h"
+#include "shell/timeline.h"
+
+// The door times: open, close, reopen on the credit screen, close.
+constexpr uint32_t doors_open_start = 53000;
+constexpr uint32_t doors_close_start = 58000;
+constexpr uint32_t credit_doors_open_start = 59000;  // the credit screen from here
+constexpr uint32_t credit_doors_close_start = 63000;
+constexpr uint32_t doors_move_ms = 1000;
+constexpr uint32_t credit_doors_move_ms = 3000;
+constexpr int doors_half_width = 70;
+constexpr int credit_doors_half_width = 120;
+
+constexpr FadeEvent lift_fades[] = {
+    {lift_start, scene_fade_ms, 1},
+    {tunnel_start - scene_fade_ms, scene_fade_ms, -1},
+    {0, 0, 0},
+};
+
+extern SDL_Surface* lift_surface;  // the ring pattern with the opening cut in
+
+// Loads the lift graphic and sprite, makes the lift surface, builds the rings.
+void lift_load();
+// Draws the scene for 50058 <= t <= 68000; returns at once otherwise.
+void lift_frame(uint32_t t);
+// Door half-width for demo time t; negative while the doors are shut.
+int door_half_width(uint32_t t);
+// Cuts the opening and draws the door edges (b >= 0), then blends the lift
+// surface onto the target.
+void door_draw(int b, SDL_Surface* target);

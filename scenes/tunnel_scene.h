@@ -1,0 +1,25 @@
+// Tunnel scene (68000 .. 80000 ms): the textured tunnel with the car following
+// its vanishing point, then the graphics credit.
+#pragma once
+
+#include <SDL/SDL.h>
+#include <cstdint>
+
+#include "overlays/fade.h"
+#include "shell/timeline.h"
+
+constexpr uint32_t tunnel_credit_start = 70000;  // graph picture and credit slide in
+
+constexpr FadeEvent tunnel_fades[] = {
+    {tunnel_start, scene_fade_ms, 1},
+    {finale_start - scene_fade_ms, scene_fade_ms, -1},
+    {0, 0, 0},
+};
+
+extern SDL_Surface* tunnel_texture;         // the scene's own copy of "data/tunnel.png"
+extern SDL_Surface* finale_tunnel_texture;  // a second copy, drawn by the finale
+
+// Loads both textures, the graph picture and the car; builds the tunnel tables.
+void tunnel_load();
+// Draws the scene for 68000 <= t <= 80000; returns at once otherwise.
+void tunnel_frame(uint32_t t);

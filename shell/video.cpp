@@ -1,0 +1,66 @@
+#include "shell/video.h"
+
+#include <IL/il.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "shell/image.h"
+
+SDL_Surface* screen_surface;
+SDL_Surface* back_buffer;
+
+bool video_setup()
+{
+    // sdl12-compat paces flips by the display's retrace only when asked, and
+    // would stretch to the desktop bilinearly; the show wants both the other way.
+    setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
+    setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
+    if (SDL_Init(SDL_INIT_VIDEO) == 0)
+        screen_surface = SDL_SetVideoMode(screen_width, screen_height, 32,
+                                          SDL_HWSURFACE | SDL_DOUBLEBUF | SDL_FULLSCREEN);
+    if (!screen_surface) {
+        printf("Error at setting video mode: %s\n", SDL_GetError());
+        return false;
+    }
+    SDL_WM_SetCaption("VARNO STYLE", nullptr);
+    SDL_ShowCursor(SDL_DISABLE);
+    const SDL_PixelFormat* f = screen_surface->format;
+    back_buffer = SDL_CreateRGBSurface(SDL_SWSURFACE, back_width, back_height, 32, f->Rmask,
+                                       f->Gmask, f->Bmask, f->Amask);
+    if (!back_buffer) {
+        printf("Error at setting video mode: %s\n", SDL_GetError());
+        return false;
+    }
+    ilInit();
+    // Rows top first whatever the file's own origin.
+    ilEnable(IL_ORIGIN_SET);
+    ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
+    return true;
+}
+
+void double_back_buffer()
+{
+    lock_surface(screen_surface);
+    const int spitch = pitch_pixels(screen_surface);
+    const int bpitch = pitch_pixels(back_buffer);
+    Uint32* dst = static_cast<Uint32*>(screen_surface->pixels);
+    const Uint32* src = static_cast<const Uint32*>(back_buffer->pixels);
+    for (int y = 0; y < back_height; y++) {
+        Uint32* d = dst + 2 * y * spitch;
+        const Uint32* s = src + y * bpitch;
+        for (int x = 0; x < back_width; x++) {
+            d[2 * x] = s[x];
+            d[2 * x + 1] = s[x];
+        }
+        // The odd screen row repeats the even one just written.
+        memcpy(d + spitch, d, screen_width * sizeof(Uint32));
+    }
+    unlock_surface(screen_surface);
+}
+
+void present()
+{
+    double_back_buffer();
+    SDL_Flip(screen_surface);
+}

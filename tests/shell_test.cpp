@@ -1,0 +1,257 @@
+// The shell: keyed blit, the lock rule, the present step, the timeline's
+// arithmetic, the frame loop's events and ways out, the sound messages.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "shell/demo.h"
+#include "shell/image.h"
+#include "shell/timeline.h"
+#include "shell/video.h"
+#include "tests/support.h"
+
+TEST(PositionRounding, AddsHalfAndTruncatesTowardZero)
+{
+    const struct {
+        float v;
+        int want;
+    } cases[] = {
+        {2.5f, 3}, {2.4f, 2}, {-0.7f, 0}, {-1.6f, -1}, {0.0f, 0}, {319.49f, 319},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(round_position(c.v), c.want) << c.v;
+}
+
+TEST(KeyedBlit, SkipsMagentaWhateverTheTopByteAndSetsAlpha)
+{
+    SDL_Surface* target = make_surface(4, 1, 0x12345678);
+    SDL_Surface* source = make_surface(4, 1, 0);
+    const Uint32 in[4] = {0x00FF00FF, 0xFFFF00FF, 0x00FF00FE, 0x00FE00FF};
+    const Uint32 want[4] = {0x12345678, 0x12345678, 0xFFFF00FE, 0xFFFE00FF};
+    for (int x = 0; x < 4; x++)
+        set_pixel(source, x, 0, in[x]);
+    keyed_blit(source, target, 0.0f, 0.0f);
+    for (int x = 0; x < 4; x++)
+        EXPECT_EQ(pixel(target, x, 0), want[x]) << x;
+    set_pixel(source, 0, 0, 0x80FF00FF);
+    set_pixel(source, 1, 0, 0x00000001);
+    keyed_blit(source, target, 0.0f, 0.0f);
+    EXPECT_EQ(pixel(target, 0, 0), 0x12345678u);
+    EXPECT_EQ(pixel(target, 1, 0), 0xFF000001u);
+    SDL_FreeSurface(source);
+    SDL_FreeSurface(target);
+}
+
+TEST(KeyedBlit, PlacesAndClipsAtEveryEdge)
+{
+    // A 3x3 source whose pixels carry their own coordinates.
+    SDL_Surface* source = make_surface(3, 3, 0);
+    for (int y = 0; y < 3; y++)
+        for (int x = 0; x < 3; x++)
+            set_pixel(source, x, y, Uint32(0x10 * y + x + 1));
+    const struct {
+        float x, y;
+    } positions[] = {
+        {0.0f, 0.0f}, {-0.7f, 0.0f}, {-1.6f, 0.0f}, {0.0f, -1.6f}, {3.5f, 2.4f},
+        {4.0f, 4.0f}, {6.0f, 0.0f},  {0.0f, 5.0f},  {-3.0f, 0.0f}, {-2.5f, -2.5f},
+    };
+    for (const auto& p : positions) {
+        SDL_Surface* target = make_surface(5, 5, 0);
+        keyed_blit(source, target, p.x, p.y);
+        const int X = round_position(p.x), Y = round_position(p.y);
+        for (int y = 0; y < 5; y++)
+            for (int x = 0; x < 5; x++) {
+                const int sx = x - X, sy = y - Y;
+                const bool inside = sx >= 0 && sx < 3 && sy >= 0 && sy < 3;
+                const Uint32 want = inside ? (0xFF000000 | Uint32(0x10 * sy + sx + 1)) : 0;
+                ASSERT_EQ(pixel(target, x, y), want)
+                    << "at (" << p.x << ", " << p.y << ") pixel " << x << "," << y;
+            }
+        SDL_FreeSurface(target);
+    }
+    SDL_FreeSurface(source);
+}
+
+TEST(KeyedBlit, NullSourceOrTargetDrawsNothing)
+{
+    SDL_Surface* target = make_surface(2, 2, 7);
+    keyed_blit(nullptr, target, 0.0f, 0.0f);
+    keyed_blit(target, nullptr, 0.0f, 0.0f);
+    EXPECT_EQ(pixel(target, 1, 1), 7u);
+    SDL_FreeSurface(target);
+}
+
+TEST(LockRule, HoldsForHardwareAsyncRleOrOffsetSurfaces)
+{
+    video_once();
+    SDL_Surface* plain = make_surface(8, 8, 0);
+    EXPECT_FALSE(must_lock(plain));
+    EXPECT_FALSE(must_lock(back_buffer));
+    const struct {
+        Uint32 flags;
+        int offset;
+        bool want;
+    } cases[] = {
+        {0, 0, false},
+        {SDL_SRCCOLORKEY, 0, false},
+        {SDL_SRCALPHA, 0, false},
+        {SDL_HWSURFACE, 0, true},
+        {SDL_ASYNCBLIT, 0, true},
+        {SDL_RLEACCEL, 0, true},
+        {SDL_SRCCOLORKEY | SDL_RLEACCEL, 0, true},
+        {0, 4, true},
+    };
+    for (const auto& c : cases) {
+        SDL_Surface s = *plain;
+        s.flags = c.flags;
+        s.offset = c.offset;
+        EXPECT_EQ(must_lock(&s), c.want) << std::hex << c.flags << " offset " << c.offset;
+    }
+    SDL_FreeSurface(plain);
+}
+
+TEST(LockRule, KeyedRleSurfaceStaysReadableAfterAnSdlBlit)
+{
+    video_once();
+    SDL_Surface* keyed = make_surface(8, 8, 0x00FF00FF);
+    set_pixel(keyed, 2, 2, 0x00123456);
+    SDL_SetColorKey(keyed, SDL_SRCCOLORKEY | SDL_RLEACCEL, 0xFF00FF);
+    SDL_Surface* scratch = make_surface(8, 8, 0);
+    SDL_BlitSurface(keyed, nullptr, scratch, nullptr);
+    EXPECT_EQ(pixel(scratch, 2, 2) & 0xFFFFFF, 0x123456u) << "SDL applied the key";
+    EXPECT_EQ(pixel(scratch, 3, 3), 0u);
+    // Whether or not SDL reports the surface as RLE-encoded, the keyed blit
+    // locks it as the rule asks and reads its real pixels.
+    SDL_Surface* target = make_surface(8, 8, 5);
+    keyed_blit(keyed, target, 0.0f, 0.0f);
+    EXPECT_EQ(pixel(target, 2, 2), 0xFF123456u);
+    EXPECT_EQ(pixel(target, 4, 4), 5u);
+    EXPECT_EQ(must_lock(keyed), SDL_MUSTLOCK(keyed) != 0);
+    SDL_FreeSurface(target);
+    SDL_FreeSurface(scratch);
+    SDL_FreeSurface(keyed);
+}
+
+TEST(ImageLoader, MissingFileReturnsNullWithItsMessage)
+{
+    video_once();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(load_image("data/no_such_picture.png"), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error at loading picture data/no_such_picture.png\n");
+}
+
+TEST(Present, DoublesEveryPixelIntoA2x2Block)
+{
+    video_once();
+    for (int y = 0; y < back_height; y++)
+        for (int x = 0; x < back_width; x++)
+            set_pixel(back_buffer, x, y, Uint32(y * 1000 + x) | 0xFF000000);
+    double_back_buffer();
+    for (int y = 0; y < screen_height; y++)
+        for (int x = 0; x < screen_width; x++)
+            ASSERT_EQ(pixel(screen_surface, x, y), pixel(back_buffer, x / 2, y / 2))
+                << x << "," << y;
+}
+
+TEST(Timeline, BandHeightOverTheWholeShow)
+{
+    const struct {
+        uint32_t t;
+        int want;
+    } cases[] = {
+        {0, 0},      {15596, 0},  {15637, 0},  {15638, 1},  {15679, 1},      {15680, 2},
+        {16595, 23}, {16596, 24}, {50000, 24}, {97199, 24}, {97200, 24},     {97201, 23},
+        {98158, 1},  {98159, 0},  {98200, 0},  {100999, 0}, {0xFFFFFFFF, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(band_height(c.t), c.want) << c.t;
+    // The single-precision reading of the same rule gives the same lines.
+    for (uint32_t t = 0; t <= last_frame_time; t++) {
+        float q = t < band_shrink_start ? (float(t) - 15596.0f) / 1000.0f
+                                        : (98200.0f - float(t)) / 1000.0f;
+        q = q < 0 ? 0 : q > 1 ? 1 : q;
+        ASSERT_EQ(band_height(t), int(q * 24)) << t;
+    }
+}
+
+TEST(Timeline, ScrollTextPosition)
+{
+    EXPECT_FLOAT_EQ(scroll_text_x(16596), 375.0f);
+    EXPECT_FLOAT_EQ(scroll_text_x(16604), 374.0f);
+    EXPECT_EQ(round_position(scroll_text_x(17041)), 319);
+    EXPECT_EQ(round_position(scroll_text_x(17040)), 320);
+    EXPECT_FLOAT_EQ(scroll_text_x(100999), -10175.375f);
+}
+
+static void push_key(Uint8 type, SDLKey key)
+{
+    SDL_Event e{};
+    e.type = type;
+    e.key.type = type;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.sym = key;
+    ASSERT_EQ(SDL_PushEvent(&e), 0);
+}
+
+TEST(FrameLoop, QuitsOnEscapeReleaseAndWindowCloseOnly)
+{
+    video_once();
+    quit_requested();  // whatever the set-up queued
+    push_key(SDL_KEYDOWN, SDLK_ESCAPE);
+    push_key(SDL_KEYUP, SDLK_SPACE);
+    push_key(SDL_KEYDOWN, SDLK_q);
+    EXPECT_FALSE(quit_requested());
+    push_key(SDL_KEYUP, SDLK_ESCAPE);
+    EXPECT_TRUE(quit_requested());
+    EXPECT_FALSE(quit_requested()) << "the queue is drained";
+    SDL_Event close{};
+    close.type = SDL_QUIT;
+    SDL_PushEvent(&close);
+    EXPECT_TRUE(quit_requested());
+}
+
+TEST(FrameLoop, QuitQueuedDuringStartUpEndsBeforeDrawing)
+{
+    load_show_once();
+    SDL_FillRect(back_buffer, nullptr, 0x00ABCDEF);
+    SDL_FillRect(screen_surface, nullptr, 0x00123456);
+    SDL_Event close{};
+    close.type = SDL_QUIT;
+    SDL_PushEvent(&close);
+    EXPECT_EQ(frame_pass(SDL_GetTicks()), Pass::quit);
+    EXPECT_EQ(pixel(back_buffer, 0, 0), 0x00ABCDEFu);
+    EXPECT_EQ(pixel(screen_surface, 639, 479), 0x00123456u);
+}
+
+TEST(FrameLoop, EndsOnlyAfterTheLastFrame)
+{
+    load_show_once();
+    quit_requested();
+    const uint32_t now = SDL_GetTicks();
+    // Start ticks placed so that t lands just past the last frame, or well before it.
+    EXPECT_EQ(frame_pass(now - (last_frame_time + 1)), Pass::end);
+    EXPECT_EQ(frame_pass(now - 1000), Pass::drawn);
+    // Start ticks ahead of the clock wrap to a huge t, which is past the end.
+    EXPECT_EQ(frame_pass(now + 1000000), Pass::end);
+}
+
+TEST(Sound, MissingMusicIsReportedAndTheShowGoesOn)
+{
+    video_once();
+    char dir[] = "/tmp/varno-nomusic-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(dir), 0);
+    testing::internal::CaptureStdout();
+    start_sound_system();
+    start_music();
+    const std::string said = testing::internal::GetCapturedStdout();
+    stop_music();
+    ASSERT_EQ(chdir(cwd), 0);
+    rmdir(dir);
+    EXPECT_EQ(said, "Error at loading music data/dorvang.ogg\n");
+}

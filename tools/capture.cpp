@@ -1,0 +1,209 @@
+// varno-capture: plays the show without a display or sound on a fixed clock
+// and writes frames, as PNGs or as raw pixels for a video encoder.
+//
+// The show's look depends on every earlier frame (trails, palette turns,
+// sprite steps), so frames are always played from t = 0 at the chosen rate.
+#include <IL/il.h>
+#include <SDL/SDL.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "shell/demo.h"
+#include "shell/timeline.h"
+#include "shell/video.h"
+
+namespace {
+
+struct Options {
+    std::vector<uint32_t> at;  // requested times; empty means every frame
+    std::string out = "frames";
+    unsigned fps = 60;
+    uint32_t to = last_frame_time;
+    bool back = false;  // the 320x240 back buffer instead of the screen
+    bool raw = false;   // every frame as raw pixels on standard output
+    bool null = false;  // render and discard
+};
+
+const char usage[] =
+    "usage: varno-capture [--at T1,T2,...] [--out DIR] [--fps N] [--to MS] [--back-buffer] "
+    "[--raw | --null]\n";
+
+bool parse_number(const char* s, uint32_t max, uint32_t* value)
+{
+    char* end;
+    if (!*s || *s == '-')
+        return false;
+    const unsigned long v = strtoul(s, &end, 10);
+    if (*end || v > max)
+        return false;
+    *value = uint32_t(v);
+    return true;
+}
+
+bool parse(int argc, char** argv, Options* o)
+{
+    for (int i = 1; i < argc; i++) {
+        const std::string a = argv[i];
+        const bool has_value = i + 1 < argc;
+        uint32_t v;
+        if (a == "--back-buffer") {
+            o->back = true;
+        } else if (a == "--raw") {
+            o->raw = true;
+        } else if (a == "--null") {
+            o->null = true;
+        } else if (a == "--out" && has_value) {
+            o->out = argv[++i];
+        } else if (a == "--fps" && has_value) {
+            if (!parse_number(argv[++i], 1000, &v) || v == 0)
+                return false;
+            o->fps = v;
+        } else if (a == "--to" && has_value) {
+            if (!parse_number(argv[++i], last_frame_time, &v))
+                return false;
+            o->to = v;
+        } else if (a == "--at" && has_value) {
+            std::string list = argv[++i];
+            size_t pos = 0;
+            while (pos <= list.size()) {
+                const size_t comma = std::min(list.find(',', pos), list.size());
+                if (!parse_number(list.substr(pos, comma - pos).c_str(), last_frame_time, &v))
+                    return false;
+                o->at.push_back(v);
+                pos = comma + 1;
+            }
+        } else {
+            return false;
+        }
+    }
+    return !(o->raw && o->null);
+}
+
+// The frame times: floor(k * 1000 / fps) up to the last time wanted, with the
+// requested times merged in.
+std::vector<uint32_t> frame_times(const Options& o)
+{
+    const uint32_t end = o.at.empty() ? o.to : *std::max_element(o.at.begin(), o.at.end());
+    std::vector<uint32_t> times;
+    for (uint64_t k = 0;; k++) {
+        const uint64_t t = k * 1000 / o.fps;
+        if (t > end)
+            break;
+        times.push_back(uint32_t(t));
+    }
+    times.insert(times.end(), o.at.begin(), o.at.end());
+    std::sort(times.begin(), times.end());
+    times.erase(std::unique(times.begin(), times.end()), times.end());
+    return times;
+}
+
+bool write_png(SDL_Surface* s, const std::string& path)
+{
+    std::vector<unsigned char> rgb(size_t(s->w) * s->h * 3);
+    const int pitch = s->pitch / 4;
+    const Uint32* px = static_cast<const Uint32*>(s->pixels);
+    unsigned char* d = rgb.data();
+    for (int y = 0; y < s->h; y++)
+        for (int x = 0; x < s->w; x++, d += 3)
+            SDL_GetRGB(px[y * pitch + x], s->format, d, d + 1, d + 2);
+    ILuint image;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    bool ok = ilTexImage(s->w, s->h, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, rgb.data());
+    ok = ok && ilSaveImage(path.c_str());
+    ilDeleteImages(1, &image);
+    return ok;
+}
+
+bool write_raw(SDL_Surface* s, FILE* out)
+{
+    const Uint32* px = static_cast<const Uint32*>(s->pixels);
+    for (int y = 0; y < s->h; y++)
+        if (fwrite(px + y * (s->pitch / 4), 4, s->w, out) != size_t(s->w))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    if (!parse(argc, argv, &o)) {
+        fputs(usage, stderr);
+        return 2;
+    }
+    // No window and no sound: the clock here is the frame sequence.
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    atexit(SDL_Quit);
+    // With --raw, standard output carries pixels only: the start-up messages
+    // are sent to standard error instead.
+    FILE* raw_out = nullptr;
+    if (o.raw) {
+        raw_out = fdopen(dup(STDOUT_FILENO), "wb");
+        if (!raw_out || dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+            return 1;
+    }
+    if (!video_setup())
+        return 1;
+    load_show();
+    const bool pngs = !o.raw && !o.null;
+    if (pngs) {
+        mkdir(o.out.c_str(), 0777);
+        ilEnable(IL_FILE_OVERWRITE);
+    }
+
+    const std::vector<uint32_t> times = frame_times(o);
+    SDL_Surface* picture = nullptr;
+    double slowest_ms = 0;
+    uint32_t slowest_t = 0;
+    const auto begin = std::chrono::steady_clock::now();
+    size_t written = 0;
+    for (size_t k = 0; k < times.size(); k++) {
+        const uint32_t t = times[k];
+        const auto f0 = std::chrono::steady_clock::now();
+        draw_frame(t);
+        if (!o.back)
+            double_back_buffer();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - f0)
+                .count();
+        if (ms > slowest_ms) {
+            slowest_ms = ms;
+            slowest_t = t;
+        }
+        picture = o.back ? back_buffer : screen_surface;
+        const bool wanted = o.at.empty() || std::find(o.at.begin(), o.at.end(), t) != o.at.end();
+        if (o.raw) {
+            if (!write_raw(picture, raw_out))
+                return 1;
+            written++;
+        } else if (pngs && wanted) {
+            char name[32];
+            snprintf(name, sizeof name, "/t%06u.png", t);
+            if (!write_png(picture, o.out + name)) {
+                fprintf(stderr, "varno-capture: cannot write %s%s\n", o.out.c_str(), name);
+                return 1;
+            }
+            written++;
+        }
+        if (k % 600 == 599 || k + 1 == times.size())
+            fprintf(stderr, "varno-capture: %zu/%zu frames, t = %u ms\n", k + 1, times.size(), t);
+    }
+    if (raw_out && fflush(raw_out) != 0)
+        return 1;
+    const double total =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    fprintf(stderr,
+            "varno-capture: %zu frames played in %.2f s, %zu written; slowest %.3f ms at t = %u\n",
+            times.size(), total, written, slowest_ms, slowest_t);
+    return 0;
+}
