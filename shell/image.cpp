@@ -2,6 +2,8 @@
 
 #include <IL/il.h>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "shell/video.h"
 
@@ -41,10 +43,69 @@ void create_scratch_surfaces()
     noise_surface = create_scratch_layout_surface(SDL_SRCALPHA, back_width, back_height);
 }
 
+static uint32_t crc_table[256];
+
+static uint32_t chunk_crc(const unsigned char* p, size_t n)
+{
+    if (!crc_table[1])
+        for (uint32_t i = 0; i < 256; i++) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; k++)
+                c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            crc_table[i] = c;
+        }
+    uint32_t c = 0xFFFFFFFFu;
+    while (n--)
+        c = crc_table[(c ^ *p++) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+static uint32_t be32(const unsigned char* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+bool png_is_whole(const char* path)
+{
+    // DevIL spins for ever on a PNG cut off inside its image data, so every
+    // file is walked chunk by chunk first: signature, IHDR first, every chunk
+    // inside the file with a good checksum, image data, and the IEND that
+    // closes it.
+    FILE* f = fopen(path, "rb");
+    if (!f)
+        return false;
+    std::vector<unsigned char> bytes;
+    unsigned char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.insert(bytes.end(), buf, buf + n);
+    fclose(f);
+    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (bytes.size() < 8 || memcmp(bytes.data(), signature, 8) != 0)
+        return false;
+    bool saw_data = false;
+    for (size_t at = 8; bytes.size() - at >= 12;) {
+        const unsigned char* chunk = bytes.data() + at;
+        const uint32_t length = be32(chunk);
+        if (length > bytes.size() - at - 12)
+            return false;
+        if (chunk_crc(chunk + 4, length + 4) != be32(chunk + 8 + length))
+            return false;
+        if (at == 8 && memcmp(chunk + 4, "IHDR", 4) != 0)
+            return false;
+        if (memcmp(chunk + 4, "IDAT", 4) == 0)
+            saw_data = true;
+        if (memcmp(chunk + 4, "IEND", 4) == 0)
+            return saw_data;
+        at += 12 + size_t(length);
+    }
+    return false;
+}
+
 // Decodes into the bound DevIL image and wraps it; null when anything fails.
 static SDL_Surface* decode_and_convert(const char* path)
 {
-    if (!ilLoadImage(path))
+    if (!png_is_whole(path) || !ilLoadImage(path))
         return nullptr;
     // Palette, grey and 16-bit pictures would be misread by the packed 8-bit
     // wrap below, so they become 8-bit RGBA first.

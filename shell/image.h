@@ -44,6 +44,10 @@ void create_scratch_surfaces();
 // Creates a surface in the scratch layout; flags as SDL_CreateRGBSurface takes them.
 SDL_Surface* create_scratch_layout_surface(Uint32 flags, int w, int h);
 
+// True when the file is a complete PNG: every chunk present with a good
+// checksum, from the header to the end marker.
+bool png_is_whole(const char* path);
+
 // Loads a PNG into a new surface in the back buffer's format. A picture that
 // does not load returns null after printing "Error at loading picture <path>".
 SDL_Surface* load_image(const char* path);
