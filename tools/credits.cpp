@@ -168,8 +168,8 @@ Canvas draw_graph_nariq()
         for (int x = 180; x < 299; x++)
             if (get(c, x, y) == 0x101828 && (y & 1))
                 put(c, x, y, 0x0A1020);
-    static constexpr Colour critter_colours[] = {0xFF5CB0, 0x7CF040, 0xFFFFFF, 0x101828,
-                                                 0xFFD040, 0xFF9AD0};
+    static constexpr Colour critter_colours[] = {0xFF5CB0, 0x7CF040, 0xFFFFFF,
+                                                 0x101828, 0xFFD040, 0xFF9AD0};
     for (int j = 0; j < 10; j++)
         for (int i = 0; i < 12; i++) {
             const char k = critter[j][i];
@@ -185,7 +185,9 @@ Canvas draw_graph_nariq()
                 for (int x = 0; x < 7; x++) {
                     const int px = 197 + i * 7 + x, py = 32 + j * 7 + y;
                     // Every block is one lit pixel: a bright corner, scanlines.
-                    Colour p = x == 6 || y == 6 ? shade(v, -2) : (x == 0 || y == 0) ? shade(v, 1) : v;
+                    Colour p = x == 6 || y == 6     ? shade(v, -2)
+                               : (x == 0 || y == 0) ? shade(v, 1)
+                                                    : v;
                     if (py & 1)
                         p = shade(p, -1);
                     put(c, px, py, p);
@@ -197,9 +199,8 @@ Canvas draw_graph_nariq()
     fill_rect(c, 292, 120, 5, 4, 0x40FF60);
 
     // A palette of swatches up top on the left.
-    static constexpr Colour swatch[] = {0xFF3A4A, 0xFF9A2C, 0xFFE040, 0x60E040, 0x30C0F0,
-                                        0x5060FF, 0xB050F0, 0xFF60C0, 0xFFFFFF, 0xA0A0B0,
-                                        0x505060, 0x1A1A24};
+    static constexpr Colour swatch[] = {0xFF3A4A, 0xFF9A2C, 0xFFE040, 0x60E040, 0x30C0F0, 0x5060FF,
+                                        0xB050F0, 0xFF60C0, 0xFFFFFF, 0xA0A0B0, 0x505060, 0x1A1A24};
     for (int i = 0; i < 12; i++) {
         const int x = 10 + (i % 6) * 20, y = 8 + (i / 6) * 22;
         fill_rect(c, x - 1, y - 1, 18, 18, ink);
@@ -212,10 +213,11 @@ Canvas draw_graph_nariq()
 
     // A pencil laying down pixels along the bottom.
     const double pencil[] = {312, 170, 318, 182, 212, 232, 206, 220};
-    draw_group(c, {polygon_part({pencil, pencil + 8}, 0x3C8CF0),
-                   polygon_part({206, 220, 212, 232, 194, 234}, 0xF0C890),
-                   polygon_part({198, 227.5, 200, 232.4, 194, 234}, 0x303040),
-                   polygon_part({312, 170, 318, 182, 306, 188, 300, 176}, 0xFF80A0)},
+    draw_group(c,
+               {polygon_part({pencil, pencil + 8}, 0x3C8CF0),
+                polygon_part({206, 220, 212, 232, 194, 234}, 0xF0C890),
+                polygon_part({198, 227.5, 200, 232.4, 194, 234}, 0x303040),
+                polygon_part({312, 170, 318, 182, 306, 188, 300, 176}, 0xFF80A0)},
                ink);
     Rng rng{0x91c7e1};
     for (int i = 0; i < 14; i++) {
@@ -278,8 +280,8 @@ Canvas draw_graph_jaune()
             if (mask_at(thumb, x, y))
                 put(c, x, y, key);
     static constexpr Colour blobs[] = {0xFFE040, 0xFF8A20, 0xF03040, 0x3C7CF0, 0x40C050, 0xFFFFFF};
-    static constexpr double blob_at[][2] = {{34, 150}, {58, 132}, {90, 128}, {120, 140},
-                                            {40, 186}, {76, 200}};
+    static constexpr double blob_at[][2] = {{34, 150},  {58, 132}, {90, 128},
+                                            {120, 140}, {40, 186}, {76, 200}};
     std::vector<Part> dabs;
     for (int i = 0; i < 6; i++)
         dabs.push_back(ellipse_part(blob_at[i][0], blob_at[i][1], 10, 7.5, blobs[i]));
@@ -288,17 +290,17 @@ Canvas draw_graph_jaune()
 
     // A brush leaning across the bottom right, its tip loaded with yellow.
     draw_group(c,
-               {capsule_part(310, 236, 244, 170, 4.2, 3.2, 0xC02A38),
-                polygon_part({244, 166, 250, 174, 236, 182, 230, 176}, 0xC8C8D8),
-                polygon_part({230, 176, 236, 182, 212, 178, 218, 156}, 0x6A4424),
-                polygon_part({222, 164, 218, 156, 212, 178, 216, 170}, 0xFFD030)},
+               {capsule_part(312, 238, 250, 176, 4.2, 3.2, 0xC02A38),
+                capsule_part(252, 178, 240, 166, 4.6, 4.6, 0xC8C8D8),
+                capsule_part(240, 166, 222, 148, 5.2, 1.6, 0x8A5A2C),
+                capsule_part(232, 158, 220, 146, 4.2, 1.2, 0xFFD030)},
                ink);
     // A big star to the right of the credit, sparkles around it.
     std::vector<double> star;
     for (int i = 0; i < 10; i++) {
         const double a = i * pi / 5 - pi / 2;
         const double r = i & 1 ? 13 : 30;
-        star.push_back(290 + r * dcos(a));
+        star.push_back(296 + r * dcos(a));
         star.push_back(118 + r * dsin(a));
     }
     draw_group(c, {polygon_part(star, 0xFFD838)}, ink);
@@ -344,7 +346,8 @@ Canvas draw_graph_ascenseur()
     for (int k = 0; k < 3; k++) {
         Mask m = make_mask(320, 240);
         const double y = 18 + k * 14;
-        const double chev[] = {210, y, 236, y + 14, 236, y + 22, 210, y + 8, 184, y + 22, 184, y + 14};
+        const double chev[] = {210, y,     236, y + 14, 236, y + 22,
+                               210, y + 8, 184, y + 22, 184, y + 14};
         mask_polygon(m, chev, 6);
         paint_mask(c, dilate(m), 0, 0, 0x0A2A14);
         paint_mask(c, m, 0, 0, k == 0 ? 0x9CFFB0 : k == 1 ? 0x40D070 : 0x208A40);
@@ -361,9 +364,8 @@ Canvas draw_graph_ascenseur()
         Colour colour;
     };
     static constexpr Code code[] = {
-        {"while(open){", 0, 0xFF7AC8}, {"floor+=dir;", 2, 0x7CE8FF},
-        {"if(beat())", 2, 0xFF7AC8},   {"dance();", 4, 0xFFE070},
-        {"}", 0, 0xE0E8FF},
+        {"while(open){", 0, 0xFF7AC8}, {"floor+=dir;", 2, 0x7CE8FF}, {"if(beat())", 2, 0xFF7AC8},
+        {"dance();", 4, 0xFFE070},     {"}", 0, 0xE0E8FF},
     };
     for (int i = 0; i < 5; i++)
         small_text(c, code[i].text, 146 + code[i].indent * 5, 160 + i * 13, code[i].colour);

@@ -50,116 +50,130 @@ struct Look {
 };
 
 struct Pose {
-    V hip;           // pelvis
-    double lean;     // torso angle, forward positive
-    double nod;      // head angle on top of the lean
-    V foot[2];       // ankles, back then front
-    double toe[2];   // foot pitch: 0 flat, positive toe down
-    V hand[2];       // hands, back then front
-    double sway;     // hair swing, -1 .. 1
+    V hip;          // pelvis
+    double lean;    // torso angle, forward positive
+    double nod;     // head angle on top of the lean
+    V foot[2];      // ankles, back then front
+    double toe[2];  // foot pitch: 0 flat, positive toe down
+    V hand[2];      // hands, back then front
+    double sway;    // hair swing, -1 .. 1
 };
 
 constexpr Colour ink = 0x140A1C;  // every outline
-constexpr double thigh = 13, shin = 13, upper_arm = 10, forearm = 9.5, torso_len = 19;
+// Body size: lengths and thicknesses in frame pixels are these times S.
+constexpr double S = 1.22;
+constexpr double thigh = 13 * S, shin = 12.5 * S, upper_arm = 10 * S, forearm = 9.5 * S,
+                 torso_len = 18 * S;
 
 static std::vector<Part> arm(V shoulder, V hand, Colour sleeve, Colour trim, Colour skin)
 {
     const V elbow = joint(shoulder, hand, upper_arm, forearm, -1);
-    return {capsule_part(shoulder.x, shoulder.y, elbow.x, elbow.y, 3.2, 2.8, sleeve),
-            capsule_part(elbow.x, elbow.y, hand.x, hand.y, 2.8, 2.4, sleeve),
-            capsule_part(shoulder.x, shoulder.y + 1, elbow.x, elbow.y, 0.7, 0.7, trim),
-            ellipse_part(hand.x, hand.y, 2.7, 2.7, skin)};
+    return {capsule_part(shoulder.x, shoulder.y, elbow.x, elbow.y, 3.3 * S, 2.8 * S, sleeve),
+            capsule_part(elbow.x, elbow.y, hand.x, hand.y, 2.8 * S, 2.3 * S, sleeve),
+            capsule_part(shoulder.x, shoulder.y + S, elbow.x, elbow.y, 0.7, 0.7, trim),
+            ellipse_part(hand.x, hand.y, 2.6 * S, 2.6 * S, skin)};
 }
 
 static std::vector<Part> leg(V hip, V ankle, double toe, Colour pants, Colour shoe, Colour sole)
 {
     const V knee = joint(hip, ankle, thigh, shin, 1);
-    const V heel = ankle + V{-2.5, 1.5}, tip = ankle + V{6 * dcos(toe), 1.5 + 6 * dsin(toe)};
-    return {capsule_part(hip.x, hip.y, knee.x, knee.y, 4.3, 3.7, pants),
-            capsule_part(knee.x, knee.y, ankle.x, ankle.y, 3.8, 3.4, pants),
-            capsule_part(heel.x, heel.y, tip.x, tip.y, 3.0, 2.6, shoe),
-            capsule_part(heel.x, heel.y + 2.2, tip.x, tip.y + 2.2, 1.0, 1.0, sole)};
+    const V heel = ankle + V{-2.5 * S, 1.5 * S};
+    const V tip = ankle + V{6 * S * dcos(toe), 1.5 * S + 6 * S * dsin(toe)};
+    return {capsule_part(hip.x, hip.y, knee.x, knee.y, 4.4 * S, 3.8 * S, pants),
+            capsule_part(knee.x, knee.y, ankle.x, ankle.y, 3.8 * S, 3.4 * S, pants),
+            capsule_part(heel.x, heel.y, tip.x, tip.y, 3.0 * S, 2.6 * S, shoe),
+            capsule_part(heel.x, heel.y + 2.2 * S, tip.x, tip.y + 2.2 * S, 1.1, 1.1, sole)};
 }
 
 static void draw_person(Canvas& c, const Look& look, const Pose& p)
 {
     const V up = upward(p.lean);  // from the pelvis toward the neck
     const V neck = p.hip + up * torso_len;
-    const V head = neck + upward(p.lean + p.nod) * 9.5;
-    const V shoulder_back = neck + V{-2.5, 2.5}, shoulder_front = neck + V{1.5, 3};
-    const V hip_back = p.hip + V{-1.5, 0}, hip_front = p.hip + V{1.5, 0.5};
-    const Colour far_top = shade(look.top, -1), far_pants = shade(look.pants, -1);
+    const V head = neck + upward(p.lean + p.nod) * (10.5 * S);
+    const V shoulder_back = neck + V{-2.5, 2.5} * S, shoulder_front = neck + V{1.5, 3} * S;
+    const V hip_back = p.hip + V{-1.5, 0} * S, hip_front = p.hip + V{1.5, 0.5} * S;
+    // The far limbs sit a step back in the light.
+    const Colour far_top = mix(look.top, 0x200828, 0.22),
+                 far_pants = mix(look.pants, 0x100818, 0.3);
+    constexpr double hr = 8.6 * S;  // head radius, generous so faces read
 
     if (look.ponytail) {
-        // The tail streams back from the crown in three links.
-        const V root = head + V{-6, -4};
-        const V mid = root + V{-6, 3 + 2 * p.sway};
-        const V end = mid + V{-6, 4 + 3 * p.sway};
+        // The tail streams back and down from the back of the head.
+        const V root = head + V{-7, -3} * S;
+        const V mid = root + V{-5, 4 + 2 * p.sway} * S;
+        const V end = mid + V{-5, 6 + 3 * p.sway} * S;
         draw_group(c,
-                   {capsule_part(root.x, root.y, mid.x, mid.y, 3.6, 3.0, look.hair),
-                    capsule_part(mid.x, mid.y, end.x, end.y, 3.0, 1.4, look.hair)},
+                   {capsule_part(root.x, root.y, mid.x, mid.y, 2.9 * S, 2.3 * S, look.hair),
+                    capsule_part(mid.x, mid.y, end.x, end.y, 2.3 * S, 0.9 * S, look.hair),
+                    ellipse_part(root.x + 0.5 * S, root.y, 1.6 * S, 2.2 * S, 0xFFE040)},
                    ink);
     }
-    draw_group(c, arm(shoulder_back, p.hand[0], far_top, shade(look.trim, -1), shade(look.skin, -1)),
-               ink);
-    draw_group(c, leg(hip_back, p.foot[0], p.toe[0], far_pants, shade(look.shoe, -1), look.sole),
-               ink);
-    // Torso: a jacket tapering to the waist, the belt line of the trousers.
-    const V waist = p.hip + up * 3.5, chest = neck - up * 4;
     draw_group(c,
-               {ellipse_part(p.hip.x, p.hip.y, 6.2, 4.6, look.pants),
-                capsule_part(waist.x, waist.y, chest.x, chest.y, 6.3, 7.6, look.top),
-                capsule_part(waist.x + 3, waist.y, chest.x + 3.5, chest.y, 0.6, 0.6, look.trim),
-                capsule_part(waist.x - 6, waist.y + 2.5, waist.x + 6, waist.y + 2.5, 1.6, 1.6,
-                             look.trim)},
+               arm(shoulder_back, p.hand[0], far_top, mix(look.trim, 0x301838, 0.3),
+                   mix(look.skin, 0x301838, 0.3)),
                ink);
+    draw_group(
+        c, leg(hip_back, p.foot[0], p.toe[0], far_pants, mix(look.shoe, 0x301838, 0.3), look.sole),
+        ink);
+    // Torso: a jacket tapering to the waist, its hem band, the trousers' seat.
+    const V waist = p.hip + up * (3.5 * S), chest = neck - up * (4 * S);
+    draw_group(
+        c,
+        {ellipse_part(p.hip.x, p.hip.y, 6.2 * S, 4.6 * S, look.pants),
+         capsule_part(waist.x, waist.y, chest.x, chest.y, 6.3 * S, 7.6 * S, look.top),
+         capsule_part(waist.x + 3 * S, waist.y, chest.x + 3.5 * S, chest.y, 0.6, 0.6, look.trim),
+         capsule_part(waist.x - 6 * S, waist.y + 2.5 * S, waist.x + 6 * S, waist.y + 2.5 * S,
+                      1.6 * S, 1.6 * S, look.trim)},
+        ink);
     draw_group(c, leg(hip_front, p.foot[1], p.toe[1], look.pants, look.shoe, look.sole), ink);
 
-    std::vector<Part> h = {capsule_part(neck.x, neck.y, neck.x + up.x * 5, neck.y + up.y * 5, 2.8,
-                                        2.8, shade(look.skin, -1)),
-                           ellipse_part(head.x, head.y, 7.6, 8.2, look.skin),
-                           ellipse_part(head.x + 7.4, head.y + 1.5, 1.7, 1.7, look.skin)};
+    const V neck_top = neck + upward(p.lean + p.nod) * (5 * S);
+    std::vector<Part> h = {
+        capsule_part(neck.x, neck.y, neck_top.x, neck_top.y, 2.8 * S, 2.8 * S,
+                     shade(look.skin, -1)),
+        ellipse_part(head.x, head.y, hr, hr * 1.04, look.skin),
+        ellipse_part(head.x + hr - 0.4, head.y + 1.8 * S, 1.8 * S, 1.8 * S, look.skin)};
     if (look.ponytail) {
-        h.push_back(ellipse_part(head.x - 1.5, head.y - 4, 8, 5.5, look.hair));
-        h.push_back(ellipse_part(head.x - 4.5, head.y - 0.5, 4.2, 6, look.hair));
-        h.push_back(capsule_part(head.x + 1, head.y - 7, head.x + 7, head.y - 3, 2.6, 1.6,
-                                 look.hair));
-        // Goggles pushed up on the forehead.
-        h.push_back(capsule_part(head.x - 5, head.y - 5.5, head.x + 5, head.y - 6.5, 1.4, 1.4,
-                                 0x30303C));
-        h.push_back(ellipse_part(head.x + 4.5, head.y - 6.5, 2.6, 2.2, 0x7CF0FF));
+        h.push_back(ellipse_part(head.x - 2.5 * S, head.y - 5 * S, 7.8 * S, 5 * S, look.hair));
+        h.push_back(ellipse_part(head.x - 5.5 * S, head.y - 1 * S, 4 * S, 6 * S, look.hair));
+        h.push_back(capsule_part(head.x, head.y - 8 * S, head.x + 6.5 * S, head.y - 4 * S, 2.4 * S,
+                                 1.2 * S, look.hair));
     } else {
         // A quiff swept forward, short at the back.
-        h.push_back(ellipse_part(head.x - 2, head.y - 4, 7.5, 5.5, look.hair));
-        h.push_back(ellipse_part(head.x - 4.5, head.y, 3.5, 5, look.hair));
-        h.push_back(
-            capsule_part(head.x - 3, head.y - 8, head.x + 8 + p.sway, head.y - 10, 3.6, 2.2,
-                         look.hair));
+        h.push_back(ellipse_part(head.x - 2 * S, head.y - 4.5 * S, 8.2 * S, 5.8 * S, look.hair));
+        h.push_back(ellipse_part(head.x - 5 * S, head.y, 3.8 * S, 5.5 * S, look.hair));
+        h.push_back(capsule_part(head.x - 3 * S, head.y - 8.5 * S, head.x + (8.5 + p.sway) * S,
+                                 head.y - 10.5 * S, 3.8 * S, 2.2 * S, look.hair));
         // Headphones: the band over the crown and a cup over the ear.
-        h.push_back(capsule_part(head.x - 1, head.y - 9.5, head.x - 1.5, head.y + 1, 1.3, 1.3,
-                                 0x2C2C38));
-        h.push_back(ellipse_part(head.x - 1.5, head.y + 1.5, 3.2, 4, 0xF03C50));
+        h.push_back(capsule_part(head.x - 1 * S, head.y - 10 * S, head.x - 1.5 * S, head.y, 1.3 * S,
+                                 1.3 * S, 0x2C2C38));
+        h.push_back(ellipse_part(head.x - 2 * S, head.y + 1.5 * S, 3.2 * S, 4 * S, 0xF03C50));
     }
     draw_group(c, h, ink);
     // Face: an eye (or shades), the mouth.
     const int hx = int(head.x + 0.5), hy = int(head.y + 0.5);
+    const Colour lip = shade(look.skin, -2);
     if (look.ponytail) {
-        put(c, hx + 4, hy, ink);
-        put(c, hx + 4, hy + 1, ink);
+        fill_rect(c, hx + 4, hy - 1, 3, 4, ink);
         put(c, hx + 5, hy, 0xFFFFFF);
-        put(c, hx + 6, hy + 5, shade(look.skin, -2));
+        fill_rect(c, hx + 3, hy - 3, 4, 1, ink);
+        put(c, hx + 7, hy - 2, ink);
+        put(c, hx + 6, hy + 2, lip);
+        fill_rect(c, hx + 6, hy + 5, 3, 1, lip);
     } else {
-        fill_rect(c, hx + 2, hy - 1, 7, 3, ink);
-        put(c, hx + 3, hy - 1, 0x80F0FF);
-        put(c, hx + 4, hy - 1, 0x40B0E0);
-        put(c, hx + 7, hy, 0x40B0E0);
-        put(c, hx + 6, hy + 5, shade(look.skin, -2));
-        put(c, hx + 5, hy + 5, shade(look.skin, -2));
+        fill_rect(c, hx + 2, hy - 2, 9, 4, ink);
+        fill_rect(c, hx + 3, hy - 1, 3, 2, 0x2070B0);
+        fill_rect(c, hx + 7, hy - 1, 3, 2, 0x2070B0);
+        put(c, hx + 3, hy - 1, 0xA0F4FF);
+        put(c, hx + 7, hy - 1, 0xA0F4FF);
+        fill_rect(c, hx + 6, hy + 6, 3, 1, lip);
+        put(c, hx + 8, hy + 5, lip);
     }
     draw_group(c, arm(shoulder_front, p.hand[1], look.top, look.trim, look.skin), ink);
 }
 
-constexpr Look zelto = {0xF0B088, 0x3C2A78, 0xFF7A1C, 0xFFFFFF, 0x2A3C8C, 0xF4F4F8, 0xE02848, false};
+constexpr Look zelto = {0xF0B088, 0x3C2A78, 0xFF7A1C, 0xFFFFFF,
+                        0x2A3C8C, 0xF4F4F8, 0xE02848, false};
 constexpr Look nariq = {0xB87850, 0xFF5CB0, 0x1EC0A0, 0xFFF6A0, 0x3A2458, 0xFFD040, 0x5A2A8A, true};
 
 static Canvas sheet(int frames)
@@ -182,12 +196,12 @@ static void draw_hoverboard(Canvas& c, double y, int frame)
                 put(c, jx + dx, top + k, std::abs(dx + 0.5) < 1 ? 0xFFFFFF : 0x52E6FF);
         }
     }
-    draw_group(c,
-               {ellipse_part(20, y + 4.5, 4.5, 2.6, 0x5A5A70),
-                ellipse_part(44, y + 4.5, 4.5, 2.6, 0x5A5A70),
-                capsule_part(10, y, 54, y, 3, 3, 0x9CF03C),
-                capsule_part(13, y + 0.5, 51, y + 0.5, 0.8, 0.8, 0x2C7A2A)},
-               ink);
+    draw_group(
+        c,
+        {ellipse_part(20, y + 4.5, 4.5, 2.6, 0x5A5A70),
+         ellipse_part(44, y + 4.5, 4.5, 2.6, 0x5A5A70), capsule_part(10, y, 54, y, 3, 3, 0x9CF03C),
+         capsule_part(13, y + 0.5, 51, y + 0.5, 0.8, 0.8, 0x2C7A2A)},
+        ink);
 }
 
 Canvas draw_zelto_riding()
@@ -198,18 +212,18 @@ Canvas draw_zelto_riding()
         const double phi = 2 * pi * f / 16;
         const double bob = dsin(2 * phi);  // two knee bends per loop
         const double crouch = 0.5 * (1 - bob);
-        const double by = 88 + 1.5 * dsin(phi);
+        const double by = 90 + 1.5 * dsin(phi);
         Pose p;
-        p.foot[0] = {21, by - 4.5};
-        p.foot[1] = {40, by - 4.5};
+        p.foot[0] = {20, by - 6};
+        p.foot[1] = {42, by - 6};
         p.toe[0] = p.toe[1] = 0;
-        p.hip = {30 + 1.2 * dsin(phi), by - 4.5 - (23.5 - 5 * crouch)};
+        p.hip = {30 + 1.2 * dsin(phi), by - 6 - (27.5 - 6 * crouch)};
         p.lean = 0.14 + 0.08 * crouch;
         p.nod = 0.16 * dsin(2 * phi + 1.2);
         const V neck = p.hip + upward(p.lean) * torso_len;
         // Back hand out for balance, front fist pumping with the knees.
-        p.hand[0] = neck + V{-13 + 2 * dsin(phi), 10 - 2 * bob};
-        p.hand[1] = neck + V{11, -3 - 9 * (0.5 + 0.5 * dsin(2 * phi + 0.6))};
+        p.hand[0] = neck + V{-17 + 2 * dsin(phi), 12 - 3 * bob};
+        p.hand[1] = neck + V{15, -1 - 12 * (0.5 + 0.5 * dsin(2 * phi + 0.6))};
         p.sway = dsin(2 * phi);
         draw_hoverboard(c, by, f);
         draw_person(c, zelto, p);
@@ -223,27 +237,27 @@ Canvas draw_zelto_jamming()
     // Sliding backwards: the foot that slides is flat, the other rests on its
     // toes, and they trade every half cycle.
     Canvas s = sheet(16);
-    constexpr double ground = 95;
+    constexpr double ground = 97;
     for (int f = 0; f < 16; f++) {
         Canvas c = make_canvas(frame_w, frame_h, key);
         const double phi = 2 * pi * f / 16;
         const double step = dsin(2 * phi), speed = dcos(2 * phi);
         Pose p;
-        const double fx[2] = {31 - 8 * step, 31 + 8 * step};
+        const double fx[2] = {31 - 10 * step, 31 + 10 * step};
         for (int k = 0; k < 2; k++) {
             const bool sliding = (k == 0 ? speed : -speed) > 0;
-            p.foot[k] = {fx[k], ground - 4.5 - (sliding ? 0 : 3)};
+            p.foot[k] = {fx[k], ground - 6 - (sliding ? 0 : 3)};
             p.toe[k] = sliding ? 0 : 0.7;
         }
-        p.hip = {31, ground - 4.5 - 22.5 + 1.5 * std::fabs(speed)};
+        p.hip = {31, ground - 6 - 27.5 + 2 * std::fabs(speed)};
         p.lean = -0.05 + 0.06 * step;
         p.nod = 0.2 * dsin(4 * phi);
         const V neck = p.hip + upward(p.lean) * torso_len;
         // Arms swing against the legs; the front hand snaps above the head on
         // every other beat.
-        p.hand[0] = neck + V{-8 - 5 * step, 16};
+        p.hand[0] = neck + V{-11 - 6 * step, 19};
         const double snap = 0.5 + 0.5 * dsin(4 * phi);
-        p.hand[1] = neck + V{7 + 5 * step, 14 - 26 * snap};
+        p.hand[1] = neck + V{11 + 5 * step, 16 - 32 * snap};
         p.sway = step;
         // A soft shadow grounds the feet.
         for (int x = 14; x < 50; x++)
@@ -258,20 +272,20 @@ Canvas draw_lift_zelto()
 {
     // Waiting for the doors, nodding along to the headphones, fingers snapping.
     Canvas s = sheet(4);
-    constexpr double ground = 95;
+    constexpr double ground = 97;
     for (int f = 0; f < 4; f++) {
         Canvas c = make_canvas(frame_w, frame_h, key);
         const double phi = 2 * pi * f / 4;
         Pose p;
-        p.foot[0] = {25, ground - 4.5};
-        p.foot[1] = {37, ground - 4.5};
+        p.foot[0] = {24, ground - 6};
+        p.foot[1] = {39, ground - 6};
         p.toe[0] = p.toe[1] = 0;
-        p.hip = {31, ground - 4.5 - 23.5 + 1.2 * (0.5 + 0.5 * dcos(phi))};
+        p.hip = {31, ground - 6 - 29.5 + 1.5 * (0.5 + 0.5 * dcos(phi))};
         p.lean = 0.02;
         p.nod = 0.22 * dsin(phi);
         const V neck = p.hip + upward(p.lean) * torso_len;
-        p.hand[0] = p.hip + V{-5, 2};  // in the pocket
-        p.hand[1] = neck + V{9, 6 - 3 * dsin(phi)};
+        p.hand[0] = p.hip + V{-6, 3};  // in the pocket
+        p.hand[1] = neck + V{12, 8 - 4 * dsin(phi)};
         p.sway = dsin(phi);
         fill_rect(c, 16, int(ground), 32, 1, 0x5C5C64);
         draw_person(c, zelto, p);
@@ -288,11 +302,11 @@ static void draw_scooter(Canvas& c, int frame)
 {
     const double spin = frame * 0.9;
     std::vector<Part> parts = {
-        capsule_part(45, 89, 39, 46, 1.8, 1.8, 0xB8C0D0),      // stem
-        capsule_part(35, 46, 43, 46, 1.4, 1.4, 0x30303C),      // bar
-        capsule_part(36, 46, 39, 46, 1.9, 1.9, 0xE0344A),      // grip
-        capsule_part(12, 88, 45, 88, 2.4, 2.4, 0x7048C8),      // deck
-        ellipse_part(14, 93, 4.5, 4.5, 0x26262E),              // wheels
+        capsule_part(48, 89, 45, 41, 1.8, 1.8, 0xB8C0D0),  // stem
+        capsule_part(41, 40, 50, 40, 1.4, 1.4, 0x30303C),  // bar
+        capsule_part(41, 40, 45, 40, 2.0, 2.0, 0xE0344A),  // grip
+        capsule_part(12, 88, 45, 88, 2.4, 2.4, 0x7048C8),  // deck
+        ellipse_part(14, 93, 4.5, 4.5, 0x26262E),          // wheels
         ellipse_part(48, 93, 4.5, 4.5, 0x26262E),
     };
     draw_group(c, parts, ink);
@@ -311,24 +325,29 @@ Canvas draw_nariq_riding()
         Canvas c = make_canvas(frame_w, frame_h, key);
         const double phi = 2 * pi * f / 16;
         Pose p;
-        p.foot[1] = {31, 83.5};
+        p.foot[1] = {31, 80.5};
         p.toe[1] = 0;
         // Half the loop the back foot pushes along the ground, the other half
-        // it swings forward again in an arc.
+        // it swings forward again in an arc; the standing knee bends to let
+        // it reach down.
+        const double push = f < 8 ? dsin(pi * (f + 0.5) / 8) : 0;
+        p.hip = {23 + push, 58 + 5 * push};
         if (f < 8) {
-            p.foot[0] = {24 - 2.2 * f, 92};
-            p.toe[0] = 0.15;
+            p.foot[0] = {26 - 2.4 * f, 92};
+            p.toe[0] = 0.1;
         } else {
             const double u = (f - 8) / 8.0;
-            p.foot[0] = {8 + 15 * u, 90 - 9 * dsin(pi * u)};
+            p.foot[0] = {9 + 16 * u, 88 - 9 * dsin(pi * u)};
             p.toe[0] = 0.5 - 0.4 * u;
         }
-        const double push = f < 8 ? dsin(pi * f / 8) : 0;
-        p.hip = {25 + 1.5 * push, 60 + 2.5 * push};
+        const V reach = p.foot[0] - p.hip;
+        const double d = std::sqrt(reach.x * reach.x + reach.y * reach.y), most = thigh + shin - 1;
+        if (d > most)
+            p.foot[0] = p.hip + reach * (most / d);
         p.lean = 0.3 + 0.05 * push;
         p.nod = -0.1;
-        p.hand[0] = {36, 46.5};
-        p.hand[1] = {39, 46};
+        p.hand[0] = {43, 40.5};
+        p.hand[1] = {46, 40};
         p.sway = dsin(2 * phi);
         draw_scooter(c, f);
         draw_person(c, nariq, p);
@@ -356,14 +375,13 @@ Canvas draw_car()
             for (int y = 84; y < 95; y += 3)
                 fill_rect(c, x + 1, y, 8, 1, 0x3C3C48);
         }
-        draw_group(c,
-                   {polygon_part({16, 46 + b, 48, 46 + b, 55, 62 + b, 9, 62 + b}, body),
-                    polygon_part({9, 60 + b, 55, 60 + b, 62, 76 + b, 62, 90 + b, 2, 90 + b,
-                                  2, 76 + b},
-                                 body),
-                    ellipse_part(5, 60 + b, 3, 2.2, body),
-                    ellipse_part(59, 60 + b, 3, 2.2, body)},
-                   ink);
+        draw_group(
+            c,
+            {polygon_part({16, 46 + b, 48, 46 + b, 55, 62 + b, 9, 62 + b}, body),
+             polygon_part({9, 60 + b, 55, 60 + b, 62, 76 + b, 62, 90 + b, 2, 90 + b, 2, 76 + b},
+                          body),
+             ellipse_part(5, 60 + b, 3, 2.2, body), ellipse_part(59, 60 + b, 3, 2.2, body)},
+            ink);
         // Rear window with a streak of reflection.
         Mask glass = make_mask(frame_w, frame_h);
         const double pane[] = {18, 49 + b, 46, 49 + b, 51, 60 + b, 13, 60 + b};

@@ -31,8 +31,7 @@ static std::vector<Picture> draw_all()
     for (int d = 0; d < 4; d++)
         all.push_back({std::string("ddr_") + arrow_names[d] + ".png", draw_arrow(d, true)});
     for (int d = 0; d < 4; d++)
-        all.push_back(
-            {std::string("ddr_empty_") + arrow_names[d] + ".png", draw_arrow(d, false)});
+        all.push_back({std::string("ddr_empty_") + arrow_names[d] + ".png", draw_arrow(d, false)});
     all.push_back({"graph_zelto.png", draw_graph_zelto()});
     all.push_back({"graph_nariq.png", draw_graph_nariq()});
     all.push_back({"graph_jaune.png", draw_graph_jaune()});
@@ -57,7 +56,8 @@ static Canvas contact_view(const Canvas& c)
     for (int f = 0; f < frames; f++)
         for (int y = 0; y < 100; y++)
             for (int x = 0; x < c.w; x++)
-                put(out, (f % 8) * (c.w + 2) + x, (f / 8) * 102 + y, c.px[size_t(f * 100 + y) * c.w + x]);
+                put(out, (f % 8) * (c.w + 2) + x, (f / 8) * 102 + y,
+                    c.px[size_t(f * 100 + y) * c.w + x]);
     return out;
 }
 

@@ -111,12 +111,24 @@ Colour hsv(double h, double s, double v)
     const double p = v * (1 - s), q = v * (1 - s * f), u = v * (1 - s * (1 - f));
     double r = v, g = u, b = p;
     switch (i) {
-    case 0: r = v, g = u, b = p; break;
-    case 1: r = q, g = v, b = p; break;
-    case 2: r = p, g = v, b = u; break;
-    case 3: r = p, g = q, b = v; break;
-    case 4: r = u, g = p, b = v; break;
-    default: r = v, g = p, b = q; break;
+        case 0:
+            r = v, g = u, b = p;
+            break;
+        case 1:
+            r = q, g = v, b = p;
+            break;
+        case 2:
+            r = p, g = v, b = u;
+            break;
+        case 3:
+            r = p, g = q, b = v;
+            break;
+        case 4:
+            r = u, g = p, b = v;
+            break;
+        default:
+            r = v, g = p, b = q;
+            break;
     }
     return rgb(int(r * 255 + 0.5), int(g * 255 + 0.5), int(b * 255 + 0.5));
 }
@@ -239,9 +251,8 @@ void outline(Canvas& c, Colour v)
     const Canvas src = c;
     for (int y = 0; y < c.h; y++)
         for (int x = 0; x < c.w; x++)
-            if (get(src, x, y) == key &&
-                (get(src, x - 1, y) != key || get(src, x + 1, y) != key ||
-                 get(src, x, y - 1) != key || get(src, x, y + 1) != key))
+            if (get(src, x, y) == key && (get(src, x - 1, y) != key || get(src, x + 1, y) != key ||
+                                          get(src, x, y - 1) != key || get(src, x, y + 1) != key))
                 put(c, x, y, v);
 }
 
@@ -250,7 +261,8 @@ void drop_shadow(Canvas& c, int dx, int dy, Colour v)
     const Canvas src = c;
     for (int y = 0; y < c.h; y++)
         for (int x = 0; x < c.w; x++)
-            if (get(src, x, y) == key && get(src, x - dx, y - dy) != key && inside(c, x - dx, y - dy))
+            if (get(src, x, y) == key && get(src, x - dx, y - dy) != key &&
+                inside(c, x - dx, y - dy))
                 put(c, x, y, v);
 }
 
@@ -323,8 +335,8 @@ void mask_polygon(Mask& m, const double* xy, int n)
         }
         std::sort(cuts.begin(), cuts.end());
         for (size_t k = 0; k + 1 < cuts.size(); k += 2)
-            for (int x = std::max(0, int(std::ceil(cuts[k] - 0.5))); x < m.w && x + 0.5 < cuts[k + 1];
-                 x++)
+            for (int x = std::max(0, int(std::ceil(cuts[k] - 0.5)));
+                 x < m.w && x + 0.5 < cuts[k + 1]; x++)
                 set_on(m, x, y);
     }
 }
@@ -466,34 +478,41 @@ Part polygon_part(std::vector<double> xy, Colour base)
 static void mask_part(Mask& m, const Part& p)
 {
     switch (p.kind) {
-    case Solid::ellipse: mask_ellipse(m, p.a[0], p.a[1], p.a[2], p.a[3]); break;
-    case Solid::capsule: mask_capsule(m, p.a[0], p.a[1], p.a[2], p.a[3], p.a[4], p.a[5]); break;
-    case Solid::polygon: mask_polygon(m, p.xy.data(), int(p.xy.size() / 2)); break;
+        case Solid::ellipse:
+            mask_ellipse(m, p.a[0], p.a[1], p.a[2], p.a[3]);
+            break;
+        case Solid::capsule:
+            mask_capsule(m, p.a[0], p.a[1], p.a[2], p.a[3], p.a[4], p.a[5]);
+            break;
+        case Solid::polygon:
+            mask_polygon(m, p.xy.data(), int(p.xy.size() / 2));
+            break;
     }
 }
 
-// Light falls from the top left; d in -1..1 is how much a point faces it.
+// Round solids are lit from above and a little to the right, where the
+// figures face; d in -1..1 is how much a point faces the light.
 static double facing(const Part& p, const Mask& m, int x, int y)
 {
-    const double lx = -0.6, ly = -0.8;
+    const double lx = 0.3, ly = -0.95;
     const double px = x + 0.5, py = y + 0.5;
     switch (p.kind) {
-    case Solid::ellipse:
-        return ((px - p.a[0]) / p.a[2]) * lx + ((py - p.a[1]) / p.a[3]) * ly;
-    case Solid::capsule: {
-        double dx, dy;
-        const double t = nearest_on_segment(p.a[0], p.a[1], p.a[2], p.a[3], px, py, &dx, &dy);
-        const double r = std::max(p.a[4] + (p.a[5] - p.a[4]) * t, 0.5);
-        return (dx * lx + dy * ly) / r;
-    }
-    case Solid::polygon:
-        // Flat faces: a lit rim on the top and left edges, shade on the others.
-        if (!mask_at(m, x, y - 1) || !mask_at(m, x - 1, y))
-            return 1;
-        if (!mask_at(m, x + 1, y) || !mask_at(m, x, y + 1) || !mask_at(m, x + 2, y) ||
-            !mask_at(m, x, y + 2))
-            return -0.6;
-        return 0;
+        case Solid::ellipse:
+            return ((px - p.a[0]) / p.a[2]) * lx + ((py - p.a[1]) / p.a[3]) * ly;
+        case Solid::capsule: {
+            double dx, dy;
+            const double t = nearest_on_segment(p.a[0], p.a[1], p.a[2], p.a[3], px, py, &dx, &dy);
+            const double r = std::max(p.a[4] + (p.a[5] - p.a[4]) * t, 0.5);
+            return (dx * lx + dy * ly) / r;
+        }
+        case Solid::polygon:
+            // Flat faces: a lit rim on the top and left edges, shade on the others.
+            if (!mask_at(m, x, y - 1) || !mask_at(m, x - 1, y))
+                return 1;
+            if (!mask_at(m, x + 1, y) || !mask_at(m, x, y + 1) || !mask_at(m, x + 2, y) ||
+                !mask_at(m, x, y + 2))
+                return -0.6;
+            return 0;
     }
     return 0;
 }

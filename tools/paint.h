@@ -47,9 +47,18 @@ double bayer(int x, int y);
 // --- colours -----------------------------------------------------------------
 
 Colour rgb(int r, int g, int b);  // clamped to 0..255
-inline int red(Colour c) { return int(c >> 16) & 255; }
-inline int green(Colour c) { return int(c >> 8) & 255; }
-inline int blue(Colour c) { return int(c) & 255; }
+inline int red(Colour c)
+{
+    return int(c >> 16) & 255;
+}
+inline int green(Colour c)
+{
+    return int(c >> 8) & 255;
+}
+inline int blue(Colour c)
+{
+    return int(c) & 255;
+}
 // a at t = 0, b at t = 1.
 Colour mix(Colour a, Colour b, double t);
 // Hue in turns (wraps), saturation and value 0..1.

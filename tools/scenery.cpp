@@ -226,8 +226,8 @@ Canvas draw_deform_texture()
                     if (((x + y) / 5) & 1)
                         v = shade(v, -1);
                     const double dx = x - 19.5, dy = y - 19.5;
-                    const double d = odd ? std::sqrt(dx * dx + dy * dy)
-                                         : (std::fabs(dx) + std::fabs(dy)) * 0.75;
+                    const double d =
+                        odd ? std::sqrt(dx * dx + dy * dy) : (std::fabs(dx) + std::fabs(dy)) * 0.75;
                     if (d < 15.5) {
                         v = motif;
                         if (d > 13.5)
@@ -310,8 +310,8 @@ Canvas draw_tunnel_texture()
 // The up arrow in a 28x28 box, turned for the other directions.
 static std::vector<double> arrow_points(int direction)
 {
-    static constexpr double up[] = {14,   1.5,  26.5, 14, 26.5, 16.5, 19.5, 12.5, 19.5,
-                                    26.5, 8.5,  26.5, 8.5, 12.5, 1.5,  16.5, 1.5,  14};
+    static constexpr double up[] = {14,   1.5, 26.5, 14,  26.5, 16.5, 19.5, 12.5, 19.5,
+                                    26.5, 8.5, 26.5, 8.5, 12.5, 1.5,  16.5, 1.5,  14};
     std::vector<double> xy;
     for (int i = 0; i < 9; i++) {
         const double x = up[2 * i] - 14, y = up[2 * i + 1] - 14;
