@@ -19,11 +19,12 @@ struct Sprite {
 constexpr int32_t sprite_frame_rows = 100;
 constexpr int32_t sprite_frame_ms = 200;
 
-// A new sprite over the sheet, or null when the sheet is null or too short
-// for its frames (the latter printed as a picture that did not load).
-Sprite* make_sprite(SDL_Surface* sheet, int32_t frame_count, const char* path);
+// A new sprite over the sheet, keyed magenta; null when the sheet is null or
+// holds fewer than frame_count frames of 100 rows.
+Sprite* make_sprite(SDL_Surface* sheet, int32_t frame_count);
 // Steps the animation, then draws the frame centred (unmagnified) on
 // (cx, cy) at the given scale. A null sprite draws nothing.
 void draw_sprite(uint32_t t, int cx, int cy, Sprite* sprite, SDL_Surface* target, float scale);
-// Loads a sheet and makes its sprite; null when anything is missing.
+// Loads a sheet and makes its sprite; null when the picture is missing or too
+// short, either printed as a picture that did not load.
 Sprite* load_sprite(const char* path, int32_t frame_count);

@@ -3,6 +3,7 @@
 #include <SDL/SDL.h>
 #include <cstdio>
 
+#include "shell/font.h"
 #include "shell/image.h"
 #include "shell/sound.h"
 #include "shell/timeline.h"
@@ -41,11 +42,14 @@ float scroll_text_x(uint32_t t)
 void load_show()
 {
     create_scratch_surfaces();
+    create_font();
 }
 
 void draw_frame(uint32_t t)
 {
-    (void)t;
+    scroller_band(band_height(t), band_darkening);
+    if (t >= scroll_text_start)
+        draw_text(scroll_text, scroll_text_x(t), scroll_text_y, back_buffer);
 }
 
 bool quit_requested()
