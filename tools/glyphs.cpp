@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 // Rows of each glyph from code 32 to 126; '#' is ink. Shorter rows and
 // missing rows are blank.
@@ -182,6 +183,30 @@ Mask lettering(const char* text, int gap, int smooth, int block)
     return block > 1 ? enlarge_mask(m, block) : m;
 }
 
+// The smoothly doubled glyph widened toward 12 pixels: letters of 3 to 5
+// grid columns get some columns three pixels wide, so the fixed advance of
+// 16 does not leave narrow letters standing far apart.
+static Mask sheet_glyph(int code)
+{
+    static constexpr int extra[7][6] = {
+        {0}, {0}, {0, 0}, {1, 0, 1}, {1, 1, 1, 1}, {1, 0, 0, 0, 1}, {0, 0, 0, 0, 0, 0},
+    };
+    const Mask big = scale2x(glyph(code));
+    const int g = glyph_width(code);
+    std::vector<int> from;  // source column of every output column
+    for (int k = 0; k < g; k++) {
+        from.push_back(2 * k);
+        if (extra[g][k])
+            from.push_back(k < g / 2 ? 2 * k : 2 * k + 1);
+        from.push_back(2 * k + 1);
+    }
+    Mask out = make_mask(int(from.size()), big.h);
+    for (int y = 0; y < big.h; y++)
+        for (int x = 0; x < out.w; x++)
+            out.on[size_t(y) * out.w + x] = mask_at(big, from[x], y);
+    return out;
+}
+
 Canvas glyph_sheet()
 {
     // Warm metal from a pale top to a deep bottom, readable on every background
@@ -192,9 +217,8 @@ Canvas glyph_sheet()
     constexpr Colour rim_colour = 0xFFFFFF;
     Canvas sheet = make_canvas(256, 256, key);
     for (int code = 33; code <= 126; code++) {
-        const Mask big = scale2x(glyph(code));  // 12 x 14
-        const int ink = 2 * glyph_width(code);
-        const int ox = (code % 16) * 16 + (16 - ink) / 2;
+        const Mask big = sheet_glyph(code);  // up to 12 x 14
+        const int ox = (code % 16) * 16 + (16 - big.w) / 2;
         const int oy = (code / 16) * 16 + 1;
         // Outline first, one pixel around the ink, all inside the cell.
         paint_mask(sheet, dilate(big), ox, oy, outline_colour);
