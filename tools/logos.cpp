@@ -145,10 +145,28 @@ static void draw_name(Canvas& c, const Logo& logo, const char* text, int cx, int
                         put(c, x0 + x, y0 + y + 1, logo.accent);
             break;
         }
-        case Letters::stripes:
+        case Letters::stripes: {
+            // Blocky capitals in venetian bands, one keyline around the word.
+            const int b = logo.block;
+            const Mask g = enlarge_mask(lettering(text, 1, 0, 1), b);
+            const int gx = cx - g.w / 2;
+            paint_mask(c, dilate(dilate(g)), gx, top, ink);
+            for (int y = 0; y < g.h; y++)
+                for (int x = 0; x < g.w; x++)
+                    if (mask_at(g, x, y)) {
+                        const Colour v = ramp_at(logo.ramp, 4, y / (6.0 * b), gx + x, top + y);
+                        put(c, gx + x, top + y,
+                            !mask_at(g, x, y - 1) ? shade(v, 2)
+                            : (y / 2) & 1         ? shade(v, -1)
+                                                  : v);
+                    }
+            fill_rect(c, gx - 6, top + 7 * b + 3, g.w + 12, 5, ink);
+            fill_rect(c, gx - 5, top + 7 * b + 4, g.w + 10, 3, logo.accent);
+            break;
+        }
         case Letters::tiles:
         case Letters::dots: {
-            // Pixel-built letters: blocks drawn one by one from the bare glyphs.
+            // Letters built of lamps or tiles, one per pixel of the bare glyphs.
             const Mask g = slant(lettering(text, 1, 0, 1), logo.slope);
             const int b = logo.block;
             const int gx = cx - g.w * b / 2;
@@ -165,22 +183,13 @@ static void draw_name(Canvas& c, const Logo& logo, const char* text, int cx, int
                         paint_mask(c, dilate(dot), x - 1, y - 1, logo.accent);
                         paint_mask(c, dot, x - 1, y - 1, v);
                         put(c, x + 1, y + 1, 0xFFFFFF);
-                    } else if (logo.letters == Letters::tiles) {
+                    } else {
                         fill_rect(c, x, y, b, b, ink);
                         fill_rect(c, x, y, b - 1, b - 1, shade(v, 1));
                         fill_rect(c, x + 1, y + 1, b - 2, b - 2, v);
                         put(c, x, y, logo.accent);
-                    } else {
-                        fill_rect(c, x - 1, y - 1, b + 2, b + 2, ink);
-                        for (int k = 0; k < b; k++)
-                            fill_rect(c, x, y + k, b, 1, (y + k) % 4 < 2 ? v : shade(v, -1));
                     }
                 }
-            if (logo.letters == Letters::stripes) {
-                // A bright rule under the name.
-                fill_rect(c, gx - 6, top + 7 * b + 2, g.w * b + 12, 4, ink);
-                fill_rect(c, gx - 5, top + 7 * b + 3, g.w * b + 10, 2, logo.accent);
-            }
             break;
         }
         case Letters::neon: {
@@ -383,7 +392,7 @@ static Logo fitted(const Logo& logo)
                                     ? std::string(logo.name, space)
                                     : std::string(logo.name);
     const int grid = text_mask(longest.c_str(), 1).w;
-    const int room = logo.letters == Letters::extruded ? 250 : 272;
+    const int room = logo.letters == Letters::extruded ? 272 : 296;
     Logo out = logo;
     if (logo.smooth == 0) {
         out.block = std::min(8, room / grid);
