@@ -361,7 +361,8 @@ Canvas draw_nariq_riding()
 Canvas draw_car()
 {
     // Seen from behind, low in the frame: the tunnel floor runs under it.
-    constexpr Colour body = 0x2C6CEC;
+    constexpr Colour body = 0xD8283A;
+    constexpr int car_raise = 24;
     Canvas s = sheet(2);
     for (int f = 0; f < 2; f++) {
         Canvas c = make_canvas(frame_w, frame_h, key);
@@ -395,8 +396,8 @@ Canvas draw_car()
         // Spoiler, lights, plate, bumper, pipes.
         const int by = 62 + f;
         fill_rect(c, 3, by - 1, 58, 3, ink);
-        fill_rect(c, 4, by, 56, 1, 0x4C8CFF);
-        const Colour lamp = f ? 0xFF6A6A : 0xE8202E, core = f ? 0xFFF0F0 : 0xFFA0A0;
+        fill_rect(c, 4, by, 56, 1, 0xFF8A90);
+        const Colour lamp = f ? 0xFFB040 : 0xF08A20, core = f ? 0xFFFFF0 : 0xFFE0A0;
         for (int side = 0; side < 2; side++) {
             const int x = side ? 45 : 5;
             fill_rect(c, x - 1, by + 4, 16, 7, ink);
@@ -407,7 +408,7 @@ Canvas draw_car()
         fill_rect(c, 23, by + 13, 18, 7, 0xF2F0D8);
         paint_mask(c, text_mask("VS", 1), 27, by + 13, ink);
         fill_rect(c, 2, by + 23, 60, 4, 0x1A1A24);
-        fill_rect(c, 2, by + 23, 60, 1, 0x5A6AA0);
+        fill_rect(c, 2, by + 23, 60, 1, 0x8A4A5C);
         for (int side = 0; side < 2; side++) {
             const int x = side ? 46 : 16;
             draw_group(c, {ellipse_part(x, by + 26.5, 2.6, 1.9, 0xC8C8D8)}, ink);
@@ -419,7 +420,11 @@ Canvas draw_car()
                 put(c, x - 1, by + 30, 0xFFE070);
             }
         }
-        paste(s, c, 0, f * frame_h);
+        // Drawn resting on row 97, then raised so that the whole car stays
+        // above the scroller band wherever the view path takes it.
+        Canvas raised = make_canvas(frame_w, frame_h, key);
+        paste(raised, c, 0, -car_raise);
+        paste(s, raised, 0, f * frame_h);
     }
     return s;
 }

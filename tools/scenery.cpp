@@ -251,7 +251,8 @@ Canvas draw_tunnel_texture()
 {
     // Rows run along the tube, columns around it: 8 panels of 64 columns,
     // 4 rings of 128 rows, both dividing 512, so the texture wraps seamlessly.
-    static constexpr Colour plate[] = {0xFFD668, 0xF5B23A, 0xE09428, 0xC4761E};
+    static constexpr Colour plate[] = {0xA8CCF4, 0x7898DC, 0x5670C0, 0x3C4E9E};
+    static constexpr Colour hazard = 0xFFC830;
     Canvas c = make_canvas(512, 512, 0);
     for (int y = 0; y < 512; y++)
         for (int x = 0; x < 512; x++) {
@@ -259,49 +260,49 @@ Canvas draw_tunnel_texture()
             Colour v;
             if (py < 12) {
                 // A ring of lamps between the plates.
-                v = py == 0 || py == 11 ? 0x100810 : 0x281830;
+                v = py == 0 || py == 11 ? 0x0A0818 : 0x1C1630;
                 const int lx = (x & 31) - 16, ly = py - 6;
                 const int d2 = lx * lx + ly * ly * 4;
                 if (d2 < 10)
-                    v = 0xF0FFFF;
+                    v = 0xFFF8E0;
                 else if (d2 < 26)
-                    v = 0x40E0F0;
+                    v = 0xFFB23C;
                 else if (d2 < 50)
-                    v = 0x1C7088;
+                    v = 0x7A4A2A;
             } else if (px < 3 || px > 60) {
                 // Seams; every other one carries a thin neon line.
-                v = 0x20140C;
+                v = 0x0C0C1E;
                 if ((panel & 1) && px == 0)
-                    v = 0x30C8E0;
+                    v = 0xFF4AA8;
             } else {
                 v = ramp_at(plate, 4, (py - 12) / 115.0, x, y);
                 if (py == 12 || px == 3)
-                    v = 0xFFF0B0;
+                    v = 0xE0F0FF;
                 else if (py == 127 || px == 60)
-                    v = 0x7A3E10;
+                    v = 0x1C2258;
                 else if (panel & 1) {
                     // Vents: dark slots with a lit lower lip.
                     const int row = (py - 36) % 8;
                     if (py >= 36 && py < 100 && px > 14 && px < 49) {
                         if (row < 3)
-                            v = 0x3A1C0C;
+                            v = 0x101838;
                         else if (row == 3)
-                            v = 0xFFE490;
+                            v = 0xB8D8FF;
                     }
                 } else if (py > 40 && py < 96 && px > 10 && px < 53) {
                     // Hazard stripes on the other panels.
                     const bool dark = ((px + py) / 7) & 1;
-                    v = dark ? 0x2A1A10 : ramp_at(plate, 4, 0.1, x, y);
+                    v = dark ? 0x1A1420 : hazard;
                     if (py == 41 || px == 11)
-                        v = 0x6A3A14;
+                        v = 0x0E1030;
                 }
-                // Every other ring of plates is a warmer orange.
+                // Every other ring of plates leans to violet.
                 if ((y >> 7) & 1)
-                    v = mix(v, 0xE05A10, 0.2);
+                    v = mix(v, 0x7040C0, 0.22);
                 // Rivets in the four corners.
                 const int rx = px < 32 ? px - 7 : px - 56, ry = py < 70 ? py - 17 : py - 122;
                 if (std::abs(rx) <= 1 && std::abs(ry) <= 1)
-                    v = rx < 1 && ry < 1 ? 0xFFF6D0 : 0x8A4A14;
+                    v = rx < 1 && ry < 1 ? 0xF0F8FF : 0x18204C;
             }
             put(c, x, y, v);
         }
