@@ -20,13 +20,18 @@ int fade_alpha(uint32_t t, uint32_t start, uint32_t duration, bool fade_in)
     return fade_in ? int((1.0f - s) * 255.0f) & 0xFF : int(s * 255.0f) & 0xFF;
 }
 
+float flash_curve(float u)
+{
+    return float(std::sin(pi_f * smoothstep(u)));
+}
+
 int flash_alpha(uint32_t t, uint32_t flash_time)
 {
     // The flash rises from T; the 50 ms before it are drawn fully transparent.
     if (t < flash_time)
         return 0;
     const float u = float(t - flash_time) / 100.0f;
-    const float v = float(std::sin(pi_f * smoothstep(u)));
+    const float v = flash_curve(u);
     return int(v * 255.0f) & 0xFF;
 }
 

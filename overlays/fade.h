@@ -15,6 +15,9 @@ struct FadeEvent {
 constexpr uint32_t scene_fade_ms = 500;  // each scene's fade in and fade out
 constexpr uint32_t flash_reach_ms = 50;  // a white flash spans T - 50 .. T + 50
 
+// sin(pi * smoothstep(u)) in single precision: 0 at u = 0, 1 at u = 0.5, back
+// to 0 at u = 1. The rise and fall of every flash.
+float flash_curve(float u);
 // Alpha of the black overlay at t, for a fade in or a fade out.
 int fade_alpha(uint32_t t, uint32_t start, uint32_t duration, bool fade_in);
 // Alpha of the white overlay at t for a flash at T (0 before T).

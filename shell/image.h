@@ -32,10 +32,11 @@ inline int pitch_pixels(const SDL_Surface* s)
     return s->pitch / s->format->BytesPerPixel;
 }
 
-// A float position to a pixel: add 0.5 and truncate toward zero.
+// A float position to a pixel: add 0.5 and truncate toward zero. The sum is
+// formed in double: in single precision 0.49999997 would round up to 1.
 inline int round_position(float v)
 {
-    return static_cast<int>(v + 0.5f);
+    return static_cast<int>(double(v) + 0.5);
 }
 
 // Creates the four scratch surfaces, in the order declared above.

@@ -19,7 +19,8 @@ TEST(PositionRounding, AddsHalfAndTruncatesTowardZero)
         float v;
         int want;
     } cases[] = {
-        {2.5f, 3}, {2.4f, 2}, {-0.7f, 0}, {-1.6f, -1}, {0.0f, 0}, {319.49f, 319},
+        {2.5f, 3}, {2.4f, 2},      {-0.7f, 0},       {-1.6f, -1},
+        {0.0f, 0}, {319.49f, 319}, {0.49999997f, 0}, {8388609.0f, 8388609},
     };
     for (const auto& c : cases)
         EXPECT_EQ(round_position(c.v), c.want) << c.v;

@@ -1,0 +1,213 @@
+// Animated sprites: making, frame stepping, placement, magnified sampling,
+// the magenta key and clipping.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "overlays/sprite.h"
+#include "shell/video.h"
+#include "tests/support.h"
+#include "tools/overlay_reference.h"
+
+// A sheet whose pixels name their frame, row and column: 0x00FFRRCC.
+static SDL_Surface* make_sheet(int width, int frames)
+{
+    SDL_Surface* sheet = make_surface(width, frames * 100, 0);
+    for (int f = 0; f < frames; f++)
+        for (int y = 0; y < 100; y++)
+            for (int x = 0; x < width; x++)
+                set_pixel(sheet, x, f * 100 + y, Uint32(f << 16 | y << 8 | x));
+    return sheet;
+}
+
+static Uint32 sheet_value(int frame, int row, int col)
+{
+    return Uint32(frame << 16 | row << 8 | col);
+}
+
+// A 320x240 target inside a larger buffer, so writes past its right or
+// bottom edge land in memory the test can look at.
+struct PaddedTarget {
+    static constexpr int pad = 16;
+    static constexpr Uint32 fill = 0xDEADBEEF;
+    std::vector<Uint32> memory = std::vector<Uint32>((320 + pad) * (240 + pad), fill);
+    SDL_Surface* surface;
+
+    PaddedTarget()
+    {
+        video_once();
+        const SDL_PixelFormat* f = back_buffer->format;
+        surface = SDL_CreateRGBSurfaceFrom(memory.data(), 320, 240, 32, (320 + pad) * 4, f->Rmask,
+                                           f->Gmask, f->Bmask, f->Amask);
+    }
+    ~PaddedTarget() { SDL_FreeSurface(surface); }
+    void clear() { std::fill(memory.begin(), memory.end(), fill); }
+    bool padding_untouched() const
+    {
+        for (int y = 0; y < 240 + pad; y++)
+            for (int x = y < 240 ? 320 : 0; x < 320 + pad; x++)
+                if (memory[y * (320 + pad) + x] != fill)
+                    return false;
+        return true;
+    }
+};
+
+TEST(MakeSprite, RefusesSheetsTooShortForTheirFrames)
+{
+    const struct {
+        int height, frames;
+        bool made;
+    } cases[] = {
+        {100, 1, true}, {99, 1, false},  {1600, 16, true}, {1599, 16, false},
+        {400, 4, true}, {399, 4, false}, {200, 0, false},
+    };
+    for (const auto& c : cases) {
+        SDL_Surface* sheet = make_surface(8, c.height, 0);
+        Sprite* s = make_sprite(sheet, c.frames);
+        EXPECT_EQ(s != nullptr, c.made) << c.height << " rows, " << c.frames << " frames";
+        if (s) {
+            EXPECT_EQ(s->frame_width, 8);
+            EXPECT_EQ(s->current_frame, 0);
+            EXPECT_EQ(s->last_step, 0u);
+        }
+        delete s;
+        SDL_FreeSurface(sheet);
+    }
+    EXPECT_EQ(make_sprite(nullptr, 1), nullptr);
+}
+
+TEST(DrawSprite, StepsOneFramePerIntervalWithoutCatchingUp)
+{
+    const struct {
+        int frames, first;                            // frame count, frame before the first draw
+        std::vector<std::pair<uint32_t, int>> draws;  // t and the frame it shows
+    } cases[] = {
+        {16, 0, {{250, 1}, {300, 1}, {449, 1}, {450, 2}, {10000, 3}, {10199, 3}, {10200, 4}}},
+        {16, 0, {{0, 0}, {199, 0}, {200, 1}}},
+        {16, 15, {{200, 0}, {400, 1}}},
+        {2, 0, {{200, 1}, {400, 0}, {600, 1}, {800, 0}}},
+    };
+    SDL_Surface* target = make_surface(320, 240, 0);
+    for (const auto& c : cases) {
+        SDL_Surface* sheet = make_sheet(4, c.frames);
+        Sprite* s = make_sprite(sheet, c.frames);
+        ASSERT_NE(s, nullptr);
+        s->current_frame = c.first;
+        for (const auto& d : c.draws) {
+            draw_sprite(d.first, 50, 50, s, target, 1.0f);
+            EXPECT_EQ(s->current_frame, d.second) << c.frames << " frames at " << d.first;
+            EXPECT_EQ(pixel(target, 48, 0), sheet_value(d.second, 0, 0)) << d.first;
+        }
+        delete s;
+        SDL_FreeSurface(sheet);
+    }
+    SDL_FreeSurface(target);
+}
+
+TEST(DrawSprite, PlacesByTheUnmagnifiedFrameAndDoublesAtScaleTwo)
+{
+    SDL_Surface* sheet = make_sheet(64, 1);
+    Sprite* s = make_sprite(sheet, 1);
+    SDL_Surface* target = make_surface(320, 240, 0x11111111);
+    draw_sprite(0, 100, 60, s, target, 2.0f);
+    EXPECT_EQ(s->last_left, 68);
+    EXPECT_EQ(s->last_top, 10);
+    const struct {
+        int x, y;
+        Uint32 want;
+    } probes[] = {
+        {68, 10, sheet_value(0, 0, 0)},
+        {69, 11, sheet_value(0, 0, 0)},
+        {70, 12, sheet_value(0, 1, 1)},
+        {195, 209, sheet_value(0, 99, 63)},
+        {195, 10, sheet_value(0, 0, 63)},
+        {68, 209, sheet_value(0, 99, 0)},
+        {67, 10, 0x11111111},
+        {196, 10, 0x11111111},
+        {68, 9, 0x11111111},
+        {68, 210, 0x11111111},
+    };
+    for (const auto& p : probes)
+        EXPECT_EQ(pixel(target, p.x, p.y), p.want) << p.x << "," << p.y;
+    delete s;
+    SDL_FreeSurface(target);
+    SDL_FreeSurface(sheet);
+}
+
+TEST(DrawSprite, ScaleZeroDrawsOnePixelAndScaleHalfHalvesTheFrame)
+{
+    SDL_Surface* sheet = make_sheet(7, 2);
+    Sprite* s = make_sprite(sheet, 2);
+    SDL_Surface* target = make_surface(320, 240, 0x11111111);
+    draw_sprite(300, 20, 80, s, target, 0.0f);  // steps to frame 1; left 17, top 30
+    int drawn = 0;
+    for (int y = 0; y < 240; y++)
+        for (int x = 0; x < 320; x++)
+            drawn += pixel(target, x, y) != 0x11111111;
+    EXPECT_EQ(drawn, 1);
+    EXPECT_EQ(pixel(target, 17, 30), sheet_value(1, 0, 0));
+
+    // Step 2.0: a 7-wide frame covers 4 columns and 50 rows, every other sheet pixel.
+    SDL_FillRect(target, nullptr, 0x11111111);
+    draw_sprite(300, 20, 80, s, target, 0.5f);
+    EXPECT_EQ(pixel(target, 17 + 3, 30 + 49), sheet_value(1, 98, 6));
+    EXPECT_EQ(pixel(target, 17 + 4, 30), 0x11111111u);
+    EXPECT_EQ(pixel(target, 17, 30 + 50), 0x11111111u);
+    delete s;
+    SDL_FreeSurface(target);
+    SDL_FreeSurface(sheet);
+}
+
+TEST(DrawSprite, KeysOutMagentaOnTheLow24BitsOnly)
+{
+    SDL_Surface* sheet = make_sheet(4, 1);
+    const Uint32 in[4] = {0x00FF00FF, 0xFFFF00FF, 0x00FF00FE, 0x80123456};
+    const Uint32 want[4] = {0x11111111, 0x11111111, 0x00FF00FE, 0x80123456};
+    for (int x = 0; x < 4; x++)
+        set_pixel(sheet, x, 0, in[x]);
+    Sprite* s = make_sprite(sheet, 1);
+    SDL_Surface* target = make_surface(320, 240, 0x11111111);
+    draw_sprite(0, 2, 50, s, target, 1.0f);
+    for (int x = 0; x < 4; x++)
+        EXPECT_EQ(pixel(target, x, 0), want[x]) << x;
+    delete s;
+    SDL_FreeSurface(target);
+    SDL_FreeSurface(sheet);
+}
+
+TEST(DrawSprite, ClipsAtEveryEdgeSamplingAsIfWhole)
+{
+    // Positions cut by each edge and corner, at the scales the scenes use.
+    const struct {
+        int cx, cy;
+        float scale;
+    } cases[] = {
+        {0, 60, 2.0f},     {-40, 60, 1.0f},  {300, 60, 2.0f},  {319, 120, 1.0f}, {100, 0, 2.0f},
+        {100, -45, 1.5f},  {100, 230, 2.0f}, {100, 239, 0.5f}, {-20, -30, 2.0f}, {310, 200, 2.0f},
+        {160, 120, 0.37f}, {160, 120, 1.3f}, {500, 60, 2.0f},  {100, 400, 2.0f},
+    };
+    PaddedTarget got, want;
+    SDL_Surface* sheet = make_sheet(40, 3);
+    for (const auto& c : cases) {
+        got.clear();
+        want.clear();
+        Sprite* a = make_sprite(sheet, 3);
+        Sprite* b = make_sprite(sheet, 3);
+        for (uint32_t t : {100u, 300u}) {
+            draw_sprite(t, c.cx, c.cy, a, got.surface, c.scale);
+            reference_draw_sprite(t, c.cx, c.cy, b, want.surface, c.scale);
+        }
+        EXPECT_TRUE(got.memory == want.memory) << c.cx << "," << c.cy << " x" << c.scale;
+        EXPECT_TRUE(got.padding_untouched()) << c.cx << "," << c.cy << " x" << c.scale;
+        delete a;
+        delete b;
+    }
+    // Cut at the top-left: the visible corner is the frame's pixel (20, 30).
+    got.clear();
+    Sprite* s = make_sprite(sheet, 3);
+    draw_sprite(0, 0, 20, s, got.surface, 1.0f);  // left -20, top -30
+    EXPECT_EQ(pixel(got.surface, 0, 0), sheet_value(0, 30, 20));
+    delete s;
+    SDL_FreeSurface(sheet);
+}
