@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <vector>
 
 #include "effects/plasma.h"
 #include "tests/support.h"
@@ -79,48 +80,36 @@ static void expect_matches_reference(uint32_t t, SDL_Surface* fast, SDL_Surface*
     EXPECT_LE(differing * 10000.0, double(fast->w) * fast->h) << "t " << t;
 }
 
-TEST(Plasma, MatchesTheDirectFormulaOverTheShow)
+TEST(Plasma, MatchesTheDirectFormula)
 {
     build_palette();
-    SDL_Surface* fast = make_surface(320, 240, 0);
-    SDL_Surface* direct = make_surface(320, 240, 0);
-    for (uint32_t t : {0u, 2251u, 14596u, 16250u, 19000u, 22000u, 25175u, 28911u, 81001u, 93000u,
-                       100999u, 4000000000u}) {
-        expect_matches_reference(t, fast, direct);
-        SDL_FillRect(fast, nullptr, 0);
-    }
-    SDL_FreeSurface(direct);
-    SDL_FreeSurface(fast);
-}
-
-TEST(Plasma, MatchesOnOddSizesAndPaddedRows)
-{
-    build_palette();
+    // Over the show on the back buffer's size, then odd sizes at one time: a
+    // tall strip, one wider than the mirrored table reaches, padded rows.
     const struct {
-        int w, h, pitch_pixels;
-    } sizes[] = {
-        {1, 1, 1}, {7, 400, 7}, {700, 520, 700}, {33, 17, 40}, {320, 240, 333},
+        uint32_t t;
+        int w, h, pitch;
+    } cases[] = {
+        {0, 320, 240, 320},           {14596, 320, 240, 320}, {19000, 320, 240, 320},
+        {25175, 320, 240, 320},       {81001, 320, 240, 320}, {100999, 320, 240, 320},
+        {4000000000u, 320, 240, 320}, {20000, 1, 1, 1},       {20000, 7, 400, 7},
+        {20000, 700, 520, 700},       {20000, 33, 17, 40},
     };
-    for (const auto& s : sizes) {
-        Uint32* fast_pixels = static_cast<Uint32*>(calloc(size_t(s.pitch_pixels) * s.h, 4));
-        Uint32* direct_pixels = static_cast<Uint32*>(calloc(size_t(s.pitch_pixels) * s.h, 4));
-        SDL_Surface* fast = SDL_CreateRGBSurfaceFrom(fast_pixels, s.w, s.h, 32, s.pitch_pixels * 4,
+    for (const auto& c : cases) {
+        std::vector<Uint32> fast_pixels(size_t(c.pitch) * c.h), direct_pixels(fast_pixels);
+        SDL_Surface* fast = SDL_CreateRGBSurfaceFrom(fast_pixels.data(), c.w, c.h, 32, c.pitch * 4,
                                                      0xFF0000, 0xFF00, 0xFF, 0);
-        SDL_Surface* direct = SDL_CreateRGBSurfaceFrom(
-            direct_pixels, s.w, s.h, 32, s.pitch_pixels * 4, 0xFF0000, 0xFF00, 0xFF, 0);
-        expect_matches_reference(20000, fast, direct);
-        // The padding past each row's end stays untouched.
-        for (int y = 0; y < s.h; y++)
-            for (int x = s.w; x < s.pitch_pixels; x++)
-                ASSERT_EQ(fast_pixels[y * s.pitch_pixels + x], 0u) << s.w << "x" << s.h;
+        SDL_Surface* direct = SDL_CreateRGBSurfaceFrom(direct_pixels.data(), c.w, c.h, 32,
+                                                       c.pitch * 4, 0xFF0000, 0xFF00, 0xFF, 0);
+        expect_matches_reference(c.t, fast, direct);
+        for (int y = 0; y < c.h; y++)  // the padding past each row stays untouched
+            for (int x = c.w; x < c.pitch; x++)
+                ASSERT_EQ(fast_pixels[y * c.pitch + x], 0u) << c.w << "x" << c.h;
         SDL_FreeSurface(direct);
         SDL_FreeSurface(fast);
-        free(direct_pixels);
-        free(fast_pixels);
     }
 }
 
-TEST(Plasma, BothWavesAtMinusOneShowEntryZero)
+TEST(Plasma, EdgeIndexAndUnusableTargets)
 {
     // At t = 2251 both waves round to exactly -1 at (113, 93): index -1.
     build_palette();
@@ -128,10 +117,7 @@ TEST(Plasma, BothWavesAtMinusOneShowEntryZero)
     draw_plasma(2251, target);
     EXPECT_EQ(pixel(target, 113, 93), plasma_palette[0]);
     SDL_FreeSurface(target);
-}
 
-TEST(Plasma, LeavesNullAndNon32BitTargetsAlone)
-{
     draw_plasma(20000, nullptr);
     SDL_Surface* eight = SDL_CreateRGBSurface(SDL_SWSURFACE, 16, 16, 8, 0, 0, 0, 0);
     SDL_FillRect(eight, nullptr, 7);
