@@ -17,7 +17,8 @@ static const double pi_f = 3.1415927410125732;
 // any centre the back buffer lies within 210 columns and 170 rows; larger
 // targets evaluate their far pixels directly.
 constexpr int quadrant_reach = 256;
-static float circular[quadrant_reach][quadrant_reach];  // [dy][dx], this frame
+static float circular[quadrant_reach][quadrant_reach];      // [dy][dx], this frame
+static double phase[quadrant_reach], wave[quadrant_reach];  // one quadrant row on its way
 
 // SDL 1.2 keeps the pitch in 16 bits, so no 32-bit surface is wider than this.
 constexpr int max_width = 16384;
@@ -97,7 +98,6 @@ static void sin_span(const double* a, double* out, int n)
 // Fills the quadrant table for every (dx, dy) the target can need.
 static void fill_quadrant(int reach_x, int reach_y, double T)
 {
-    static double phase[quadrant_reach], wave[quadrant_reach];
     const int rows = reach_y < quadrant_reach ? reach_y + 1 : quadrant_reach;
     const int wide = reach_x > reach_y ? reach_x + 1 : reach_y + 1;
     const int columns = wide < quadrant_reach ? wide : quadrant_reach;
@@ -158,8 +158,9 @@ void draw_plasma(uint32_t t, SDL_Surface* target)
     fill_quadrant(cx > w - 1 - cx ? cx : w - 1 - cx, cy > h - 1 - cy ? cy : h - 1 - cy, T);
     // The planar wave sin(p + py) splits into sin p cos py + cos p sin py over
     // one table per column and two sines per row. Evaluated in double it stays
-    // far below the float rounding of the wave, so only a handful of pixels in
-    // a million can land one palette index away from the direct sum.
+    // within about 1e-15 of the direct sine, far below the float the wave is
+    // rounded to: a pixel can move one palette index only when a wave sits that
+    // close to a rounding boundary (no frame of the show has one).
     for (int x = 0; x < w; x++) {
         const float p = float(x * double(waves.kx));
         column_sin[x] = std::sin(double(p));
