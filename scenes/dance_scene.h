@@ -54,9 +54,9 @@ float dance_entry(uint32_t t);
 float dance_exit(uint32_t t);
 // The dancer's centre x for entry progress a and exit progress e.
 int dancer_x(float a, float e);
-// Height of the row of empty arrows for 16000 <= t <= 27000.
+// Top edge of the row of empty arrows for 16000 <= t <= 27000.
 int arrow_row_top(uint32_t t);
-// Height of note n for t >= 16000; shown only from arrow_row_y down.
+// Top edge of note n for t >= 16000; the note shows only from arrow_row_y down.
 int note_top(int n, uint32_t t);
 
 // Builds the palette, makes the two dancer sprites, loads the pictures.
