@@ -7,9 +7,19 @@
 extern uint32_t plasma_palette[256];  // pixel values in the back buffer's layout
 extern uint32_t last_rotation;        // demo time of the latest rotation
 
+// The per-frame constants of the two waves at demo time t.
+struct PlasmaWaves {
+    float T;     // t / 100, the circular wave's phase
+    int cx, cy;  // centre of the circular wave
+    float kx;    // planar wave vector: phase per column...
+    float ky;    // ...and per row
+};
+PlasmaWaves plasma_waves(uint32_t t);
+
 // Fills the palette from scratch; once, at load.
 void build_palette();
-// Every pixel of the target from the two waves at demo time t.
+// Every pixel of a 32-bit target from the two waves at demo time t; a null
+// target or one of another depth is left alone.
 void draw_plasma(uint32_t t, SDL_Surface* target);
 // Turns the palette by an amount that depends on the time since the last turn.
 void rotate_palette(uint32_t t);

@@ -2,9 +2,11 @@
 // targets with 30 notes scrolling up and a white flash on every beat.
 #pragma once
 
+#include <SDL/SDL.h>
 #include <cstdint>
 
 #include "overlays/fade.h"
+#include "overlays/sprite.h"
 #include "shell/timeline.h"
 
 constexpr uint32_t dance_entry_ms = 1100;     // the dancer slides in from the right
@@ -35,6 +37,27 @@ constexpr FadeEvent dance_fades[] = {
     {deform_start - scene_fade_ms, scene_fade_ms, -1},
     {0, 0, 0},
 };
+
+constexpr int arrow_row_x = 200;  // left end of the row; the arrows stand 30 apart
+constexpr int arrow_row_y = 4;    // the row's height once dropped; notes vanish on reaching it
+
+// The scene's pictures, made by dance_load; null where a picture did not load.
+extern Sprite* dance_riding_sprite;    // the dancer until the exit starts
+extern Sprite* jamming_sprite;         // the dancer while leaving
+extern SDL_Surface* graph_picture;     // credits artwork, rises at the exit
+extern SDL_Surface* filled_arrows[4];  // by arrow index: left, down, up, right
+extern SDL_Surface* empty_arrows[4];   // the row of targets, same order
+
+// Entry progress, 0 at the scene's start to 1 after 1100 ms.
+float dance_entry(uint32_t t);
+// Exit progress, 0 until 24675 ms, then to 1 over a second.
+float dance_exit(uint32_t t);
+// The dancer's centre x for entry progress a and exit progress e.
+int dancer_x(float a, float e);
+// Top edge of the row of empty arrows for 16000 <= t <= 27000.
+int arrow_row_top(uint32_t t);
+// Top edge of note n for t >= 16000; the note shows only from arrow_row_y down.
+int note_top(int n, uint32_t t);
 
 // Builds the palette, makes the two dancer sprites, loads the pictures.
 void dance_load();

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "scenes/title_scene.h"
+#include "scenes/dance_scene.h"
 #include "shell/font.h"
 #include "shell/image.h"
 #include "shell/sound.h"
@@ -44,6 +45,7 @@ void load_show()
 {
     create_scratch_surfaces();
     title_load();
+    dance_load();
     create_font();
 }
 
@@ -51,6 +53,7 @@ void draw_frame(uint32_t t)
 {
     if (t <= dance_start)
         title_frame(t);
+    dance_frame(t);
     scroller_band(band_height(t), band_darkening);
     if (t >= scroll_text_start)
         draw_text(scroll_text, scroll_text_x(t), scroll_text_y, back_buffer);

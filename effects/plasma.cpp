@@ -1,0 +1,201 @@
+#include "effects/plasma.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "shell/image.h"
+
+uint32_t plasma_palette[256];
+uint32_t last_rotation;
+
+// The single-precision pi every curve of the show is written with.
+static const double pi_f = 3.1415927410125732;
+
+// The circular wave is symmetric about its centre in x, in y and across the
+// diagonal (it depends on dx^2 + dy^2 only), so one frame evaluates it once per
+// (dx, dy) with dy <= dx in this quadrant and mirrors it everywhere else. From
+// any centre the back buffer lies within 210 columns and 170 rows; larger
+// targets evaluate their far pixels directly.
+constexpr int quadrant_reach = 256;
+static float circular[quadrant_reach][quadrant_reach];      // [dy][dx], this frame
+static double phase[quadrant_reach], wave[quadrant_reach];  // one quadrant row on its way
+
+// SDL 1.2 keeps the pitch in 16 bits, so no 32-bit surface is wider than this.
+constexpr int max_width = 16384;
+static double column_sin[max_width], column_cos[max_width];  // of the planar phase per column
+static float row_circular[max_width];                        // the circular wave along a row
+static int row_index[max_width];                             // palette indices along a row
+
+PlasmaWaves plasma_waves(uint32_t t)
+{
+    PlasmaWaves w;
+    w.T = float(double(t) / 100.0);
+    const float ax = float(std::cos(w.T * double(0.06165562f)));
+    const float ay = float(std::sin(w.T * double(-0.36352262f)));
+    w.cx = int(50.0 * ax + 160.0);
+    w.cy = int(50.0 * ay + 120.0);
+    w.kx = float(ax / double(17.3f));
+    w.ky = float(ay / double(31.9f));
+    return w;
+}
+
+void build_palette()
+{
+    for (int i = 0; i < 256; i++) {
+        const double a = i * pi_f / 128;
+        const double b = (255 - i) * pi_f / 128;
+        const uint32_t r = uint32_t(127.0 * float(std::sin(b)) + 127.0);
+        const uint32_t g = uint32_t(127.0 * float(std::cos(a)) + 127.0);
+        const uint32_t bl = uint32_t(127.0 * float(std::sin(a)) + 127.0);
+        plasma_palette[i] = 0xFF000000u + r * 0x10000u + g * 0x100u + bl;
+    }
+}
+
+// The circular wave at squared distance d from the centre.
+static float circular_wave(int64_t d, double T)
+{
+    const float q = float(double(d) / 200.0);
+    return float(std::sin(q / 17.0 + T));
+}
+
+// sin of a[0..n), the same values as the library's sine to within about an ulp
+// of double (far finer than the float the waves are rounded to), in a loop
+// without branches or calls so that it vectorises. Good while |a| stays below
+// sin_span_reach, where the quarter-turn count still fits the exact product.
+constexpr double sin_span_reach = 1000000.0;
+static void sin_span(const double* a, double* out, int n)
+{
+    constexpr double two_over_pi = 6.36619772367581382433e-01;
+    constexpr double pio2_hi = 1.57079632673412561417e+00;  // pi/2 to 33 bits: n * pio2_hi is exact
+    constexpr double pio2_lo = 6.07710050650619224932e-11;  // the rest of pi/2
+    constexpr double round_bias = 6755399441055744.0;       // 1.5 * 2^52 rounds to an integer
+    // Minimax polynomials of sin and cos on [-pi/4, pi/4].
+    constexpr double S1 = -1.66666666666666324348e-01, S2 = 8.33333333332248946124e-03,
+                     S3 = -1.98412698298579493134e-04, S4 = 2.75573137070700676789e-06,
+                     S5 = -2.50507602534068634195e-08, S6 = 1.58969099521155010221e-10;
+    constexpr double C1 = 4.16666666666666019037e-02, C2 = -1.38888888888741095749e-03,
+                     C3 = 2.48015872894767294178e-05, C4 = -2.75573143513906633035e-07,
+                     C5 = 2.08757232129817482790e-09, C6 = -1.13596475577881948265e-11;
+    for (int i = 0; i < n; i++) {
+        const double x = a[i];
+        const double k = (x * two_over_pi + round_bias) - round_bias;  // nearest quarter turn
+        const double r = (x - k * pio2_hi) - k * pio2_lo;              // in [-pi/4, pi/4]
+        const double z = r * r;
+        const double s = r + r * z * (S1 + z * (S2 + z * (S3 + z * (S4 + z * (S5 + z * S6)))));
+        const double h = 0.5 * z;
+        const double w = 1.0 - h;
+        const double c = w + (((1.0 - w) - h) +
+                              z * z * (C1 + z * (C2 + z * (C3 + z * (C4 + z * (C5 + z * C6))))));
+        // Quarter turns pick cos over sin and the sign. Weights of exactly 0
+        // and 1 select without branches (a product with 0 or 1 is exact).
+        const int quarter = int(k) & 3;
+        const double odd = quarter & 1;
+        const double sign = 1 - (quarter & 2);
+        out[i] = sign * (s * (1.0 - odd) + c * odd);
+    }
+}
+
+// Fills the quadrant table for every (dx, dy) the target can need.
+static void fill_quadrant(int reach_x, int reach_y, double T)
+{
+    const int rows = reach_y < quadrant_reach ? reach_y + 1 : quadrant_reach;
+    const int wide = reach_x > reach_y ? reach_x + 1 : reach_y + 1;
+    const int columns = wide < quadrant_reach ? wide : quadrant_reach;
+    for (int dy = 0; dy < rows; dy++) {
+        float* row = circular[dy];
+        // Below the diagonal: the row dx was filled out to column dy already.
+        for (int dx = 0; dx < dy; dx++)
+            row[dx] = circular[dx][dy];
+        const int n = columns - dy;
+        for (int i = 0; i < n; i++) {
+            const int dx = dy + i;
+            const float q = float(double(dx * dx + dy * dy) / 200.0);
+            phase[i] = q / 17.0 + T;
+        }
+        if (T < sin_span_reach)
+            sin_span(phase, wave, n);
+        else
+            for (int i = 0; i < n; i++)
+                wave[i] = std::sin(phase[i]);
+        for (int i = 0; i < n; i++)
+            row[dy + i] = float(wave[i]);
+    }
+}
+
+// The circular wave along a row dy away from the centre row.
+static void circular_row(int w, int cx, int dy, double T)
+{
+    if (dy < quadrant_reach && w - 1 - cx < quadrant_reach) {
+        // The whole row lies in the quadrant: a copy mirrored about the centre.
+        const float* quadrant = circular[dy];
+        const int left = cx < w ? cx : w;
+        for (int x = 0; x < left; x++)
+            row_circular[x] = quadrant[cx - x];
+        for (int x = left; x < w; x++)
+            row_circular[x] = quadrant[x - cx];
+        return;
+    }
+    const float* quadrant = dy < quadrant_reach ? circular[dy] : nullptr;
+    for (int x = 0; x < w; x++) {
+        const int dx = x < cx ? cx - x : x - cx;
+        row_circular[x] = quadrant && dx < quadrant_reach
+                              ? quadrant[dx]
+                              : circular_wave(int64_t(dx) * dx + int64_t(dy) * dy, T);
+    }
+}
+
+void draw_plasma(uint32_t t, SDL_Surface* target)
+{
+    if (!target || target->format->BytesPerPixel != 4 || target->w > max_width)
+        return;
+    const int w = target->w;
+    const int h = target->h;
+    const PlasmaWaves waves = plasma_waves(t);
+    const double T = waves.T;
+    const int cx = waves.cx;
+    const int cy = waves.cy;
+
+    fill_quadrant(cx > w - 1 - cx ? cx : w - 1 - cx, cy > h - 1 - cy ? cy : h - 1 - cy, T);
+    // The planar wave sin(p + py) splits into sin p cos py + cos p sin py over
+    // one table per column and two sines per row. Evaluated in double it stays
+    // within about 1e-15 of the direct sine, far below the float the wave is
+    // rounded to: a pixel can move one palette index only when a wave sits that
+    // close to a rounding boundary (no frame of the show has one).
+    for (int x = 0; x < w; x++) {
+        const float p = float(x * double(waves.kx));
+        column_sin[x] = std::sin(double(p));
+        column_cos[x] = std::cos(double(p));
+    }
+
+    lock_surface(target);
+    Uint32* dst = static_cast<Uint32*>(target->pixels);
+    const int pitch = pitch_pixels(target);
+    for (int y = 0; y < h; y++, dst += pitch) {
+        circular_row(w, cx, y < cy ? cy - y : y - cy, T);
+        const float py = float(y * double(waves.ky));
+        const double sin_py = std::sin(double(py));
+        const double cos_py = std::cos(double(py));
+        // Indices first, in a loop the compiler vectorises, then the lookups.
+        for (int x = 0; x < w; x++) {
+            const float w2 = float(column_sin[x] * cos_py + column_cos[x] * sin_py);
+            const int index = int(64.0 * (double(row_circular[x]) + double(w2)) + 127.0);
+            // Both waves at exactly -1 give -1, which the palette has no entry for.
+            row_index[x] = index < 0 ? 0 : index;
+        }
+        for (int x = 0; x < w; x++)
+            dst[x] = plasma_palette[row_index[x]];
+    }
+    unlock_surface(target);
+}
+
+void rotate_palette(uint32_t t)
+{
+    const float seconds = float(t - last_rotation) / 1000.0f;
+    const int k = int(600.0 * float(std::sin(double(seconds))));
+    const int shift = k & 0xFF;  // a negative k turns the other way
+    uint32_t old[256];
+    memcpy(old, plasma_palette, sizeof old);
+    for (int j = 0; j < 256; j++)
+        plasma_palette[j] = old[(j + shift) & 0xFF];
+    last_rotation = t;
+}

@@ -1,0 +1,135 @@
+#include "scenes/dance_scene.h"
+
+#include "effects/plasma.h"
+#include "shell/font.h"
+#include "shell/image.h"
+#include "shell/video.h"
+
+Sprite* dance_riding_sprite;
+Sprite* jamming_sprite;
+SDL_Surface* graph_picture;
+SDL_Surface* filled_arrows[4];
+SDL_Surface* empty_arrows[4];
+
+constexpr int dancer_frames = 16;
+constexpr int dancer_start_x = 320;   // enters from off the right edge...
+constexpr int dancer_home_x = 40;     // ...dances here...
+constexpr int dancer_exit_run = 200;  // ...and leaves this far to the left
+constexpr int dancer_y = 60;
+constexpr float dancer_scale = 2.0f;
+
+constexpr int arrow_spacing = 30;
+constexpr int row_hidden_y = -32;  // the row waits above the top edge
+constexpr int row_drop = arrow_row_y - row_hidden_y;
+constexpr int note_start_y = 1000;       // a note's height at 16000 ms, before its spacing
+constexpr double note_speed = 100.0;     // pixels per second
+constexpr double note_spacing_s = 0.25;  // one note per beat
+
+constexpr float graph_x = -80.0f;
+constexpr double graph_rise = 240.0;  // from the bottom edge to the top
+constexpr int credit_start_x = 320;
+constexpr int credit_run = 180;
+constexpr int credit_indent = 20;  // the name sits a little right of its title
+constexpr float credit_title_y = 80.0f;
+constexpr float credit_name_y = 96.0f;
+
+// By arrow index; loaded in the order up, down, left, right.
+static const char* const filled_arrow_paths[4] = {"data/ddr_left.png", "data/ddr_down.png",
+                                                  "data/ddr_up.png", "data/ddr_right.png"};
+static const char* const empty_arrow_paths[4] = {"data/ddr_empty_left.png",
+                                                 "data/ddr_empty_down.png", "data/ddr_empty_up.png",
+                                                 "data/ddr_empty_right.png"};
+constexpr int arrow_load_order[4] = {2, 1, 0, 3};
+
+void dance_load()
+{
+    build_palette();
+    dance_riding_sprite = load_sprite("data/zelto_riding.png", dancer_frames);
+    jamming_sprite = load_sprite("data/zelto_jamming.png", dancer_frames);
+    graph_picture = load_image("data/graph_zelto.png");
+    for (int arrow : arrow_load_order)
+        filled_arrows[arrow] = load_image(filled_arrow_paths[arrow]);
+    for (int arrow : arrow_load_order)
+        empty_arrows[arrow] = load_image(empty_arrow_paths[arrow]);
+}
+
+float dance_entry(uint32_t t)
+{
+    if (t <= dance_start)
+        return 0.0f;
+    const float a = float(double(t - dance_start) / dance_entry_ms);
+    return a > 1.0f ? 1.0f : a;
+}
+
+float dance_exit(uint32_t t)
+{
+    if (t <= dance_exit_start)
+        return 0.0f;
+    const float e = float(double(t - dance_exit_start) / dance_exit_ms);
+    return e > 1.0f ? 1.0f : e;
+}
+
+int dancer_x(float a, float e)
+{
+    return int(dancer_start_x * (1.0 - a) + dancer_home_x * double(a) -
+               dancer_exit_run * double(e));
+}
+
+int arrow_row_top(uint32_t t)
+{
+    if (t < arrows_rise_start) {
+        const float h = float(double(t - arrows_start) / arrows_drop_ms);
+        return int(row_drop * double(h > 1.0f ? 1.0f : h) + row_hidden_y);
+    }
+    const float h = float(double(t - arrows_rise_start) / arrows_drop_ms);
+    return int(arrow_row_y - row_drop * double(h > 1.0f ? 1.0f : h));
+}
+
+int note_top(int n, uint32_t t)
+{
+    const float g = float(double(t - arrows_start) / 1000.0);
+    const float beats = float(note_spacing_s * n + g);
+    return int(note_start_y - note_speed * beats);
+}
+
+void dance_frame(uint32_t t)
+{
+    if (t - dance_start > deform_start - dance_start)
+        return;
+    const float a = dance_entry(t);
+    draw_plasma(t, back_buffer);
+    rotate_palette(t);
+
+    const float e = dance_exit(t);
+    if (t >= dance_exit_start) {
+        keyed_blit(graph_picture, back_buffer, graph_x, float(graph_rise - graph_rise * e));
+        const int xm = int(credit_start_x - credit_run * double(e));
+        draw_text("Music:", float(xm), credit_title_y, back_buffer);
+        draw_text("Vantorquil", float(xm + credit_indent), credit_name_y, back_buffer);
+    }
+
+    if (t >= arrows_start && t <= arrows_end) {
+        const float y = float(arrow_row_top(t));
+        for (int arrow = 0; arrow < 4; arrow++)
+            keyed_blit(empty_arrows[arrow], back_buffer, float(arrow_row_x + arrow_spacing * arrow),
+                       y);
+    }
+
+    if (t >= arrows_start) {
+        // The flash of each beat goes down inside the loop, so the notes after
+        // it in this frame lie on top of the white.
+        for (int n = 0; n < note_count; n++) {
+            const int y = note_top(n, t);
+            if (y >= arrow_row_y) {
+                const ArrowStep& step = arrow_pattern[n % 12];
+                keyed_blit(filled_arrows[step.arrow], back_buffer,
+                           float(arrow_row_x + step.x_offset), float(y));
+            }
+            white_flash(t, first_beat + beat_every * n, back_buffer);
+        }
+    }
+
+    Sprite* dancer = e > 0.0f ? jamming_sprite : dance_riding_sprite;
+    draw_sprite(t, dancer_x(a, e), dancer_y, dancer, back_buffer, dancer_scale);
+    run_fade_table(dance_fades, back_buffer, t);
+}
