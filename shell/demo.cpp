@@ -5,6 +5,7 @@
 
 #include "scenes/title_scene.h"
 #include "scenes/dance_scene.h"
+#include "scenes/greetings_scene.h"
 #include "shell/font.h"
 #include "shell/image.h"
 #include "shell/sound.h"
@@ -46,6 +47,7 @@ void load_show()
     create_scratch_surfaces();
     title_load();
     dance_load();
+    greetings_load();
     create_font();
 }
 
@@ -54,6 +56,7 @@ void draw_frame(uint32_t t)
     if (t <= dance_start)
         title_frame(t);
     dance_frame(t);
+    greetings_frame(t);
     scroller_band(band_height(t), band_darkening);
     if (t >= scroll_text_start)
         draw_text(scroll_text, scroll_text_x(t), scroll_text_y, back_buffer);
