@@ -1,10 +1,10 @@
 // The lift scene: door half-width by time, the door draw, the scene's window,
-// the inside (dancer or credit screen) seen through the opening.
+// and the inside (dancer or credit screen) seen through the opening.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 
-#include "effects/rings.h"
 #include "overlays/sprite.h"
 #include "scenes/lift_scene.h"
 #include "shell/image.h"
@@ -13,10 +13,9 @@
 
 namespace {
 
-constexpr Uint32 grey = 0x808080;
-constexpr Uint32 white = 0xFFFFFF;
-constexpr Uint32 ring_colour = 0xFF2040C0;  // raw, in the lift surface's layout
-constexpr Uint32 behind = 0xFF123456;       // raw, in the target's format
+constexpr Uint32 grey = 0x808080, white = 0xFFFFFF, black = 0x000000;
+constexpr Uint32 rings = 0x2040C0;   // the lift surface's fill, as 0xRRGGBB
+constexpr Uint32 behind = 0x123456;  // the target's fill, as 0xRRGGBB
 
 // The fade surfaces and the lift step once, with whatever pictures data/ holds.
 void lift_loaded()
@@ -31,19 +30,19 @@ void lift_loaded()
     ASSERT_NE(lift_surface, nullptr);
 }
 
-// The colour bits of a pixel of s as 0xRRGGBB.
-Uint32 rgb(SDL_Surface* s, Uint32 p)
+void fill_rgb(SDL_Surface* s, Uint32 rgb)
 {
-    Uint8 r, g, b;
-    SDL_GetRGB(p, s->format, &r, &g, &b);
-    return Uint32(r) << 16 | Uint32(g) << 8 | b;
+    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, rgb >> 16, rgb >> 8 & 0xFF, rgb & 0xFF));
 }
 
-// Every channel within 2 of the other's: SDL's blending decides the last bit.
-bool near(Uint32 a, Uint32 b)
+// True when pixel (x, y) is within 2 per channel of 0xRRGGBB: SDL's
+// blending decides the last bit.
+bool shows(SDL_Surface* s, int x, int y, Uint32 rgb)
 {
-    for (int shift = 0; shift < 24; shift += 8)
-        if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 2)
+    Uint8 c[3];
+    SDL_GetRGB(pixel(s, x, y), s->format, &c[0], &c[1], &c[2]);
+    for (int i = 0; i < 3; i++)
+        if (std::abs(int(c[i]) - int(rgb >> (16 - 8 * i) & 0xFF)) > 2)
             return false;
     return true;
 }
@@ -56,174 +55,143 @@ TEST(Lift, DoorHalfWidthByTime)
         uint32_t t;
         int b;
     } cases[] = {
-        {50058, -1},  {52999, -1}, {53000, 0},  {53014, 0},   {53015, 1},   {53500, 35},
-        {54000, 70},  {58000, 70}, {58001, 69}, {58985, 1},   {58986, 0},   {58999, 0},
-        {59000, 0},   {59024, 0},  {59025, 1},  {61999, 119}, {62000, 120}, {63000, 120},
-        {63001, 119}, {65975, 1},  {65976, 0},  {66024, 0},   {66025, -1},  {68000, -80},
+        {50058, -1}, {52999, -1},  {53000, 0},   {53014, 0},   {53015, 1},   {54000, 70},
+        {58000, 70}, {58001, 69},  {58985, 1},   {58986, 0},   {59000, 0},   {59024, 0},
+        {59025, 1},  {61999, 119}, {62000, 120}, {63000, 120}, {63001, 119}, {65975, 1},
+        {65976, 0},  {66024, 0},   {66025, -1},  {68000, -80},
     };
     for (const auto& c : cases)
         EXPECT_EQ(door_half_width(c.t), c.b) << c.t;
 }
 
-// Row by row the door draw leaves the rings, shows the target through the
-// opening and draws the edges; columns given from the left, the rest rings.
+// Columns of every row after a door draw: r rings, t the target through the
+// opening, g grey, w white.
 TEST(Lift, DoorDrawCutsTheOpeningAndDrawsTheEdges)
 {
     lift_loaded();
     const struct {
         int b;
-        const char* from_158_to_162;  // r ring, t target, g grey, w white
-        int open_from, open_to;       // further target columns, inclusive
+        struct {
+            int x;
+            char kind;
+        } at[12];
     } cases[] = {
-        {-1, "rrrrr", -1, -2},
-        {0, "rgwgr", -1, -2},
-        {1, "gwgwg", -1, -2},
-        {70, "ttttt", 92, 228},
-        {120, "ttttt", 42, 278},
-        {200, "ttttt", 0, 319},  // wider than the picture: clipped, no edges left
+        {-1, {{0, 'r'}, {159, 'r'}, {160, 'r'}, {161, 'r'}, {319, 'r'}}},
+        {0, {{158, 'r'}, {159, 'g'}, {160, 'w'}, {161, 'g'}, {162, 'r'}}},
+        {1, {{157, 'r'}, {158, 'g'}, {159, 'w'}, {160, 'g'}, {161, 'w'}, {162, 'g'}, {163, 'r'}}},
+        {70,
+         {{88, 'r'},
+          {89, 'g'},
+          {90, 'w'},
+          {91, 'g'},
+          {92, 't'},
+          {160, 't'},
+          {228, 't'},
+          {229, 'g'},
+          {230, 'w'},
+          {231, 'g'},
+          {232, 'r'}}},
+        // Wider than the scene ever opens: clipped to the row.
+        {159, {{0, 'g'}, {1, 'w'}, {2, 'g'}, {3, 't'}, {317, 't'}, {318, 'g'}, {319, 'w'}}},
+        {200, {{0, 't'}, {160, 't'}, {319, 't'}}},
+        {INT_MAX, {{0, 't'}, {319, 't'}}},
     };
-    SDL_Surface* target = make_surface(320, 240, behind);
+    SDL_Surface* target = make_surface(320, 240, 0);
     for (const auto& c : cases) {
-        SDL_FillRect(lift_surface, nullptr, ring_colour);
-        SDL_FillRect(target, nullptr, behind);
+        fill_rgb(lift_surface, rings);
+        fill_rgb(target, behind);
         door_draw(c.b, target);
-        const Uint32 ring = rgb(lift_surface, ring_colour);
-        for (int y : {0, 117, 239})
-            for (int x = 0; x < 320; x++) {
-                char kind = 'r';
-                if (x >= 158 && x <= 162)
-                    kind = c.from_158_to_162[x - 158];
-                if (x >= c.open_from && x <= c.open_to)
-                    kind = 't';
-                const bool edges = c.b >= 0 && c.b < 158;
-                if (edges && (x == 159 - c.b || x == 161 - c.b || x == 159 + c.b || x == 161 + c.b))
-                    kind = 'g';
-                if (edges && (x == 160 - c.b || x == 160 + c.b))
-                    kind = 'w';
-                const Uint32 want = kind == 'r'   ? ring
-                                    : kind == 'g' ? grey
-                                    : kind == 'w' ? white
-                                                  : behind & 0xFFFFFF;
-                ASSERT_TRUE(near(rgb(target, pixel(target, x, y)), want))
-                    << "b = " << c.b << " at " << x << "," << y << ": " << std::hex
-                    << pixel(target, x, y) << " want " << want;
+        for (const auto& p : c.at) {
+            if (!p.kind)
+                break;
+            const Uint32 want = p.kind == 'r'   ? rings
+                                : p.kind == 't' ? behind
+                                : p.kind == 'g' ? grey
+                                                : white;
+            for (int y : {0, 117, 239}) {
+                EXPECT_TRUE(shows(target, p.x, y, want))
+                    << "b = " << c.b << " at " << p.x << "," << y << " wants " << p.kind;
             }
-        // What stays open is transparent black in the lift surface itself.
-        if (c.open_to >= c.open_from) {
-            EXPECT_EQ(pixel(lift_surface, c.open_from, 5), 0u) << c.b;
+            // The opening is transparent black in the lift surface itself.
+            if (p.kind == 't') {
+                EXPECT_EQ(pixel(lift_surface, p.x, 5), 0u) << c.b;
+            }
         }
     }
     SDL_FreeSurface(target);
 }
 
-TEST(Lift, DoorEdgesAtThePictureEdgesAreClipped)
+TEST(Lift, DrawsOnlyInsideItsWindowAndStartsAndEndsBlack)
 {
     lift_loaded();
-    SDL_Surface* target = make_surface(320, 240, behind);
-    SDL_FillRect(lift_surface, nullptr, ring_colour);
-    door_draw(159, target);  // left edge on columns 0-2, right edge 318-320
-    const Uint32 want[] = {grey, white, grey};
-    for (int x = 0; x < 3; x++)
-        EXPECT_TRUE(near(rgb(target, pixel(target, x, 9)), want[x])) << x;
-    EXPECT_TRUE(near(rgb(target, pixel(target, 3, 9)), behind & 0xFFFFFF));
-    EXPECT_TRUE(near(rgb(target, pixel(target, 317, 9)), behind & 0xFFFFFF));
-    EXPECT_TRUE(near(rgb(target, pixel(target, 318, 9)), grey));
-    EXPECT_TRUE(near(rgb(target, pixel(target, 319, 9)), white));
-    door_draw(0x7FFFFFFF, target);  // must neither overflow nor write off the row
-    SDL_FreeSurface(target);
-}
-
-TEST(Lift, DrawsOnlyInsideItsWindow)
-{
-    lift_loaded();
-    for (uint32_t t : {50057u, 68001u, 0u, 100000u}) {
-        SDL_FillRect(back_buffer, nullptr, behind);
+    for (uint32_t t : {0u, 50057u, 68001u, 100000u}) {
+        fill_rgb(back_buffer, behind);
         lift_frame(t);
-        EXPECT_EQ(pixel(back_buffer, 100, 100), behind) << t;
+        EXPECT_TRUE(shows(back_buffer, 100, 100, behind)) << t;
     }
-    // The first and last frames are black under the fades.
     for (uint32_t t : {50058u, 68000u}) {
-        SDL_FillRect(back_buffer, nullptr, behind);
+        fill_rgb(back_buffer, behind);
         lift_frame(t);
         for (int y = 0; y < 240; y += 30)
             for (int x = 0; x < 320; x += 40)
-                ASSERT_TRUE(near(rgb(back_buffer, pixel(back_buffer, x, y)), 0)) << t;
+                ASSERT_TRUE(shows(back_buffer, x, y, black)) << t;
     }
 }
 
-// A one-colour 8-pixel-wide sprite and a half-magenta lift graphic, seen
-// through the opening.
-TEST(Lift, DancerBeforeTheCreditScreenAndTheCreditScreenFrom59000)
+// An 8-pixel-wide one-colour dancer (columns 121-136, rows 30-229) and a lift
+// graphic magenta on its left half, seen through the opening (columns 92-228
+// at 55000 and 58000, 42-278 at 62000).
+TEST(Lift, DancerUntil59000ThenTheCreditScreen)
 {
     lift_loaded();
     Sprite* saved_sprite = lift_sprite;
     SDL_Surface* saved_graphic = lift_graphic;
-    const Uint32 dancer = 0x00C0FF;
-    const Uint32 picture = 0x40E040;
+    const Uint32 dancer = 0x00C0FF, picture = 0x40E040;
     SDL_Surface* sheet = make_surface(8, 400, 0);
-    SDL_FillRect(sheet, nullptr, SDL_MapRGB(sheet->format, 0x00, 0xC0, 0xFF));
+    fill_rgb(sheet, dancer);
     lift_sprite = make_sprite(sheet, 4);
     ASSERT_NE(lift_sprite, nullptr);
-    lift_graphic = make_surface(320, 240, SDL_MapRGB(back_buffer->format, 0x40, 0xE0, 0x40));
+    lift_graphic = make_surface(320, 240, 0);
+    fill_rgb(lift_graphic, picture);
     SDL_Rect left_half = {0, 0, 160, 240};
     SDL_FillRect(lift_graphic, &left_half, magenta_key);
 
-    // The sprite covers columns 121-136, rows 30-229; the opening at 58000 is
-    // columns 92-228, at 62000 columns 42-278.
     const struct {
         uint32_t t;
-        bool dances;
-        Uint32 at_125_100, at_100_100, at_200_100;
+        bool steps;
+        Uint32 at_100, at_125, at_200;  // row 100
     } cases[] = {
-        {55000, true, dancer, grey, grey},
-        {58000, true, dancer, grey, grey},
-        {62000, false, 0x000000, 0x000000, picture},
+        {55000, true, grey, dancer, grey},   {58000, true, grey, dancer, grey},
+        {58999, true, rings, rings, rings},  // shut behind the seam
+        {59000, false, rings, rings, rings}, {62000, false, black, black, picture},
     };
     for (const auto& c : cases) {
         lift_sprite->last_step = 0;
         lift_frame(c.t);
-        EXPECT_EQ(lift_sprite->last_step, c.dances ? c.t : 0u) << c.t;
-        EXPECT_TRUE(near(rgb(back_buffer, pixel(back_buffer, 125, 100)), c.at_125_100)) << c.t;
-        EXPECT_TRUE(near(rgb(back_buffer, pixel(back_buffer, 100, 100)), c.at_100_100)) << c.t;
-        EXPECT_TRUE(near(rgb(back_buffer, pixel(back_buffer, 200, 100)), c.at_200_100)) << c.t;
+        EXPECT_EQ(lift_sprite->last_step, c.steps ? c.t : 0u) << c.t;
+        const Uint32 want[3] = {c.at_100, c.at_125, c.at_200};
+        const int column[3] = {100, 125, 200};
+        for (int i = 0; i < 3; i++) {
+            // The doors show whatever the rings drew into the lift surface.
+            Uint8 r, g, b;
+            SDL_GetRGB(pixel(lift_surface, column[i], 100), lift_surface->format, &r, &g, &b);
+            const Uint32 door = Uint32(r) << 16 | Uint32(g) << 8 | b;
+            EXPECT_TRUE(shows(back_buffer, column[i], 100, want[i] == rings ? door : want[i]))
+                << c.t << " at column " << column[i];
+        }
     }
-    // From 59000 the dancer is no longer drawn, so it no longer steps.
-    lift_sprite->last_step = 0;
-    lift_frame(59000);
-    EXPECT_EQ(lift_sprite->last_step, 0u);
-    lift_frame(58999);
-    EXPECT_EQ(lift_sprite->last_step, 58999u);
-
     SDL_FreeSurface(lift_graphic);
     lift_graphic = saved_graphic;
     lift_sprite = saved_sprite;
 }
 
-// Shut doors with the seam at 59000 and 66024, without it from 66025: the
-// rings cover everything else.
-TEST(Lift, SeamOfShutDoors)
-{
-    lift_loaded();
-    for (uint32_t t : {59000u, 66024u, 66025u}) {
-        lift_frame(t);
-        const bool seam = t != 66025;
-        const Uint32 at_160 = rgb(back_buffer, pixel(back_buffer, 160, 60));
-        EXPECT_EQ(near(at_160, white), seam) << t;
-        EXPECT_EQ(near(rgb(back_buffer, pixel(back_buffer, 159, 60)), grey), seam) << t;
-        // Away from the seam, the rings as drawn into the lift surface.
-        EXPECT_TRUE(near(rgb(back_buffer, pixel(back_buffer, 20, 60)),
-                         rgb(lift_surface, pixel(lift_surface, 20, 60))))
-            << t;
-    }
-}
-
-TEST(Lift, MissingSurfacesDrawWhatIsLeft)
+TEST(Lift, WithoutTheLiftSurfaceTheInsideAloneIsDrawn)
 {
     lift_loaded();
     SDL_Surface* saved = lift_surface;
     lift_surface = nullptr;
-    lift_frame(55000);  // no doors: the grey inside alone
-    EXPECT_TRUE(near(rgb(back_buffer, pixel(back_buffer, 10, 10)), grey));
+    lift_frame(55000);
     door_draw(70, back_buffer);
     lift_surface = saved;
+    EXPECT_TRUE(shows(back_buffer, 10, 10, grey));
 }
