@@ -181,6 +181,8 @@ TEST(Lift, DancerUntil59000ThenTheCreditScreen)
         }
     }
     SDL_FreeSurface(lift_graphic);
+    delete lift_sprite;
+    SDL_FreeSurface(sheet);
     lift_graphic = saved_graphic;
     lift_sprite = saved_sprite;
 }
