@@ -27,7 +27,8 @@ int ring_grey(int d);
 Uint32 ring_background(uint32_t t);
 // Where the two windows lie at time t; always inside the ring image.
 RingWindows ring_windows(uint32_t t);
-// Background fill, then two moving windows of the ring image, over the whole
-// target. The target is 32-bit with its colour in the low three bytes (the
-// back buffer or the scratch layout); up to 320 x 240 of it is drawn.
+// Background fill, then two moving windows of the ring image blended over it,
+// overwriting the whole target: a 32-bit surface with its colour in the low
+// three bytes (the back buffer or the scratch layout); the windows cover at
+// most its top-left 320 x 240.
 void draw_rings(uint32_t t, SDL_Surface* target);
