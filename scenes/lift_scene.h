@@ -24,7 +24,11 @@ constexpr FadeEvent lift_fades[] = {
     {0, 0, 0},
 };
 
-extern SDL_Surface* lift_surface;  // the ring pattern with the opening cut in
+struct Sprite;
+
+extern SDL_Surface* lift_surface;  // the ring pattern with the opening cut in; scratch layout
+extern SDL_Surface* lift_graphic;  // the credit screen's picture; null if it did not load
+extern Sprite* lift_sprite;        // the dancer inside the lift; null if it did not load
 
 // Loads the lift graphic and sprite, makes the lift surface, builds the rings.
 void lift_load();

@@ -6,6 +6,7 @@
 #include "scenes/title_scene.h"
 #include "scenes/dance_scene.h"
 #include "scenes/greetings_scene.h"
+#include "scenes/lift_scene.h"
 #include "shell/font.h"
 #include "shell/image.h"
 #include "shell/sound.h"
@@ -48,6 +49,7 @@ void load_show()
     title_load();
     dance_load();
     greetings_load();
+    lift_load();
     create_font();
 }
 
@@ -57,6 +59,7 @@ void draw_frame(uint32_t t)
         title_frame(t);
     dance_frame(t);
     greetings_frame(t);
+    lift_frame(t);
     scroller_band(band_height(t), band_darkening);
     if (t >= scroll_text_start)
         draw_text(scroll_text, scroll_text_x(t), scroll_text_y, back_buffer);
