@@ -1,6 +1,7 @@
 #include "effects/deform.h"
 
 #include <cmath>
+#include <new>
 
 #include "shell/image.h"
 
@@ -73,34 +74,67 @@ void build_ripple_table(DeformShift* table)
     }
 }
 
-__extension__ typedef unsigned __int128 uint128;
-
-// Remainder by a fixed divisor without a divide (Lemire, Kaser and Kurz,
-// "Faster remainder by direct computation"): with magic = 2^64 / d rounded up,
-// the high word of (magic * n mod 2^64) * d is n mod d for every 32-bit n
-// and d. Two multiplies instead of a division of 20-odd cycles, and the
-// result is the unsigned remainder bit for bit, wrap-around sums included.
-static inline uint64_t remainder_magic(uint32_t d)
+void free_deform_map(DeformMap* map)
 {
-    return UINT64_MAX / d + 1;
+    delete[] map->bases;
+    delete[] map->column_of;
+    delete[] map->row_start_of;
+    *map = DeformMap{0, 0, 0, nullptr, nullptr, nullptr};
 }
 
-static inline uint32_t fast_remainder(uint32_t n, uint64_t magic, uint32_t d)
+bool build_deform_map(const DeformShift* inversion, const DeformShift* ripple,
+                      const SDL_Surface* texture, DeformMap* map)
 {
-    const uint64_t fraction = magic * n;
-    return uint32_t((uint128(fraction) * d) >> 64);
+    *map = DeformMap{0, 0, 0, nullptr, nullptr, nullptr};
+    if (!inversion || !ripple || !texture || texture->format->BytesPerPixel != 4)
+        return false;
+    const int w = texture->w;
+    const int h = texture->h;
+    const int pitch = pitch_pixels(texture);
+    if (w <= 0 || h <= 0 || w > 65535 || h > 65535)
+        return false;
+    map->bases = new (std::nothrow) DeformBase[size_t(w) * h];
+    map->column_of = new (std::nothrow) uint16_t[2 * size_t(w)];
+    map->row_start_of = new (std::nothrow) int32_t[2 * size_t(h)];
+    if (!map->bases || !map->column_of || !map->row_start_of) {
+        free_deform_map(map);
+        return false;
+    }
+    map->width = w;
+    map->height = h;
+    map->pitch = pitch;
+    for (int x = 0; x < 2 * w; x++)
+        map->column_of[x] = uint16_t(x % w);
+    for (int y = 0; y < 2 * h; y++)
+        map->row_start_of[y] = (y % h) * pitch;
+
+    // What 2^32 leaves over in each axis: a sum that wraps loses that much.
+    const uint32_t column_wrap = uint32_t((uint64_t(1) << 32) % uint32_t(w));
+    const uint32_t row_wrap = uint32_t((uint64_t(1) << 32) % uint32_t(h));
+    DeformBase* b = map->bases;
+    for (int i = 0; i < h; i++) {
+        const int row_start = (i & side_mask) << side_shift;
+        for (int j = 0; j < w; j++, b++) {
+            const int k = row_start + (j & side_mask);
+            // Unsigned 32-bit sums: a negative shift counts as 2^32 minus its magnitude.
+            const uint32_t u =
+                uint32_t(j) + uint32_t(inversion[k].column) + uint32_t(ripple[k].column);
+            const uint32_t v = uint32_t(i) + uint32_t(inversion[k].row) + uint32_t(ripple[k].row);
+            const uint32_t u_rest = u % uint32_t(w);
+            const uint32_t v_rest = v % uint32_t(h);
+            b->column = {u, {uint16_t(u_rest), uint16_t((u_rest + w - column_wrap) % uint32_t(w))}};
+            b->row = {v, {uint16_t(v_rest), uint16_t((v_rest + h - row_wrap) % uint32_t(h))}};
+        }
+    }
+    return true;
 }
 
-void render_deformation(uint32_t a, SDL_Surface* texture, const DeformShift* inversion,
-                        const DeformShift* ripple, SDL_Surface* target)
+void render_deformation(uint32_t a, SDL_Surface* texture, const DeformMap* map, SDL_Surface* target)
 {
-    if (!texture || !inversion || !ripple || !target)
+    if (!texture || !map || !map->bases || !target || target->format->BytesPerPixel != 4)
         return;
-    if (texture->format->BytesPerPixel != 4 || target->format->BytesPerPixel != 4)
-        return;
-    const uint32_t w = uint32_t(texture->w);
-    const uint32_t h = uint32_t(texture->h);
-    if (w == 0 || h == 0)
+    if (texture->w != map->width || texture->h != map->height ||
+        pitch_pixels(texture) != map->pitch)
         return;
     // Only the part of the texture's block that lies on the target is drawn.
     const int cols = texture->w < target->w ? texture->w : target->w;
@@ -110,32 +144,22 @@ void render_deformation(uint32_t a, SDL_Surface* texture, const DeformShift* inv
     lock_surface(target);
     const Uint32* src = static_cast<const Uint32*>(texture->pixels);
     Uint32* dst = static_cast<Uint32*>(target->pixels);
-    const int spitch = pitch_pixels(texture);
     const int tpitch = pitch_pixels(target);
-    const uint64_t w_magic = remainder_magic(w);
-    const uint64_t h_magic = remainder_magic(h);
-
+    // The frame's two divisions. A remainder plus a's remainder is below twice
+    // the size, so lookups shifted by a's remainder finish the sum: column_of
+    // gives the column, row_start_of the row already times the pitch.
+    const uint16_t* column_of = map->column_of + a % uint32_t(map->width);
+    const int32_t* row_start_of = map->row_start_of + a % uint32_t(map->height);
+    // A base's sum plus a passes 2^32 exactly when the sum is above ~a.
+    const uint32_t no_wrap_limit = ~a;
     for (int i = 0; i < rows; i++) {
-        const DeformShift* p_row = inversion + ((i & side_mask) << side_shift);
-        const DeformShift* r_row = ripple + ((i & side_mask) << side_shift);
-        const uint32_t row_base = uint32_t(i) + a;
+        const DeformBase* b = map->bases + size_t(i) * map->width;
         Uint32* d = dst + i * tpitch;
-        // Columns past 511 start the table row over; in 512-wide runs the
-        // entry pointers just step along.
-        for (int run = 0; run < cols; run += deform_table_side) {
-            const int run_end = cols - run < deform_table_side ? cols : run + deform_table_side;
-            const DeformShift* p = p_row;
-            const DeformShift* r = r_row;
-            uint32_t column_base = uint32_t(run) + a;
-            for (int j = run; j < run_end; j++, p++, r++, column_base++) {
-                // Unsigned 32-bit sums: a negative shift wraps to 2^32 minus its
-                // magnitude before the remainder, so -1 lands on (2^32 - 1) mod w.
-                const uint32_t u_sum = column_base + uint32_t(p->column) + uint32_t(r->column);
-                const uint32_t v_sum = row_base + uint32_t(p->row) + uint32_t(r->row);
-                const uint32_t u = fast_remainder(u_sum, w_magic, w);
-                const uint32_t v = fast_remainder(v_sum, h_magic, h);
-                d[j] = src[size_t(v) * spitch + u];
-            }
+        for (int j = 0; j < cols; j++, b++) {
+            // Picked by index, not by branch: the wrap flips along curves in the picture.
+            const int u = column_of[b->column.rest[b->column.sum > no_wrap_limit]];
+            const int v_start = row_start_of[b->row.rest[b->row.sum > no_wrap_limit]];
+            d[j] = src[v_start + u];
         }
     }
     unlock_surface(target);

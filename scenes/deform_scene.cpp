@@ -11,6 +11,7 @@ SDL_Surface* deform_texture;
 SDL_Surface* deform_graph;
 DeformShift* inversion_table;
 DeformShift* ripple_table;
+DeformMap deform_map;
 
 static const char rider_path[] = "data/nariq_riding.png";
 static const char texture_path[] = "data/test_deform.png";
@@ -65,14 +66,14 @@ void deform_load()
     ripple_table = new (std::nothrow) DeformShift[table_entries];
     build_inversion_table(inversion_table);
     build_ripple_table(ripple_table);
+    build_deform_map(inversion_table, ripple_table, deform_texture, &deform_map);
 }
 
 void deform_frame(uint32_t t)
 {
     if (t - deform_start > greetings_start - deform_start)
         return;
-    render_deformation(t / deform_ms_per_step, deform_texture, inversion_table, ripple_table,
-                       back_buffer);
+    render_deformation(t / deform_ms_per_step, deform_texture, &deform_map, back_buffer);
     if (t >= deform_credit_start) {
         const int y = credit_top(t);
         draw_text(credit_title, credit_title_x, float(y), back_buffer);

@@ -50,6 +50,7 @@ extern SDL_Surface* deform_texture;   // what the deformation warps
 extern SDL_Surface* deform_graph;     // the picture sliding in with the credit
 extern DeformShift* inversion_table;  // 512 x 512 entries
 extern DeformShift* ripple_table;     // 512 x 512 entries
+extern DeformMap deform_map;          // both tables folded for the texture; empty without it
 
 // Rider size factor 0 .. 1 at t (meaningful from rider_grow_start on).
 float rider_factor(uint32_t t);
@@ -61,7 +62,8 @@ float credit_slide(uint32_t t);
 int credit_top(uint32_t t);
 int graph_left(uint32_t t);
 
-// Makes the rider, loads the texture and the graph picture, builds both tables.
+// Makes the rider, loads the texture and the graph picture, builds both
+// tables, then the map of the texture.
 void deform_load();
 // Draws the scene for 28911 <= t <= 43227; returns at once otherwise.
 void deform_frame(uint32_t t);

@@ -15,7 +15,7 @@ namespace {
 constexpr int entries = deform_table_side * deform_table_side;
 
 // Both tables as the show builds them, once per process.
-DeformShift* inversion()
+const DeformShift* inversion()
 {
     static std::vector<DeformShift> t = [] {
         std::vector<DeformShift> v(entries);
@@ -25,7 +25,7 @@ DeformShift* inversion()
     return t.data();
 }
 
-DeformShift* ripple()
+const DeformShift* ripple()
 {
     static std::vector<DeformShift> t = [] {
         std::vector<DeformShift> v(entries);
@@ -48,6 +48,16 @@ SDL_Surface* position_texture(int w, int h)
 Uint32 at(int column, int row)
 {
     return Uint32(row) << 16 | Uint32(column);
+}
+
+// The renderer as the scene runs it: the map built from the tables for this texture.
+void render(uint32_t a, SDL_Surface* texture, const DeformShift* inversion,
+            const DeformShift* ripple, SDL_Surface* target)
+{
+    DeformMap map;
+    ASSERT_TRUE(build_deform_map(inversion, ripple, texture, &map));
+    render_deformation(a, texture, &map, target);
+    free_deform_map(&map);
 }
 
 }  // namespace
@@ -100,7 +110,7 @@ TEST(DeformRender, NegativeSumsWrapAsUnsigned32Bit)
         {4294967295u, 0, 0, at(254, 14)},
     };
     for (const auto& c : cases) {
-        render_deformation(c.a, texture, p.data(), r.data(), target);
+        render(c.a, texture, p.data(), r.data(), target);
         EXPECT_EQ(pixel(target, c.x, c.y), c.want) << "a=" << c.a << " at " << c.x << "," << c.y;
     }
     SDL_FreeSurface(target);
@@ -111,7 +121,7 @@ TEST(DeformRender, CentreShowsRow8Column288AtTimeZero)
 {
     SDL_Surface* texture = position_texture(320, 240);
     SDL_Surface* target = make_surface(320, 240, 0);
-    render_deformation(0, texture, inversion(), ripple(), target);
+    render(0, texture, inversion(), ripple(), target);
     EXPECT_EQ(pixel(target, 160, 120), at(288, 8));
     SDL_FreeSurface(target);
     SDL_FreeSurface(texture);
@@ -136,7 +146,7 @@ TEST(DeformRender, MatchesThePlainLoopOnEveryPixel)
         SDL_Surface* fast = make_surface(s.w, s.h, 0x01020304);
         SDL_Surface* plain = make_surface(s.w, s.h, 0x01020304);
         for (uint32_t a : offsets) {
-            render_deformation(a, texture, inversion(), ripple(), fast);
+            render(a, texture, inversion(), ripple(), fast);
             reference_deformation(a, texture, inversion(), ripple(), plain);
             int wrong = 0;
             for (int y = 0; y < s.h; y++)
@@ -150,18 +160,31 @@ TEST(DeformRender, MatchesThePlainLoopOnEveryPixel)
     }
 }
 
-TEST(DeformRender, DrawsNothingWithoutTextureOrTables)
+TEST(DeformRender, DrawsNothingWithoutTextureOrMatchingMap)
 {
     SDL_Surface* texture = position_texture(8, 8);
+    SDL_Surface* taller = position_texture(8, 9);
+    SDL_Surface* sixteen_bit = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 16, 0, 0, 0, 0);
     SDL_Surface* target = make_surface(8, 8, 0x55555555);
-    render_deformation(0, nullptr, inversion(), ripple(), target);
-    render_deformation(0, texture, nullptr, ripple(), target);
-    render_deformation(0, texture, inversion(), nullptr, target);
-    render_deformation(0, texture, inversion(), ripple(), nullptr);
+    DeformMap map, unbuilt;
+    ASSERT_TRUE(build_deform_map(inversion(), ripple(), texture, &map));
+    EXPECT_FALSE(build_deform_map(nullptr, ripple(), texture, &unbuilt));
+    EXPECT_FALSE(build_deform_map(inversion(), nullptr, texture, &unbuilt));
+    EXPECT_FALSE(build_deform_map(inversion(), ripple(), nullptr, &unbuilt));
+    EXPECT_FALSE(build_deform_map(inversion(), ripple(), sixteen_bit, &unbuilt));
+    EXPECT_EQ(unbuilt.bases, nullptr);
+    render_deformation(0, nullptr, &map, target);
+    render_deformation(0, texture, nullptr, target);
+    render_deformation(0, texture, &unbuilt, target);
+    render_deformation(0, taller, &map, target);  // built for 8 x 8, not 8 x 9
+    render_deformation(0, texture, &map, nullptr);
     for (int y = 0; y < 8; y++)
         for (int x = 0; x < 8; x++)
             ASSERT_EQ(pixel(target, x, y), 0x55555555u) << x << "," << y;
+    free_deform_map(&map);
     SDL_FreeSurface(target);
+    SDL_FreeSurface(sixteen_bit);
+    SDL_FreeSurface(taller);
     SDL_FreeSurface(texture);
 }
 
@@ -198,8 +221,7 @@ TEST(DeformScene, DrawsOnlyInItsWindowWithOffsetTimeOverFive)
         create_scratch_surfaces();
     SDL_Surface* texture = position_texture(back_width, back_height);
     deform_texture = texture;
-    inversion_table = inversion();
-    ripple_table = ripple();
+    ASSERT_TRUE(build_deform_map(inversion(), ripple(), texture, &deform_map));
 
     const struct {
         uint32_t t;
@@ -213,7 +235,7 @@ TEST(DeformScene, DrawsOnlyInItsWindowWithOffsetTimeOverFive)
 
     SDL_Surface* want = make_surface(back_width, back_height, 0);
     deform_frame(30000);
-    render_deformation(6000, texture, inversion(), ripple(), want);
+    reference_deformation(6000, texture, inversion(), ripple(), want);
     int wrong = 0;
     for (int y = 0; y < back_height; y++)
         for (int x = 0; x < back_width; x++)
@@ -221,8 +243,7 @@ TEST(DeformScene, DrawsOnlyInItsWindowWithOffsetTimeOverFive)
     EXPECT_EQ(wrong, 0);
 
     deform_texture = nullptr;
-    inversion_table = nullptr;
-    ripple_table = nullptr;
+    free_deform_map(&deform_map);
     SDL_FreeSurface(want);
     SDL_FreeSurface(texture);
 }
