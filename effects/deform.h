@@ -21,6 +21,7 @@ struct DeformAxis {
     uint16_t rest[2];
 };
 
+// Where one texture position reads from, along both axes.
 struct DeformBase {
     DeformAxis column, row;
 };
@@ -44,7 +45,7 @@ bool build_deform_map(const DeformShift* inversion, const DeformShift* ripple,
                       const SDL_Surface* texture, DeformMap* map);
 // Frees what the map holds and leaves it empty.
 void free_deform_map(DeformMap* map);
-// Warps the texture through the map with time offset a into the target's
+// Warps the texture through its map with time offset a into the target's
 // top-left corner, clipped to the target. Draws nothing when anything is
 // missing or the map was built for another texture's size or pitch.
 void render_deformation(uint32_t a, SDL_Surface* texture, const DeformMap* map,
