@@ -118,9 +118,7 @@ bool write_png(SDL_Surface* s, const std::string& path)
     ilGenImages(1, &image);
     ilBindImage(image);
     bool ok = ilTexImage(s->w, s->h, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, rgb.data());
-    // A new image counts as bottom row first; the rows above are top first, and
-    // without this the saver writes the frame upside down.
-    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);
+    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);  // rows are given top first
     ok = ok && ilSaveImage(path.c_str());
     ilDeleteImages(1, &image);
     return ok;
