@@ -26,7 +26,8 @@ static float clamp_unit(float v)
     return v > 1.0f ? 1.0f : v < 0.0f ? 0.0f : v;
 }
 
-float rider_factor(uint32_t t)
+// Rider size 0 .. 1: growing from rider_grow_start, shrinking from the credit's start.
+static float rider_factor(uint32_t t)
 {
     if (t < deform_credit_start)
         return clamp_unit(float((double(t) - rider_grow_start) / rider_scale_ms));
@@ -40,7 +41,8 @@ RiderPlacement rider_placement(uint32_t t)
             int(rider_rest_y + rider_travel_y * (1.0 - s)), float(rider_full_scale * s)};
 }
 
-float credit_slide(uint32_t t)
+// How far the credit has come, 0 .. 1, from its start on.
+static float credit_slide(uint32_t t)
 {
     const float g = float((double(t) - deform_credit_start) / credit_slide_ms);
     return g > 1.0f ? 1.0f : g;

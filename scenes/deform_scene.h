@@ -52,12 +52,8 @@ extern DeformShift* inversion_table;  // 512 x 512 entries
 extern DeformShift* ripple_table;     // 512 x 512 entries
 extern DeformMap deform_map;          // both tables folded for the texture; empty without it
 
-// Rider size factor 0 .. 1 at t (meaningful from rider_grow_start on).
-float rider_factor(uint32_t t);
 // Rider centre and scale at t.
 RiderPlacement rider_placement(uint32_t t);
-// Credit slide 0 .. 1 at t >= deform_credit_start.
-float credit_slide(uint32_t t);
 // Top of the "Pixels:" line and left of the graph picture at t >= deform_credit_start.
 int credit_top(uint32_t t);
 int graph_left(uint32_t t);

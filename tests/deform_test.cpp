@@ -213,7 +213,7 @@ TEST(DeformScene, RiderAndCreditPositions)
     }
 }
 
-TEST(DeformScene, DrawsOnlyInItsWindowWithOffsetTimeOverFive)
+TEST(DeformScene, DrawsInItsWindowOnlyWithOffsetTimeOverFiveAndTheRiderFrom29911)
 {
     // The show is not loaded here: the scene's slots are free for known pictures.
     video_once();
@@ -242,8 +242,23 @@ TEST(DeformScene, DrawsOnlyInItsWindowWithOffsetTimeOverFive)
             wrong += pixel(back_buffer, x, y) != pixel(want, x, y);
     EXPECT_EQ(wrong, 0);
 
+    // A rider of one plain colour, 4 wide: at scale 0 only its top-left pixel
+    // shows, at (115 - 2, 160 - 50), from 29911 on.
+    SDL_Surface* sheet = make_surface(4, rider_frames * sprite_frame_rows, 0x00ABCDEF);
+    deform_rider = make_sprite(sheet, rider_frames);
+    ASSERT_NE(deform_rider, nullptr);
+    deform_frame(29910);
+    EXPECT_NE(pixel(back_buffer, 113, 110), 0x00ABCDEFu);
+    deform_frame(29911);
+    EXPECT_EQ(pixel(back_buffer, 113, 110), 0x00ABCDEFu);
+    EXPECT_NE(pixel(back_buffer, 114, 110), 0x00ABCDEFu);
+    EXPECT_NE(pixel(back_buffer, 113, 111), 0x00ABCDEFu);
+
+    delete deform_rider;
+    deform_rider = nullptr;
     deform_texture = nullptr;
     free_deform_map(&deform_map);
+    SDL_FreeSurface(sheet);
     SDL_FreeSurface(want);
     SDL_FreeSurface(texture);
 }
