@@ -3,10 +3,11 @@
 #include <SDL/SDL.h>
 #include <cstdio>
 
-#include "scenes/title_scene.h"
 #include "scenes/dance_scene.h"
+#include "scenes/deform_scene.h"
 #include "scenes/greetings_scene.h"
 #include "scenes/lift_scene.h"
+#include "scenes/title_scene.h"
 #include "shell/font.h"
 #include "shell/image.h"
 #include "shell/sound.h"
@@ -48,6 +49,7 @@ void load_show()
     create_scratch_surfaces();
     title_load();
     dance_load();
+    deform_load();
     greetings_load();
     lift_load();
     create_font();
@@ -58,6 +60,7 @@ void draw_frame(uint32_t t)
     if (t <= dance_start)
         title_frame(t);
     dance_frame(t);
+    deform_frame(t);
     greetings_frame(t);
     lift_frame(t);
     scroller_band(band_height(t), band_darkening);

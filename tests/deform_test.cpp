@@ -1,0 +1,264 @@
+// The polar deformation's tables and renderer, and the deform scene's timing.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "effects/deform.h"
+#include "scenes/deform_scene.h"
+#include "shell/image.h"
+#include "shell/video.h"
+#include "tests/support.h"
+#include "tools/deform_reference.h"
+
+namespace {
+
+constexpr int entries = deform_table_side * deform_table_side;
+
+// Both tables as the show builds them, once per process.
+const DeformShift* inversion()
+{
+    static std::vector<DeformShift> t = [] {
+        std::vector<DeformShift> v(entries);
+        build_inversion_table(v.data());
+        return v;
+    }();
+    return t.data();
+}
+
+const DeformShift* ripple()
+{
+    static std::vector<DeformShift> t = [] {
+        std::vector<DeformShift> v(entries);
+        build_ripple_table(v.data());
+        return v;
+    }();
+    return t.data();
+}
+
+// A texture whose pixels name their own position: column in the low half, row above.
+SDL_Surface* position_texture(int w, int h)
+{
+    SDL_Surface* s = make_surface(w, h, 0);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            set_pixel(s, x, y, Uint32(y) << 16 | Uint32(x));
+    return s;
+}
+
+Uint32 at(int column, int row)
+{
+    return Uint32(row) << 16 | Uint32(column);
+}
+
+// The renderer as the scene runs it: the map built from the tables for this texture.
+void render(uint32_t a, SDL_Surface* texture, const DeformShift* inversion,
+            const DeformShift* ripple, SDL_Surface* target)
+{
+    DeformMap map;
+    ASSERT_TRUE(build_deform_map(inversion, ripple, texture, &map));
+    render_deformation(a, texture, &map, target);
+    free_deform_map(&map);
+}
+
+}  // namespace
+
+TEST(DeformTables, EntriesAtTheAxesAndTheCentre)
+{
+    const struct {
+        const char* table;
+        int row, column;
+        int32_t want_column, want_row;
+    } cases[] = {
+        {"inversion", 120, 0, -256, 0},
+        {"inversion", 120, 320, 256, 0},
+        {"inversion", 0, 160, 0, -64},
+        {"inversion", 120, 160, INT32_MIN, INT32_MIN},  // r = 0: not finite
+        {"ripple", 120, 160, 0, 0},
+        {"ripple", 120, 0, 10, 42},
+        {"ripple", 0, 0, 14, -29},
+    };
+    for (const auto& c : cases) {
+        const DeformShift* t = c.table[0] == 'i' ? inversion() : ripple();
+        const DeformShift& e = t[c.row * deform_table_side + c.column];
+        EXPECT_EQ(e.column, c.want_column) << c.table << " " << c.row << "/" << c.column;
+        EXPECT_EQ(e.row, c.want_row) << c.table << " " << c.row << "/" << c.column;
+    }
+}
+
+TEST(DeformRender, NegativeSumsWrapAsUnsigned32Bit)
+{
+    // Zero tables but for a few entries, so each sum is known exactly.
+    std::vector<DeformShift> p(entries, DeformShift{0, 0}), r(entries, DeformShift{0, 0});
+    p[0] = {-1, -1};                      // pixel (0, 0): both sums -1
+    p[1] = {INT32_MIN, 0};                // pixel (1, 0): 1 + 2^31
+    r[1] = {INT32_MIN, 0};                //   ... + 2^31 wraps to 1
+    p[2] = {INT32_MAX, INT32_MAX};        // pixel (2, 0): 2 + 2^31 - 1
+    p[deform_table_side] = {-320, -241};  // pixel (0, 1): -320 and -240
+    SDL_Surface* texture = position_texture(320, 240);
+    SDL_Surface* target = make_surface(320, 240, 0);
+    const struct {
+        uint32_t a;
+        int x, y;
+        Uint32 want;
+    } cases[] = {
+        {0, 0, 0, at(255, 15)},  // 2^32 - 1 mod 320 and mod 240, not 319 and 239
+        {0, 1, 0, at(1, 0)},
+        {0, 2, 0, at(129, 127)},
+        {0, 0, 1, at(256, 16)},          // 2^32 - 320 is not a whole number of widths
+        {1, 0, 0, at(0, 0)},             // -1 + 1 = 0
+        {4294967295u, 5, 0, at(4, 15)},  // a = 2^32 - 1 wraps column 5 to 4
+        {4294967295u, 0, 0, at(254, 14)},
+    };
+    for (const auto& c : cases) {
+        render(c.a, texture, p.data(), r.data(), target);
+        EXPECT_EQ(pixel(target, c.x, c.y), c.want) << "a=" << c.a << " at " << c.x << "," << c.y;
+    }
+    SDL_FreeSurface(target);
+    SDL_FreeSurface(texture);
+}
+
+TEST(DeformRender, CentreShowsRow8Column288AtTimeZero)
+{
+    SDL_Surface* texture = position_texture(320, 240);
+    SDL_Surface* target = make_surface(320, 240, 0);
+    render(0, texture, inversion(), ripple(), target);
+    EXPECT_EQ(pixel(target, 160, 120), at(288, 8));
+    SDL_FreeSurface(target);
+    SDL_FreeSurface(texture);
+}
+
+TEST(DeformRender, MatchesThePlainLoopOnEveryPixel)
+{
+    const struct {
+        int tw, th;  // texture
+        int w, h;    // target
+    } sizes[] = {
+        {320, 240, 320, 240}, {257, 131, 320, 240},
+        {1, 1, 3, 2},         {400, 300, 320, 240},  // larger than the target: clipped
+        {600, 520, 600, 520},                        // past the tables' 512 rows and columns
+    };
+    const uint32_t offsets[] = {0, 1, 5782, 6000, 8645, 2147483647u, 2147483648u, 4294967295u};
+    for (const auto& s : sizes) {
+        SDL_Surface* texture = make_surface(s.tw, s.th, 0);
+        for (int y = 0; y < s.th; y++)
+            for (int x = 0; x < s.tw; x++)
+                set_pixel(texture, x, y, Uint32(y * s.tw + x) * 2654435761u);
+        SDL_Surface* fast = make_surface(s.w, s.h, 0x01020304);
+        SDL_Surface* plain = make_surface(s.w, s.h, 0x01020304);
+        for (uint32_t a : offsets) {
+            render(a, texture, inversion(), ripple(), fast);
+            reference_deformation(a, texture, inversion(), ripple(), plain);
+            int wrong = 0;
+            for (int y = 0; y < s.h; y++)
+                for (int x = 0; x < s.w; x++)
+                    wrong += pixel(fast, x, y) != pixel(plain, x, y);
+            EXPECT_EQ(wrong, 0) << s.tw << "x" << s.th << " on " << s.w << "x" << s.h << " a=" << a;
+        }
+        SDL_FreeSurface(plain);
+        SDL_FreeSurface(fast);
+        SDL_FreeSurface(texture);
+    }
+}
+
+TEST(DeformRender, DrawsNothingWithoutTextureOrMatchingMap)
+{
+    SDL_Surface* texture = position_texture(8, 8);
+    SDL_Surface* taller = position_texture(8, 9);
+    SDL_Surface* sixteen_bit = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 16, 0, 0, 0, 0);
+    SDL_Surface* target = make_surface(8, 8, 0x55555555);
+    DeformMap map, unbuilt;
+    ASSERT_TRUE(build_deform_map(inversion(), ripple(), texture, &map));
+    EXPECT_FALSE(build_deform_map(nullptr, ripple(), texture, &unbuilt));
+    EXPECT_FALSE(build_deform_map(inversion(), nullptr, texture, &unbuilt));
+    EXPECT_FALSE(build_deform_map(inversion(), ripple(), nullptr, &unbuilt));
+    EXPECT_FALSE(build_deform_map(inversion(), ripple(), sixteen_bit, &unbuilt));
+    EXPECT_EQ(unbuilt.bases, nullptr);
+    render_deformation(0, nullptr, &map, target);
+    render_deformation(0, texture, nullptr, target);
+    render_deformation(0, texture, &unbuilt, target);
+    render_deformation(0, taller, &map, target);  // built for 8 x 8, not 8 x 9
+    render_deformation(0, texture, &map, nullptr);
+    for (int y = 0; y < 8; y++)
+        for (int x = 0; x < 8; x++)
+            ASSERT_EQ(pixel(target, x, y), 0x55555555u) << x << "," << y;
+    free_deform_map(&map);
+    SDL_FreeSurface(target);
+    SDL_FreeSurface(sixteen_bit);
+    SDL_FreeSurface(taller);
+    SDL_FreeSurface(texture);
+}
+
+TEST(DeformScene, RiderAndCreditPositions)
+{
+    const struct {
+        uint32_t t;
+        int x, y;
+        float scale;
+        int text_y, graph_x;  // checked from the credit's start on
+    } cases[] = {
+        {29911, 115, 160, 0.0f, 0, 0},   {30411, 97, 120, 1.0f, 0, 0},
+        {35000, 80, 80, 2.0f, -32, 360}, {35250, 88, 100, 1.5f, -7, 270},
+        {35500, 97, 120, 1.0f, 18, 180}, {36000, 115, 160, 0.0f, 68, 0},
+        {43227, 115, 160, 0.0f, 68, 0},
+    };
+    for (const auto& c : cases) {
+        const RiderPlacement r = rider_placement(c.t);
+        EXPECT_EQ(r.x, c.x) << c.t;
+        EXPECT_EQ(r.y, c.y) << c.t;
+        EXPECT_EQ(r.scale, c.scale) << c.t;
+        if (c.t >= deform_credit_start) {
+            EXPECT_EQ(credit_top(c.t), c.text_y) << c.t;
+            EXPECT_EQ(graph_left(c.t), c.graph_x) << c.t;
+        }
+    }
+}
+
+TEST(DeformScene, DrawsInItsWindowOnlyWithOffsetTimeOverFiveAndTheRiderFrom29911)
+{
+    // The show is not loaded here: the scene's slots are free for known pictures.
+    video_once();
+    if (!fade_surface)
+        create_scratch_surfaces();
+    SDL_Surface* texture = position_texture(back_width, back_height);
+    deform_texture = texture;
+    ASSERT_TRUE(build_deform_map(inversion(), ripple(), texture, &deform_map));
+
+    const struct {
+        uint32_t t;
+        bool drawn;  // both ends are at the full black of their fade
+    } ends[] = {{28910, false}, {28911, true}, {43227, true}, {43228, false}};
+    for (const auto& e : ends) {
+        SDL_FillRect(back_buffer, nullptr, 0x00123456);
+        deform_frame(e.t);
+        EXPECT_EQ(pixel(back_buffer, 160, 120) & 0xFFFFFF, e.drawn ? 0u : 0x123456u) << e.t;
+    }
+
+    SDL_Surface* want = make_surface(back_width, back_height, 0);
+    deform_frame(30000);
+    reference_deformation(6000, texture, inversion(), ripple(), want);
+    int wrong = 0;
+    for (int y = 0; y < back_height; y++)
+        for (int x = 0; x < back_width; x++)
+            wrong += pixel(back_buffer, x, y) != pixel(want, x, y);
+    EXPECT_EQ(wrong, 0);
+
+    // A rider of one plain colour, 4 wide: at scale 0 only its top-left pixel
+    // shows, at (115 - 2, 160 - 50), from 29911 on.
+    SDL_Surface* sheet = make_surface(4, rider_frames * sprite_frame_rows, 0x00ABCDEF);
+    deform_rider = make_sprite(sheet, rider_frames);
+    ASSERT_NE(deform_rider, nullptr);
+    deform_frame(29910);
+    EXPECT_NE(pixel(back_buffer, 113, 110), 0x00ABCDEFu);
+    deform_frame(29911);
+    EXPECT_EQ(pixel(back_buffer, 113, 110), 0x00ABCDEFu);
+    EXPECT_NE(pixel(back_buffer, 114, 110), 0x00ABCDEFu);
+    EXPECT_NE(pixel(back_buffer, 113, 111), 0x00ABCDEFu);
+
+    delete deform_rider;
+    deform_rider = nullptr;
+    deform_texture = nullptr;
+    free_deform_map(&deform_map);
+    SDL_FreeSurface(sheet);
+    SDL_FreeSurface(want);
+    SDL_FreeSurface(texture);
+}

@@ -1,0 +1,100 @@
+// The deformation frame against the plain %-per-pixel loop, and the cost of
+// building both tables and the map at load.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "effects/deform.h"
+#include "shell/video.h"
+#include "tools/deform_reference.h"
+
+namespace {
+
+constexpr int entries = deform_table_side * deform_table_side;
+
+struct DeformBench {
+    std::vector<DeformShift> inversion, ripple;
+    DeformMap map;
+    SDL_Surface* texture;
+    SDL_Surface* target;
+};
+
+// Real tables, a 320x240 texture of varied pixels and a target of the back
+// buffer's size; made once, outside the timed loops.
+DeformBench& deform_bench()
+{
+    static DeformBench b;
+    if (b.texture)
+        return b;
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    if (!back_buffer && !video_setup())
+        abort();
+    b.inversion.resize(entries);
+    b.ripple.resize(entries);
+    build_inversion_table(b.inversion.data());
+    build_ripple_table(b.ripple.data());
+    const SDL_PixelFormat* f = back_buffer->format;
+    b.texture = SDL_CreateRGBSurface(SDL_SWSURFACE, back_width, back_height, 32, f->Rmask, f->Gmask,
+                                     f->Bmask, f->Amask);
+    b.target = SDL_CreateRGBSurface(SDL_SWSURFACE, back_width, back_height, 32, f->Rmask, f->Gmask,
+                                    f->Bmask, f->Amask);
+    build_deform_map(b.inversion.data(), b.ripple.data(), b.texture, &b.map);
+    Uint32* p = static_cast<Uint32*>(b.texture->pixels);
+    for (int i = 0; i < back_width * back_height; i++)
+        p[i] = Uint32(i) * 2654435761u;
+    return b;
+}
+
+// The scene's time offsets run from 5782 to 8645; step through them.
+constexpr uint32_t first_offset = 5782;
+constexpr uint32_t offset_span = 2864;
+
+void BM_deform_reference(benchmark::State& state)
+{
+    DeformBench& b = deform_bench();
+    uint32_t n = 0;
+    for (auto _ : state) {
+        reference_deformation(first_offset + n++ % offset_span, b.texture, b.inversion.data(),
+                              b.ripple.data(), b.target);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_deform_reference);
+
+void BM_deform_render(benchmark::State& state)
+{
+    DeformBench& b = deform_bench();
+    uint32_t n = 0;
+    for (auto _ : state) {
+        render_deformation(first_offset + n++ % offset_span, b.texture, &b.map, b.target);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_deform_render);
+
+// What the load step computes: both tables, then the map of a 320x240 texture.
+void BM_deform_build_tables(benchmark::State& state)
+{
+    std::vector<DeformShift> inversion(entries), ripple(entries);
+    for (auto _ : state) {
+        build_inversion_table(inversion.data());
+        build_ripple_table(ripple.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_deform_build_tables)->Unit(benchmark::kMillisecond);
+
+void BM_deform_build_map(benchmark::State& state)
+{
+    DeformBench& b = deform_bench();
+    for (auto _ : state) {
+        DeformMap map;
+        build_deform_map(b.inversion.data(), b.ripple.data(), b.texture, &map);
+        benchmark::ClobberMemory();
+        free_deform_map(&map);
+    }
+}
+BENCHMARK(BM_deform_build_map)->Unit(benchmark::kMillisecond);
+
+}  // namespace
