@@ -1,6 +1,7 @@
 #include "shell/font.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "shell/image.h"
 #include "shell/video.h"
@@ -33,9 +34,16 @@ static int bevel_grey(int r)
 
 void create_font()
 {
-    SDL_Surface* sheet = load_image("data/fonte3.png");
+    static const char path[] = "data/fonte3.png";
+    SDL_Surface* sheet = load_image(path);
     if (!sheet)
         return;  // texts then draw nothing
+    // A sheet smaller than 16 x 16 has no glyph a pixel wide: as good as missing.
+    if (sheet->w < 16 || sheet->h < 16) {
+        printf("Error at loading picture %s\n", path);
+        SDL_FreeSurface(sheet);
+        return;
+    }
     font = new Font{sheet->w / 16, sheet->h / 16, sheet};
     SDL_SetColorKey(sheet, SDL_SRCCOLORKEY | SDL_RLEACCEL, magenta_key);
 }
