@@ -3,6 +3,7 @@
 #include <SDL/SDL.h>
 #include <cstdio>
 
+#include "scenes/tunnel_scene.h"
 #include "shell/font.h"
 #include "shell/image.h"
 #include "shell/sound.h"
@@ -42,11 +43,13 @@ float scroll_text_x(uint32_t t)
 void load_show()
 {
     create_scratch_surfaces();
+    tunnel_load();
     create_font();
 }
 
 void draw_frame(uint32_t t)
 {
+    tunnel_frame(t);
     scroller_band(band_height(t), band_darkening);
     if (t >= scroll_text_start)
         draw_text(scroll_text, scroll_text_x(t), scroll_text_y, back_buffer);
