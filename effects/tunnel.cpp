@@ -10,9 +10,9 @@
 int32_t* tunnel_depth;
 int32_t* tunnel_angle;
 
-// Both table entries cut to their low 9 bits and packed as depth << 16 | angle,
-// the form the renderer reads: one load per pixel instead of two, and the
-// shifts added to both fields with one addition (see render_tunnel).
+// Both table entries cut to their low 9 bits (all the texture lookup keeps of
+// them) and packed as depth << 16 | angle: the renderer reads one word per
+// pixel instead of two.
 static uint32_t* tunnel_texel;
 
 static const double pi_f = 3.1415927410125732;
@@ -75,7 +75,7 @@ static int32_t round_shift(float v)
 // A surface the renderer may address as 32-bit words, at least w x h.
 static bool holds(const SDL_Surface* s, int w, int h)
 {
-    return s && s->pixels && s->format->BytesPerPixel == 4 && s->w >= w && s->h >= h;
+    return s && s->format->BytesPerPixel == 4 && s->w >= w && s->h >= h;
 }
 
 void render_tunnel(SDL_Surface* target, SDL_Surface* texture, float depth_shift, float angle_shift,
@@ -93,26 +93,29 @@ void render_tunnel(SDL_Surface* target, SDL_Surface* texture, float depth_shift,
         return;
     const int cx = int(column);
     const int cy = int(row);
-    // Only the low 9 bits of each sum reach the texture, so the shifts can be
-    // cut to 9 bits first. Each packed field then sums to at most 1022: the
-    // angle's carry lands in bit 9, below the depth field, and both masks below
-    // drop it, leaving exactly (depth + U) mod 512 and (angle + V) mod 512.
-    const uint32_t offset = (uint32_t(round_shift(depth_shift)) & texture_mask) << field_shift |
-                            (uint32_t(round_shift(angle_shift)) & texture_mask);
+    // Only the low 9 bits of each sum reach the texture, so both shifts are cut
+    // to 9 bits like the packed entries.
+    const uint32_t U = uint32_t(round_shift(depth_shift)) & texture_mask;
+    const uint32_t V = uint32_t(round_shift(angle_shift)) & texture_mask;
 
     lock_surface(texture);
     lock_surface(target);
     const Uint32* tex = static_cast<const Uint32*>(texture->pixels);
     const int tex_pitch = pitch_pixels(texture);
+    // The texture row of every depth entry with the depth shift folded in: the
+    // pixel loop then reads it instead of adding, masking and multiplying.
+    const Uint32* rows[tunnel_texture_side];
+    for (uint32_t d = 0; d < tunnel_texture_side; d++)
+        rows[d] = tex + int((d + U) & texture_mask) * tex_pitch;
     const int out_pitch = pitch_pixels(target);
     Uint32* out = static_cast<Uint32*>(target->pixels);
     const uint32_t* lookup = tunnel_texel + cy * tunnel_table_width + cx;
     for (int r = 0; r < tunnel_view_height; r++) {
         for (int q = 0; q < tunnel_view_width; q++) {
-            const uint32_t s = lookup[q] + offset;
-            out[q] =
-                tex[int((s >> field_shift) & texture_mask) * tex_pitch + int(s & texture_mask)] |
-                0xFF000000;
+            // The angle field plus V stays below bit 10; the mask drops the
+            // depth field and the carry alike.
+            const uint32_t p = lookup[q];
+            out[q] = rows[p >> field_shift][(p + V) & texture_mask] | 0xFF000000;
         }
         lookup += tunnel_table_width;
         out += out_pitch;
