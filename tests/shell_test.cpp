@@ -1,5 +1,6 @@
 // The shell: keyed blit, the lock rule, the present step, the timeline's
 // arithmetic, the frame loop's events and ways out, the sound messages.
+#include <IL/il.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -246,6 +247,7 @@ TEST(Sound, MissingMusicIsReportedAndTheShowGoesOn)
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     ASSERT_EQ(chdir(dir), 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
     testing::internal::CaptureStdout();
     start_sound_system();
     start_music();
@@ -254,4 +256,91 @@ TEST(Sound, MissingMusicIsReportedAndTheShowGoesOn)
     ASSERT_EQ(chdir(cwd), 0);
     rmdir(dir);
     EXPECT_EQ(said, "Error at loading music data/dorvang.ogg\n");
+}
+
+// Writes a 4x4 picture of known colours in the given DevIL layout.
+static std::string write_variant(const char* name, ILenum format, ILenum type, bool palette)
+{
+    ILuint image;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    ilTexImage(4, 4, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, nullptr);
+    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);  // rows are given top first
+    ILubyte* d = ilGetData();
+    for (int i = 0; i < 16; i++) {
+        d[3 * i] = ILubyte(i * 16);  // red grows along the picture
+        d[3 * i + 1] = ILubyte(i * 16);
+        d[3 * i + 2] = ILubyte(i * 16);
+    }
+    if (palette)
+        ilConvertImage(IL_COLOUR_INDEX, IL_UNSIGNED_BYTE);
+    else
+        ilConvertImage(format, type);
+    const std::string path = std::string("/tmp/varno-variant-") + name + ".png";
+    ilEnable(IL_FILE_OVERWRITE);
+    EXPECT_TRUE(ilSaveImage(path.c_str())) << name;
+    ilDeleteImages(1, &image);
+    return path;
+}
+
+TEST(ImageLoader, ConvertsPaletteGreyAnd16BitPicturesToTrueColour)
+{
+    video_once();
+    const struct {
+        const char* name;
+        ILenum format, type;
+        bool palette;
+    } variants[] = {
+        {"rgb", IL_RGB, IL_UNSIGNED_BYTE, false},
+        {"rgba", IL_RGBA, IL_UNSIGNED_BYTE, false},
+        {"palette", 0, 0, true},
+        {"grey", IL_LUMINANCE, IL_UNSIGNED_BYTE, false},
+        {"grey-alpha", IL_LUMINANCE_ALPHA, IL_UNSIGNED_BYTE, false},
+        {"rgb16", IL_RGB, IL_UNSIGNED_SHORT, false},
+        {"rgba16", IL_RGBA, IL_UNSIGNED_SHORT, false},
+    };
+    for (const auto& v : variants) {
+        const std::string path = write_variant(v.name, v.format, v.type, v.palette);
+        SDL_Surface* s = load_image(path.c_str());
+        ASSERT_NE(s, nullptr) << v.name;
+        EXPECT_EQ(s->w, 4);
+        EXPECT_EQ(s->h, 4);
+        EXPECT_EQ(s->format->BytesPerPixel, 4);
+        for (int i = 0; i < 16; i++) {
+            Uint8 r, g, b;
+            SDL_GetRGB(pixel(s, i % 4, i / 4), s->format, &r, &g, &b);
+            // Palette quantisation may move a colour slightly.
+            EXPECT_NEAR(r, i * 16, 4) << v.name << " pixel " << i;
+            EXPECT_NEAR(g, i * 16, 4) << v.name << " pixel " << i;
+            EXPECT_NEAR(b, i * 16, 4) << v.name << " pixel " << i;
+        }
+        SDL_FreeSurface(s);
+        remove(path.c_str());
+    }
+}
+
+TEST(ImageLoader, RefusesWhatDoesNotDecode)
+{
+    video_once();
+    const struct {
+        const char* name;
+        const char* bytes;
+        size_t size;
+    } files[] = {
+        {"empty", "", 0},
+        {"text", "this is not a picture\n", 22},
+        {"truncated", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 20},
+    };
+    for (const auto& f : files) {
+        const std::string path = std::string("/tmp/varno-bad-") + f.name + ".png";
+        FILE* out = fopen(path.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        fwrite(f.bytes, 1, f.size, out);
+        fclose(out);
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(load_image(path.c_str()), nullptr) << f.name;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Error at loading picture " + path + "\n");
+        remove(path.c_str());
+    }
 }

@@ -118,6 +118,7 @@ bool write_png(SDL_Surface* s, const std::string& path)
     ilGenImages(1, &image);
     ilBindImage(image);
     bool ok = ilTexImage(s->w, s->h, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, rgb.data());
+    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);  // rows are given top first
     ok = ok && ilSaveImage(path.c_str());
     ilDeleteImages(1, &image);
     return ok;
