@@ -22,27 +22,49 @@ constexpr int axis_row = tunnel_table_height / 2;
 constexpr uint32_t texture_mask = tunnel_texture_side - 1;
 constexpr int field_shift = 16;
 
+// Packs one entry pair for the renderer.
+static uint32_t packed_texel(int32_t depth, int32_t angle)
+{
+    return (uint32_t(depth) & texture_mask) << field_shift | (uint32_t(angle) & texture_mask);
+}
+
 void build_tunnel_tables()
 {
-    if (!tunnel_depth)
+    if (!tunnel_depth) {
         tunnel_depth = new (std::nothrow) int32_t[table_size];
-    if (!tunnel_angle)
         tunnel_angle = new (std::nothrow) int32_t[table_size];
-    if (!tunnel_texel)
         tunnel_texel = new (std::nothrow) uint32_t[table_size];
-    if (!tunnel_depth || !tunnel_angle || !tunnel_texel)
-        return;
-    int k = 0;
-    for (int i = 0; i < tunnel_table_height; i++) {
+        if (!tunnel_depth || !tunnel_angle || !tunnel_texel) {
+            delete[] tunnel_depth;
+            delete[] tunnel_angle;
+            delete[] tunnel_texel;
+            tunnel_depth = tunnel_angle = nullptr;
+            tunnel_texel = nullptr;
+            return;
+        }
+    }
+    for (int i = 0; i <= axis_row; i++) {
         const double y = i - axis_row;
-        for (int j = 0; j < tunnel_table_width; j++, k++) {
+        for (int j = 0; j < tunnel_table_width; j++) {
+            const int k = i * tunnel_table_width + j;
             // A tenth of a pixel off the axis column keeps the division finite.
             const double x = j == axis_column ? 0.1 : double(j - axis_column);
             const double theta = std::atan2(y, x);
             tunnel_depth[k] = int32_t(std::cos(theta) * 200 * 50 / x);
             tunnel_angle[k] = int32_t(theta * 256 / pi_f);
-            tunnel_texel[k] = (uint32_t(tunnel_depth[k]) & texture_mask) << field_shift |
-                              (uint32_t(tunnel_angle[k]) & texture_mask);
+            tunnel_texel[k] = packed_texel(tunnel_depth[k], tunnel_angle[k]);
+        }
+    }
+    // The tube is symmetric about the axis row: atan2 is odd in y and cos is
+    // even, so a row below the axis is the row as far above it with its angles
+    // negated, bit for bit. Half the trigonometry of the start-up.
+    for (int i = axis_row + 1; i < tunnel_table_height; i++) {
+        const int mirror = (2 * axis_row - i) * tunnel_table_width;
+        for (int j = 0; j < tunnel_table_width; j++) {
+            const int k = i * tunnel_table_width + j;
+            tunnel_depth[k] = tunnel_depth[mirror + j];
+            tunnel_angle[k] = -tunnel_angle[mirror + j];
+            tunnel_texel[k] = packed_texel(tunnel_depth[k], tunnel_angle[k]);
         }
     }
 }
