@@ -253,7 +253,7 @@ Canvas draw_graph_jaune()
     for (int y = 0; y < 240; y++)
         for (int x = 0; x < 320; x++)
             if (mask_at(paint, x, y)) {
-                Colour v = ramp_at(yellow, 4, (x % 40) / 60.0 + y / 200.0, x, y);
+                Colour v = ramp_at(yellow, 4, y / 110.0, x, y);
                 if (!mask_at(paint, x - 1, y) || !mask_at(paint, x - 2, y))
                     v = 0xFFFFE0;
                 else if (!mask_at(paint, x + 1, y) || !mask_at(paint, x, y + 1))
@@ -295,17 +295,17 @@ Canvas draw_graph_jaune()
                 capsule_part(240, 166, 222, 148, 5.2, 1.6, 0x8A5A2C),
                 capsule_part(232, 158, 220, 146, 4.2, 1.2, 0xFFD030)},
                ink);
-    // A big star to the right of the credit, sparkles around it.
+    // A big star below and right of the credit, sparkles around it.
     std::vector<double> star;
     for (int i = 0; i < 10; i++) {
         const double a = i * pi / 5 - pi / 2;
-        const double r = i & 1 ? 13 : 30;
-        star.push_back(296 + r * dcos(a));
-        star.push_back(118 + r * dsin(a));
+        const double r = i & 1 ? 11 : 26;
+        star.push_back(290 + r * dcos(a));
+        star.push_back(148 + r * dsin(a));
     }
     draw_group(c, {polygon_part(star, 0xFFD838)}, ink);
-    glint(c, 276, 160, 4, 0xFFFFFF);
-    glint(c, 300, 80, 2, 0xFFFFFF);
+    glint(c, 268, 186, 4, 0xFFFFFF);
+    glint(c, 306, 110, 2, 0xFFFFFF);
     glint(c, 150, 150, 3, 0xFFF8C0);
     return c;
 }

@@ -295,6 +295,9 @@ Canvas draw_tunnel_texture()
                     if (py == 41 || px == 11)
                         v = 0x6A3A14;
                 }
+                // Every other ring of plates is a warmer orange.
+                if ((y >> 7) & 1)
+                    v = mix(v, 0xE05A10, 0.2);
                 // Rivets in the four corners.
                 const int rx = px < 32 ? px - 7 : px - 56, ry = py < 70 ? py - 17 : py - 122;
                 if (std::abs(rx) <= 1 && std::abs(ry) <= 1)
