@@ -6,9 +6,12 @@
 #include <cstdint>
 
 #include "overlays/fade.h"
+#include "overlays/sprite.h"
 #include "shell/timeline.h"
 
 constexpr uint32_t tunnel_credit_start = 70000;  // graph picture and credit slide in
+constexpr uint32_t tunnel_credit_slide_ms = 1000;
+constexpr int tunnel_car_frames = 2;
 
 constexpr FadeEvent tunnel_fades[] = {
     {tunnel_start, scene_fade_ms, 1},
@@ -18,8 +21,14 @@ constexpr FadeEvent tunnel_fades[] = {
 
 extern SDL_Surface* tunnel_texture;         // the scene's own copy of "data/tunnel.png"
 extern SDL_Surface* finale_tunnel_texture;  // a second copy, drawn by the finale
+extern SDL_Surface* graph_picture;          // slides in from the left at 70000; null if missing
+extern Sprite* car_sprite;                  // follows the vanishing point; null if missing
 
 // Loads both textures, the graph picture and the car; builds the tunnel tables.
 void tunnel_load();
 // Draws the scene for 68000 <= t <= 80000; returns at once otherwise.
 void tunnel_frame(uint32_t t);
+// Left edge of the graph picture at t >= 70000: -320 sliding to 0 by 71000.
+int tunnel_graph_x(uint32_t t);
+// Left end of "Gfx:" at t >= 70000: 320 sliding to 160 by 71000.
+float tunnel_credit_x(uint32_t t);

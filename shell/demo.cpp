@@ -8,6 +8,7 @@
 #include "scenes/greetings_scene.h"
 #include "scenes/lift_scene.h"
 #include "scenes/title_scene.h"
+#include "scenes/tunnel_scene.h"
 #include "shell/font.h"
 #include "shell/image.h"
 #include "shell/sound.h"
@@ -52,6 +53,7 @@ void load_show()
     deform_load();
     greetings_load();
     lift_load();
+    tunnel_load();
     create_font();
 }
 
@@ -63,6 +65,7 @@ void draw_frame(uint32_t t)
     deform_frame(t);
     greetings_frame(t);
     lift_frame(t);
+    tunnel_frame(t);
     scroller_band(band_height(t), band_darkening);
     if (t >= scroll_text_start)
         draw_text(scroll_text, scroll_text_x(t), scroll_text_y, back_buffer);

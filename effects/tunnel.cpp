@@ -1,0 +1,183 @@
+#include "effects/tunnel.h"
+
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+#include "scenes/tunnel_scene.h"
+#include "shell/image.h"
+
+int32_t* tunnel_depth;
+int32_t* tunnel_angle;
+
+// Both table entries cut to their low 9 bits (all the texture lookup keeps of
+// them) and packed as depth << 16 | angle: the renderer reads one word per
+// pixel instead of two.
+static uint32_t* tunnel_texel;
+
+static const double pi_f = 3.1415927410125732;
+constexpr int table_size = tunnel_table_width * tunnel_table_height;
+constexpr int axis_column = tunnel_table_width / 2;
+constexpr int axis_row = tunnel_table_height / 2;
+constexpr uint32_t texture_mask = tunnel_texture_side - 1;
+constexpr int field_shift = 16;
+
+// Packs one entry pair for the renderer.
+static uint32_t packed_texel(int32_t depth, int32_t angle)
+{
+    return (uint32_t(depth) & texture_mask) << field_shift | (uint32_t(angle) & texture_mask);
+}
+
+void build_tunnel_tables()
+{
+    if (!tunnel_depth) {
+        tunnel_depth = new (std::nothrow) int32_t[table_size];
+        tunnel_angle = new (std::nothrow) int32_t[table_size];
+        tunnel_texel = new (std::nothrow) uint32_t[table_size];
+        if (!tunnel_depth || !tunnel_angle || !tunnel_texel) {
+            delete[] tunnel_depth;
+            delete[] tunnel_angle;
+            delete[] tunnel_texel;
+            tunnel_depth = tunnel_angle = nullptr;
+            tunnel_texel = nullptr;
+            return;
+        }
+    }
+    for (int i = 0; i <= axis_row; i++) {
+        const double y = i - axis_row;
+        for (int j = 0; j < tunnel_table_width; j++) {
+            const int k = i * tunnel_table_width + j;
+            // A tenth of a pixel off the axis column keeps the division finite.
+            const double x = j == axis_column ? 0.1 : double(j - axis_column);
+            const double theta = std::atan2(y, x);
+            tunnel_depth[k] = int32_t(std::cos(theta) * 200 * 50 / x);
+            tunnel_angle[k] = int32_t(theta * 256 / pi_f);
+            tunnel_texel[k] = packed_texel(tunnel_depth[k], tunnel_angle[k]);
+        }
+    }
+    // The tube is symmetric about the axis row: atan2 is odd in y and cos is
+    // even, so a row below the axis is the row as far above it with its angles
+    // negated, bit for bit. Half the trigonometry of the start-up.
+    for (int i = axis_row + 1; i < tunnel_table_height; i++) {
+        const int mirror = (2 * axis_row - i) * tunnel_table_width;
+        for (int j = 0; j < tunnel_table_width; j++) {
+            const int k = i * tunnel_table_width + j;
+            tunnel_depth[k] = tunnel_depth[mirror + j];
+            tunnel_angle[k] = -tunnel_angle[mirror + j];
+            tunnel_texel[k] = packed_texel(tunnel_depth[k], tunnel_angle[k]);
+        }
+    }
+}
+
+SDL_Surface* load_tunnel_texture(const char* path)
+{
+    SDL_Surface* texture = load_image(path);
+    if (!texture)
+        return nullptr;
+    // The renderer reads a whole 512 x 512 square; anything smaller would be
+    // read past its end.
+    if (texture->w < tunnel_texture_side || texture->h < tunnel_texture_side) {
+        printf("Error at loading picture %s\n", path);
+        SDL_FreeSurface(texture);
+        return nullptr;
+    }
+    return texture;
+}
+
+// trunc(v + 0.5) as the position rounding does it, with a value that has no
+// 32-bit integer (non-finite or out of range) turned into -2147483648.
+static int32_t round_shift(float v)
+{
+    const float r = v + 0.5f;
+    if (!(r > -2147483648.0f && r < 2147483648.0f))
+        return INT32_MIN;
+    return int32_t(r);
+}
+
+// A surface the renderer may address as 32-bit words, at least w x h.
+static bool holds(const SDL_Surface* s, int w, int h)
+{
+    return s && s->format->BytesPerPixel == 4 && s->w >= w && s->h >= h;
+}
+
+void render_tunnel(SDL_Surface* target, SDL_Surface* texture, float depth_shift, float angle_shift,
+                   float view_column, float view_row)
+{
+    if (!tunnel_texel || !holds(target, tunnel_view_width, tunnel_view_height) ||
+        !holds(texture, tunnel_texture_side, tunnel_texture_side))
+        return;
+    // The window must stay inside the tables: a rounded column 0 .. 320 and
+    // row 0 .. 240. Tested on the floats, so NaN and huge values fail too.
+    const float column = view_column + 0.5f;
+    const float row = view_row + 0.5f;
+    if (!(column > -1.0f && column < tunnel_table_width - tunnel_view_width + 1.0f) ||
+        !(row > -1.0f && row < tunnel_table_height - tunnel_view_height + 1.0f))
+        return;
+    const int cx = int(column);
+    const int cy = int(row);
+    // Only the low 9 bits of each sum reach the texture, so both shifts are cut
+    // to 9 bits like the packed entries.
+    const uint32_t U = uint32_t(round_shift(depth_shift)) & texture_mask;
+    const uint32_t V = uint32_t(round_shift(angle_shift)) & texture_mask;
+
+    lock_surface(texture);
+    lock_surface(target);
+    const Uint32* tex = static_cast<const Uint32*>(texture->pixels);
+    const int tex_pitch = pitch_pixels(texture);
+    // The texture row of every depth entry with the depth shift folded in: the
+    // pixel loop then reads it instead of adding, masking and multiplying.
+    const Uint32* rows[tunnel_texture_side];
+    for (uint32_t d = 0; d < tunnel_texture_side; d++)
+        rows[d] = tex + int((d + U) & texture_mask) * tex_pitch;
+    const int out_pitch = pitch_pixels(target);
+    Uint32* out = static_cast<Uint32*>(target->pixels);
+    const uint32_t* lookup = tunnel_texel + cy * tunnel_table_width + cx;
+    // Five pixels a step, 64 steps a row: fewer loop instructions per pixel
+    // leave more texture reads in flight, and those reads are what a frame
+    // waits on. The angle field plus V stays below bit 10; the mask drops the
+    // depth field and the carry alike.
+    static_assert(tunnel_view_width % 5 == 0, "a row is a whole number of steps");
+    for (int r = 0; r < tunnel_view_height; r++) {
+        const uint32_t* p = lookup;
+        Uint32* o = out;
+        for (int step = 0; step < tunnel_view_width / 5; step++, p += 5, o += 5) {
+            o[0] = rows[p[0] >> field_shift][(p[0] + V) & texture_mask] | 0xFF000000;
+            o[1] = rows[p[1] >> field_shift][(p[1] + V) & texture_mask] | 0xFF000000;
+            o[2] = rows[p[2] >> field_shift][(p[2] + V) & texture_mask] | 0xFF000000;
+            o[3] = rows[p[3] >> field_shift][(p[3] + V) & texture_mask] | 0xFF000000;
+            o[4] = rows[p[4] >> field_shift][(p[4] + V) & texture_mask] | 0xFF000000;
+        }
+        lookup += tunnel_table_width;
+        out += out_pitch;
+    }
+    unlock_surface(target);
+    unlock_surface(texture);
+}
+
+int tunnel_view_column(uint32_t t)
+{
+    const float m = float(t);
+    return int(50 + 40 * std::sin(m / 850.0));
+}
+
+int tunnel_view_row(uint32_t t)
+{
+    const float m = float(t);
+    return int(120 + 40 * std::cos(m / 650.0));
+}
+
+float tunnel_depth_shift(uint32_t t)
+{
+    return float(t / 5.0);
+}
+
+float tunnel_angle_shift(uint32_t t)
+{
+    return float(t / 4.0);
+}
+
+void draw_finale_tunnel(uint32_t t, SDL_Surface* target)
+{
+    render_tunnel(target, finale_tunnel_texture, tunnel_depth_shift(t), tunnel_angle_shift(t),
+                  float(tunnel_view_column(t)), float(tunnel_view_row(t)));
+}

@@ -1,0 +1,81 @@
+// varno-bench: the tunnel frame against the pixel-by-pixel loop, and the tables.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "effects/tunnel.h"
+#include "scenes/tunnel_scene.h"
+#include "shell/image.h"
+#include "shell/video.h"
+#include "tests/tunnel_reference.h"
+
+// The tables, a back-buffer-sized target and the real texture when it loads
+// (a generated one otherwise, so the bench runs before the pictures exist).
+static SDL_Surface* bench_texture;
+static SDL_Surface* bench_target;
+
+static void tunnel_ready()
+{
+    if (bench_target)
+        return;
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    if (!back_buffer && !video_setup())
+        abort();
+    build_tunnel_tables();
+    bench_texture = load_tunnel_texture("data/tunnel.png");
+    if (!bench_texture) {
+        const SDL_PixelFormat* f = back_buffer->format;
+        bench_texture =
+            SDL_CreateRGBSurface(SDL_SWSURFACE, tunnel_texture_side, tunnel_texture_side, 32,
+                                 f->Rmask, f->Gmask, f->Bmask, f->Amask);
+        Uint32* p = static_cast<Uint32*>(bench_texture->pixels);
+        for (int i = 0; i < tunnel_texture_side * tunnel_texture_side; i++)
+            p[i] = Uint32(i) * 2654435761u >> 8;
+    }
+    bench_target = SDL_ConvertSurface(back_buffer, back_buffer->format, 0);
+}
+
+// One frame of the tunnel scene at t, through either renderer.
+template <void (*Render)(SDL_Surface*, SDL_Surface*, float, float, float, float)>
+static void tunnel_frame_at(uint32_t t)
+{
+    Render(bench_target, bench_texture, tunnel_depth_shift(t), tunnel_angle_shift(t),
+           float(tunnel_view_column(t)), float(tunnel_view_row(t)));
+}
+
+// Frames a sixtieth of a second apart through the scene, as the show draws them.
+template <void (*Render)(SDL_Surface*, SDL_Surface*, float, float, float, float)>
+static void BM_tunnel(benchmark::State& state)
+{
+    tunnel_ready();
+    // Both renderers must agree on every pixel of every frame timed here.
+    SDL_Surface* check = SDL_ConvertSurface(bench_target, bench_target->format, 0);
+    for (uint32_t t = tunnel_start; t <= finale_start; t += 997) {
+        render_tunnel(bench_target, bench_texture, tunnel_depth_shift(t), tunnel_angle_shift(t),
+                      float(tunnel_view_column(t)), float(tunnel_view_row(t)));
+        render_tunnel_reference(check, bench_texture, tunnel_depth_shift(t), tunnel_angle_shift(t),
+                                float(tunnel_view_column(t)), float(tunnel_view_row(t)));
+        if (memcmp(check->pixels, bench_target->pixels, size_t(check->pitch) * check->h) != 0) {
+            state.SkipWithError("renderers differ");
+            break;
+        }
+    }
+    SDL_FreeSurface(check);
+    uint32_t t = tunnel_start;
+    for (auto _ : state) {
+        tunnel_frame_at<Render>(t);
+        t = t + 17 > finale_start ? tunnel_start : t + 17;
+    }
+    state.SetItemsProcessed(state.iterations() * tunnel_view_width * tunnel_view_height);
+}
+BENCHMARK_TEMPLATE(BM_tunnel, render_tunnel)->Name("BM_tunnel_frame");
+BENCHMARK_TEMPLATE(BM_tunnel, render_tunnel_reference)->Name("BM_tunnel_frame_reference");
+
+static void BM_tunnel_tables(benchmark::State& state)
+{
+    tunnel_ready();
+    for (auto _ : state)
+        build_tunnel_tables();
+}
+BENCHMARK(BM_tunnel_tables)->Unit(benchmark::kMillisecond);
