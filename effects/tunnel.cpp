@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <new>
 
-#include "scenes/tunnel_scene.h"
 #include "shell/image.h"
 
+SDL_Surface* finale_tunnel_texture;
 int32_t* tunnel_depth;
 int32_t* tunnel_angle;
 

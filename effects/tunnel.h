@@ -10,6 +10,9 @@ constexpr int tunnel_texture_side = 512;  // the texture repeats every 512 pixel
 constexpr int tunnel_view_width = 320;    // the window read out of the tables...
 constexpr int tunnel_view_height = 240;   // ...and the pixels written per frame
 
+// The finale's own copy of the tunnel texture, loaded by the tunnel scene.
+extern SDL_Surface* finale_tunnel_texture;
+
 extern int32_t* tunnel_depth;  // 480 rows x 640, from ~25 to 100000 at the axis
 extern int32_t* tunnel_angle;  // 480 rows x 640, -255 .. 255
 

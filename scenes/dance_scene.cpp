@@ -7,7 +7,7 @@
 
 Sprite* dance_riding_sprite;
 Sprite* jamming_sprite;
-SDL_Surface* graph_picture;
+SDL_Surface* dance_graph;
 SDL_Surface* filled_arrows[4];
 SDL_Surface* empty_arrows[4];
 
@@ -46,7 +46,7 @@ void dance_load()
     build_palette();
     dance_riding_sprite = load_sprite("data/zelto_riding.png", dancer_frames);
     jamming_sprite = load_sprite("data/zelto_jamming.png", dancer_frames);
-    graph_picture = load_image("data/graph_zelto.png");
+    dance_graph = load_image("data/graph_zelto.png");
     for (int arrow : arrow_load_order)
         filled_arrows[arrow] = load_image(filled_arrow_paths[arrow]);
     for (int arrow : arrow_load_order)
@@ -102,7 +102,7 @@ void dance_frame(uint32_t t)
 
     const float e = dance_exit(t);
     if (t >= dance_exit_start) {
-        keyed_blit(graph_picture, back_buffer, graph_x, float(graph_rise - graph_rise * e));
+        keyed_blit(dance_graph, back_buffer, graph_x, float(graph_rise - graph_rise * e));
         const int xm = int(credit_start_x - credit_run * double(e));
         draw_text("Music:", float(xm), credit_title_y, back_buffer);
         draw_text("Vantorquil", float(xm + credit_indent), credit_name_y, back_buffer);

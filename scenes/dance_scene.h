@@ -44,7 +44,7 @@ constexpr int arrow_row_y = 4;    // the row's height once dropped; notes vanish
 // The scene's pictures, made by dance_load; null where a picture did not load.
 extern Sprite* dance_riding_sprite;    // the dancer until the exit starts
 extern Sprite* jamming_sprite;         // the dancer while leaving
-extern SDL_Surface* graph_picture;     // credits artwork, rises at the exit
+extern SDL_Surface* dance_graph;       // credits artwork, rises at the exit
 extern SDL_Surface* filled_arrows[4];  // by arrow index: left, down, up, right
 extern SDL_Surface* empty_arrows[4];   // the row of targets, same order
 

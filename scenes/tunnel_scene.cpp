@@ -6,8 +6,7 @@
 #include "shell/video.h"
 
 SDL_Surface* tunnel_texture;
-SDL_Surface* finale_tunnel_texture;
-SDL_Surface* graph_picture;
+SDL_Surface* tunnel_graph;
 Sprite* car_sprite;
 
 static const char tunnel_texture_path[] = "data/tunnel.png";
@@ -32,7 +31,7 @@ float tunnel_credit_x(uint32_t t)
 void tunnel_load()
 {
     tunnel_texture = load_tunnel_texture(tunnel_texture_path);
-    graph_picture = load_image("data/graph_jaune.png");
+    tunnel_graph = load_image("data/graph_jaune.png");
     car_sprite = load_sprite("data/voiture.png", tunnel_car_frames);
     build_tunnel_tables();
     finale_tunnel_texture = load_tunnel_texture(tunnel_texture_path);
@@ -49,7 +48,7 @@ void tunnel_frame(uint32_t t)
     // The axis lands at column 320 - cx, row 240 - cy: the car moves with it at half its swing.
     draw_sprite(t, 230 - cx / 2, 170 - cy / 2, car_sprite, back_buffer, 2.0f);
     if (t >= tunnel_credit_start) {
-        keyed_blit(graph_picture, back_buffer, float(tunnel_graph_x(t)), 0.0f);
+        keyed_blit(tunnel_graph, back_buffer, float(tunnel_graph_x(t)), 0.0f);
         const float x = tunnel_credit_x(t);
         draw_text("Gfx:", x, 80.0f, back_buffer);
         draw_text("rUBKO", x + 20.0f, 96.0f, back_buffer);

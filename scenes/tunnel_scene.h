@@ -19,10 +19,9 @@ constexpr FadeEvent tunnel_fades[] = {
     {0, 0, 0},
 };
 
-extern SDL_Surface* tunnel_texture;         // the scene's own copy of "data/tunnel.png"
-extern SDL_Surface* finale_tunnel_texture;  // a second copy, drawn by the finale
-extern SDL_Surface* graph_picture;          // slides in from the left at 70000; null if missing
-extern Sprite* car_sprite;                  // follows the vanishing point; null if missing
+extern SDL_Surface* tunnel_texture;  // the scene's own copy of "data/tunnel.png"
+extern SDL_Surface* tunnel_graph;    // slides in from the left at 70000; null if missing
+extern Sprite* car_sprite;           // follows the vanishing point; null if missing
 
 // Loads both textures, the graph picture and the car; builds the tunnel tables.
 void tunnel_load();

@@ -5,6 +5,7 @@
 
 #include "scenes/dance_scene.h"
 #include "scenes/deform_scene.h"
+#include "scenes/finale.h"
 #include "scenes/greetings_scene.h"
 #include "scenes/lift_scene.h"
 #include "scenes/title_scene.h"
@@ -66,6 +67,7 @@ void draw_frame(uint32_t t)
     greetings_frame(t);
     lift_frame(t);
     tunnel_frame(t);
+    finale_frame(t);
     scroller_band(band_height(t), band_darkening);
     if (t >= scroll_text_start)
         draw_text(scroll_text, scroll_text_x(t), scroll_text_y, back_buffer);

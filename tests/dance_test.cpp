@@ -66,7 +66,7 @@ static void install_markers()
             empty_arrows[i] = make_surface(24, 24, empty_colour + i);
             filled_arrows[i] = make_surface(24, 24, filled_colour + i);
         }
-        graph_picture = make_surface(100, 240, graph_colour);
+        dance_graph = make_surface(100, 240, graph_colour);
         dance_riding_sprite = marker_sprite(riding_colour, 0);
         jamming_sprite = marker_sprite(jamming_colour, 1);
         SDL_Surface* glyphs = make_surface(64, 128, text_colour);  // 4 x 8 solid glyphs

@@ -286,7 +286,7 @@ protected:
         if (!fade_surface)
             create_scratch_surfaces();
         tunnel_texture = coded_texture();
-        graph_picture = make_surface(320, 8, graph_colour);
+        tunnel_graph = make_surface(320, 8, graph_colour);
         car_sprite = make_sprite(make_surface(16, 200, car_colour), tunnel_car_frames);
         SDL_FillRect(back_buffer, nullptr, sentinel);
     }
@@ -294,10 +294,10 @@ protected:
     {
         SDL_FreeSurface(car_sprite->sheet);
         delete car_sprite;
-        SDL_FreeSurface(graph_picture);
+        SDL_FreeSurface(tunnel_graph);
         SDL_FreeSurface(tunnel_texture);
         car_sprite = nullptr;
-        graph_picture = tunnel_texture = nullptr;
+        tunnel_graph = tunnel_texture = nullptr;
     }
 };
 
