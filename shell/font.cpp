@@ -8,20 +8,21 @@
 
 Font* font;
 
-// One line, read from right to left across the screen for 81 seconds.
+// The screen shows about the first 650 characters before the show ends (16-pixel
+// glyphs at 125 pixels a second); the goodbye lands in the last seconds and the
+// rest of the line is a note for whoever reads it here.
 const char scroll_text[] =
-    "Hello there, and welcome to VARNO STYLE!   Grab a seat, turn the sound up and let the "
-    "pixels do the talking...   This little show was made by four friends with too much "
-    "coffee and not enough sleep:   code by gnask, pixels by MorbiLa, graphics by rUBKO and "
-    "music by Vantorquil.   Every picture, every letter of this font and every note you hear "
-    "was drawn or played by our own code: no paint program, no sampler, just sines, squares, "
-    "tables and a lot of patience.   The plasma spins its palette, the tunnel eats its own "
-    "texture and the stars leave their trails in a blur that we tuned until it glowed just "
-    "right.   Greetings fly out to Neon Ferrets, Pixel Monks, Copper Moth, Sine Cartel, Byte "
-    "Harvest, Velvet Raster, Lumen Drift, Quiet Voxel and everybody who still writes effects "
-    "for the joy of it!   Special thanks to our families for the borrowed evenings.   That "
-    "is all from us: keep coding, keep drawing, keep making noise... see you at the next "
-    "party!!   ";
+    "Hello there, and welcome to VARNO STYLE!   Turn the sound up and let the pixels do the "
+    "talking...   Code by gnask, pixels by MorbiLa, graphics by rUBKO, music by Vantorquil.  "
+    " Every picture, every letter of this font and every note you hear comes out of our own "
+    "code: no paint program, no sampler, just sines, tables and patience.   Greetings fly "
+    "out to Neon Ferrets, Pixel Monks, Copper Moth, Sine Cartel, Byte Harvest and everybody "
+    "who still writes effects for the joy of it!   That is all from us: keep coding, keep "
+    "drawing, keep making noise... see you at the next party!                                "
+    "                                                     P.S. for those reading this in the "
+    "source: the show ends before this part of the line reaches the screen, so this is just "
+    "between us. Thanks for looking under the hood, and have fun taking it apart!            "
+    "                                                                                          ";
 static_assert(sizeof scroll_text == 961, "the scroll text is one line of 960 characters");
 
 // Bevel greys for band rows 0..5: sin((r + 1) * pi / 6) in single precision, times 255.
