@@ -34,7 +34,7 @@ int sound_system_init(SoundSystem* system, int max_channels)
         return 1;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return 1;
-    if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 2048) != 0) {
+    if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 512) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return 1;
     }
