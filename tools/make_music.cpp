@@ -1,7 +1,9 @@
 // varno-make-music OUT.ogg: synthesises the show's music and encodes it as
 // Ogg Vorbis. The same build writes the same file: no clock, no rand().
 #include <vorbis/vorbisenc.h>
+#include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -12,8 +14,9 @@
 
 constexpr float vorbis_quality = 0.4f;
 constexpr int ogg_serial = 0x56415231;   // fixed, so the file is the same every build
-constexpr double loudness_dbfs = -13.5;  // RMS over the beat-driven middle of the show
-constexpr double ceiling_dbfs = -2.5;    // leaves the encoder room below -1 dBFS
+constexpr double loudness_dbfs = -14.5;  // RMS over the beat-driven middle of the show
+constexpr double ceiling_dbfs = -2.8;    // leaves the encoder room below the file's peak
+constexpr double file_peak_dbfs = -1.2;  // what the decoded file may reach at most
 
 static double db_to_gain(double db)
 {
@@ -114,6 +117,27 @@ static bool encode(const Mix& mix, const char* path)
     return fclose(f) == 0 && ok;
 }
 
+// The largest sample of the file as a decoder reads it back; 2 if unreadable.
+static float decoded_peak(const char* path)
+{
+    OggVorbis_File vf;
+    if (ov_fopen(path, &vf) != 0)
+        return 2.0f;
+    float peak = 0;
+    for (;;) {
+        float** pcm;
+        int section;
+        const long frames = ov_read_float(&vf, &pcm, 4096, &section);
+        if (frames <= 0)
+            break;
+        for (int c = 0; c < 2; c++)
+            for (long i = 0; i < frames; i++)
+                peak = std::max(peak, std::fabs(pcm[c][i]));
+    }
+    ov_clear(&vf);
+    return peak;
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -124,9 +148,24 @@ int main(int argc, char** argv)
     mix_alloc(mix, frame_at(track_ms));
     play_score(mix);
     master(mix);
-    if (!encode(mix, argv[1])) {
-        fprintf(stderr, "varno-make-music: cannot write %s\n", argv[1]);
-        return 1;
+    // Lossy coding rebuilds a transient a little higher than it was. Read the
+    // file back, and if a peak went over, lower the whole mix by that much
+    // and encode again.
+    const float allowed = float(db_to_gain(file_peak_dbfs));
+    for (int attempt = 0; attempt < 4; attempt++) {
+        if (!encode(mix, argv[1])) {
+            fprintf(stderr, "varno-make-music: cannot write %s\n", argv[1]);
+            return 1;
+        }
+        const float peak = decoded_peak(argv[1]);
+        if (peak <= allowed)
+            return 0;
+        const float gain = 0.99f * allowed / peak;
+        for (size_t n = 0; n < mix.left.size(); n++) {
+            mix.left[n] *= gain;
+            mix.right[n] *= gain;
+        }
     }
-    return 0;
+    fprintf(stderr, "varno-make-music: %s peaks above %.1f dBFS\n", argv[1], file_peak_dbfs);
+    return 1;
 }

@@ -123,7 +123,7 @@ constexpr Patch pad_patch = {.saw = 0.5f,
                              .cutoff = 1100,
                              .env_cutoff = 900,
                              .filter_decay = 1.2f,
-                             .gain = 0.13f};
+                             .gain = 0.22f};
 constexpr Patch string_patch = {.saw = 0.5f,
                                 .unison = 4,
                                 .detune = 0.12f,
@@ -136,7 +136,7 @@ constexpr Patch string_patch = {.saw = 0.5f,
                                 .filter_decay = 2,
                                 .vibrato = 0.05f,
                                 .vibrato_rate = 4.5f,
-                                .gain = 0.1f};
+                                .gain = 0.22f};
 constexpr Patch stab_patch = {.saw = 0.6f,
                               .unison = 5,
                               .detune = 0.18f,
@@ -147,7 +147,7 @@ constexpr Patch stab_patch = {.saw = 0.6f,
                               .cutoff = 700,
                               .env_cutoff = 5000,
                               .filter_decay = 0.12f,
-                              .gain = 0.15f};
+                              .gain = 0.42f};
 constexpr Patch pluck_patch = {.saw = 0.5f,
                                .square = 0.3f,
                                .unison = 2,
@@ -161,7 +161,7 @@ constexpr Patch pluck_patch = {.saw = 0.5f,
                                .filter_decay = 0.1f,
                                .resonance = 0.3f,
                                .key_track = 0.5f,
-                               .gain = 0.2f};
+                               .gain = 0.9f};
 constexpr Patch arrow_patch = {.saw = 0.4f,
                                .square = 0.4f,
                                .unison = 2,
@@ -176,7 +176,7 @@ constexpr Patch arrow_patch = {.saw = 0.4f,
                                .filter_decay = 0.09f,
                                .resonance = 0.2f,
                                .key_track = 0.4f,
-                               .gain = 0.28f};
+                               .gain = 1.1f};
 constexpr Patch lead_patch = {.saw = 0.45f,
                               .square = 0.35f,
                               .unison = 3,
@@ -192,7 +192,7 @@ constexpr Patch lead_patch = {.saw = 0.45f,
                               .resonance = 0.15f,
                               .vibrato = 0.15f,
                               .vibrato_rate = 5.5f,
-                              .gain = 0.22f};
+                              .gain = 0.8f};
 constexpr Patch rolling_bass_patch = {.saw = 0.7f,
                                       .sub = 0.5f,
                                       .attack = 0.001f,
@@ -203,7 +203,7 @@ constexpr Patch rolling_bass_patch = {.saw = 0.7f,
                                       .env_cutoff = 1600,
                                       .filter_decay = 0.06f,
                                       .resonance = 0.3f,
-                                      .gain = 0.33f};
+                                      .gain = 0.73f};
 constexpr Patch funk_bass_patch = {.saw = 0.3f,
                                    .square = 0.5f,
                                    .sub = 0.6f,
@@ -215,7 +215,7 @@ constexpr Patch funk_bass_patch = {.saw = 0.3f,
                                    .env_cutoff = 1400,
                                    .filter_decay = 0.1f,
                                    .resonance = 0.35f,
-                                   .gain = 0.3f};
+                                   .gain = 0.6f};
 constexpr Patch acid_patch = {.saw = 0.8f,
                               .attack = 0.001f,
                               .decay = 0.18f,
@@ -225,7 +225,7 @@ constexpr Patch acid_patch = {.saw = 0.8f,
                               .env_cutoff = 2600,
                               .filter_decay = 0.13f,
                               .resonance = 0.82f,
-                              .gain = 0.2f};
+                              .gain = 0.6f};
 constexpr Patch reese_patch = {.saw = 0.6f,
                                .sub = 0.6f,
                                .unison = 3,
@@ -238,9 +238,9 @@ constexpr Patch reese_patch = {.saw = 0.6f,
                                .env_cutoff = 500,
                                .filter_decay = 0.4f,
                                .resonance = 0.2f,
-                               .gain = 0.24f};
+                               .gain = 0.41f};
 constexpr Patch sub_patch = {
-    .sine = 1, .attack = 0.01f, .decay = 1.5f, .sustain = 0.6f, .release = 0.4f, .gain = 0.3f};
+    .sine = 1, .attack = 0.01f, .decay = 1.5f, .sustain = 0.6f, .release = 0.4f, .gain = 0.45f};
 constexpr Patch epiano_patch = {.sine = 1,
                                 .decay = 1.4f,
                                 .sustain = 0.2f,
@@ -248,7 +248,7 @@ constexpr Patch epiano_patch = {.sine = 1,
                                 .fm_ratio = 1,
                                 .fm_index = 2.2f,
                                 .fm_decay = 0.35f,
-                                .gain = 0.16f};
+                                .gain = 0.18f};
 constexpr Patch vibes_patch = {.sine = 1,
                                .attack = 0.001f,
                                .decay = 1.2f,
@@ -267,7 +267,7 @@ constexpr Patch bell_patch = {.sine = 1,
                               .fm_ratio = 3.5f,
                               .fm_index = 2.5f,
                               .fm_decay = 0.6f,
-                              .gain = 0.2f};
+                              .gain = 0.5f};
 constexpr Patch ping_patch = {.sine = 1,
                               .attack = 0.001f,
                               .decay = 0.35f,
@@ -276,7 +276,7 @@ constexpr Patch ping_patch = {.sine = 1,
                               .fm_ratio = 2,
                               .fm_index = 3,
                               .fm_decay = 0.1f,
-                              .gain = 0.1f};
+                              .gain = 0.3f};
 
 static Out to(Mix& mix, float pan, float send)
 {
@@ -591,7 +591,7 @@ static void dance_music(Mix& mix)
         const int bar = int((t - g.origin_ms) / (16 * g.step_ms));
         const ArrowStep& arrow = arrow_pattern[(note_count - 1 - m) % 12];
         const bool on_beat = int((t - g.origin_ms) / g.step_ms) % 4 == 0;
-        const double length = 0.85 * beat_every;
+        const double length = 0.6 * beat_every;
         const int midi = dance_chord(bar).tones[arrow.arrow];
         tone(arrow_patch, to(mix, 0.15f, 0.25f), t, length, midi, on_beat ? 0.9f : 1.0f);
         if (!on_beat)
@@ -768,13 +768,14 @@ static void lift_music(Mix& show, Mix& lift)
     snare_roll(lift, at(g, 8, 4), tunnel_start, g.step_ms / 2, 0.3f, 0.7f);
 
     // Outside the doors: the chime as they open, a hush as they close. Inside,
-    // a crash on each door time and a tom as the first pair starts to close.
+    // a crash on each door time and a tom as each pair starts to close.
     for (double t : {double(doors_open_start), double(credit_doors_open_start)})
         tone(bell_patch, to(show, 0.2f, 0.4f), t, 400, 88, 0.9f);
     for (double t : {double(doors_open_start), double(credit_doors_open_start),
                      double(credit_doors_close_start)})
         crash(to(lift, 0, 0.3f), t, 0.8f);
     tom(to(lift, 0.3f, 0.2f), doors_close_start, 0.8f, 110);
+    tom(to(lift, 0.3f, 0.2f), credit_doors_close_start, 0.8f, 82);
     noise_band(to(show, 0, 0.2f), doors_close_start, doors_close_start + doors_move_ms, 2500, 500,
                0.05f, 0.0f);
     noise_band(to(show, 0, 0.2f), credit_doors_close_start,

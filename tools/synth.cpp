@@ -263,16 +263,17 @@ void kick(Out out, double start_ms, float velocity, float decay_s, float low_hz)
     float gl, gr;
     pan_gains(out.pan, &gl, &gr);
     const float decay_mul = std::exp(-1.0f / (decay_s * sample_rate));
-    const float sweep_mul = std::exp(-1.0f / (0.032f * sample_rate));
-    const float click_mul = std::exp(-1.0f / (0.0025f * sample_rate));
+    const float sweep_mul = std::exp(-1.0f / (0.028f * sample_rate));
+    const float click_mul = std::exp(-1.0f / (0.004f * sample_rate));
     float env = 1, sweep = 1, click = 1;
     double phase = 0;
     for (int64_t n = start; n < end; n++) {
-        // Pitch falls from 190 Hz to the body's own in a few tens of ms: the thump.
-        phase += (low_hz + (190.0f - low_hz) * sweep) / sample_rate;
-        const float body = sine(phase) + 0.35f * click * noise();
+        // Pitch falls from 260 Hz to the body's own in a few tens of ms: the
+        // thump, with a click of noise on top so it cuts through a full mix.
+        phase += (low_hz + (260.0f - low_hz) * sweep) / sample_rate;
+        const float body = sine(phase) + 0.7f * click * noise();
         const float fade_in = std::min(1.0f, float(n - start) / 44.0f);
-        const float x = soft_clip(1.2f * body * env) * fade_in * 0.75f * velocity;
+        const float x = soft_clip(1.2f * body * env) * fade_in * 0.55f * velocity;
         put(mix, n, x, gl, gr, out.send);
         env *= decay_mul;
         sweep *= sweep_mul;
@@ -298,7 +299,7 @@ void snare(Out out, double start_ms, float velocity)
         float bp, hp;
         svf_low(band, noise(), &bp, &hp);
         const float x = 0.55f * body_env * sine(phase) + noise_env * (0.6f * bp + 0.35f * hp);
-        put(mix, n, x * 0.7f * velocity, gl, gr, out.send);
+        put(mix, n, x * 0.6f * velocity, gl, gr, out.send);
         body_env *= body_mul;
         noise_env *= noise_mul;
     }
@@ -323,7 +324,7 @@ void clap(Out out, double start_ms, float velocity)
             env = 1;
         float bp;
         svf_low(band, noise(), &bp);
-        put(mix, n, 1.6f * bp * env * velocity, gl, gr, out.send);
+        put(mix, n, 1.5f * bp * env * velocity, gl, gr, out.send);
         env *= age < 3 * burst ? burst_mul : tail_mul;
     }
 }
