@@ -91,9 +91,9 @@ static_assert(finale_fade_start == finale_start + 10 * 16 * finale_switch_ms / 8
 // ---- harmony --------------------------------------------------------------
 
 struct Chord {
-    int root;      // bass note, first octave
-    int pad[4];    // voicing of the pads and stabs
-    int tones[4];  // root, third, fifth and octave in the lead's register
+    int root;           // bass note, first octave
+    int pad[4];         // voicing of the pads and stabs
+    int tones[4] = {};  // root, third, fifth and octave in the lead's register
 };
 
 constexpr Chord chord_am = {33, {57, 60, 64, 71}, {69, 72, 76, 81}};
@@ -103,13 +103,14 @@ constexpr Chord chord_g = {31, {55, 59, 62, 71}, {67, 71, 74, 79}};
 constexpr Chord chord_e = {28, {56, 59, 64, 71}, {64, 68, 71, 76}};
 
 // The lift's jazz voicings: rootless sevenths and ninths around middle C.
-constexpr Chord chord_am7 = {33, {55, 60, 64, 69}, {69, 72, 76, 79}};
-constexpr Chord chord_dm9 = {38, {53, 57, 60, 64}, {62, 65, 69, 72}};
-constexpr Chord chord_g13 = {31, {53, 59, 62, 64}, {67, 71, 74, 77}};
-constexpr Chord chord_cmaj9 = {36, {52, 55, 59, 62}, {72, 76, 79, 83}};
-constexpr Chord chord_fmaj7 = {29, {52, 57, 60, 64}, {65, 69, 72, 76}};
-constexpr Chord chord_bm7b5 = {35, {53, 57, 59, 62}, {71, 74, 77, 81}};
-constexpr Chord chord_e7b9 = {28, {53, 56, 59, 62}, {64, 68, 71, 74}};
+// Its melody is written out, so they need no lead tones.
+constexpr Chord chord_am7 = {33, {55, 60, 64, 69}};
+constexpr Chord chord_dm9 = {38, {53, 57, 60, 64}};
+constexpr Chord chord_g13 = {31, {53, 59, 62, 64}};
+constexpr Chord chord_cmaj9 = {36, {52, 55, 59, 62}};
+constexpr Chord chord_fmaj7 = {29, {52, 57, 60, 64}};
+constexpr Chord chord_bm7b5 = {35, {53, 57, 59, 62}};
+constexpr Chord chord_e7b9 = {28, {53, 56, 59, 62}};
 
 // ---- instruments ----------------------------------------------------------
 
@@ -327,6 +328,8 @@ constexpr DrumBar house_bar = {{"X...X...X...X...", nullptr, "....X.......X...",
                                 "..x...x...x...x.", "xoooxoooxoooxooo"}};
 constexpr DrumBar house_fill_bar = {{"X...X...X...X...", "..........o.x.xX", "....X.......X...",
                                      nullptr, "..x...x...x.....", "xoooxoooxoooxooo"}};
+constexpr DrumBar house_stop_bar = {{"X...X...X...X...", nullptr, "....X.......X...", nullptr,
+                                     "..x...x...x.....", "xoooxoooxoooxo.."}};
 constexpr DrumBar break_bar = {
     {"X.....x...X.....", "....X..o....X..o", nullptr, "x.x.x.x.x.x.x.x.", nullptr, nullptr}};
 constexpr DrumBar break_b_bar = {{"X.....x.x.X.....", "....X..o....X.o.", nullptr,
@@ -363,10 +366,12 @@ static int parse_note(const char*& s, const char* line)
         exit(1);
     }
     int pitch = letter_pitch[*s++ - 'A'];
-    if (*s == '#')
-        pitch++, s++;
-    else if (*s == 'b')
-        pitch--, s++;
+    if (*s == '#' || *s == 'b')
+        pitch += *s++ == '#' ? 1 : -1;
+    if (*s < '0' || *s > '9') {
+        fprintf(stderr, "make_music: bad octave in \"%s\"\n", line);
+        exit(1);
+    }
     const int octave = *s++ - '0';
     return 12 * (octave + 1) + pitch;
 }
@@ -428,7 +433,7 @@ static void impact(Mix& mix, double ms, float velocity)
 {
     kick(to(mix, 0, 0.15f), ms, velocity, 0.7f, 33);
     crash(to(mix, 0, 0.35f), ms, 0.9f * velocity);
-    noise_band(to(mix, 0, 0.4f), ms, ms + 1500, 6000, 250, 0.1f * velocity, 0);
+    noise_band(to(mix, 0, 0.4f), ms, ms + 1500, 6000, 250, 0.05f * velocity, 0);
 }
 
 static void riser(Mix& mix, double from_ms, double to_ms, float level)
@@ -460,12 +465,12 @@ static void rolling_bass(Mix& mix, const Grid& g, int bar, int root, float veloc
 // The arpeggio: root, fifth, octave, fifth, third, fifth, octave, fifth.
 constexpr int arp_order[8] = {0, 2, 3, 2, 1, 2, 3, 2};
 
-static void arpeggio(Mix& mix, const Grid& g, int bar, const Chord& c, float velocity,
-                     int octave = 0, int from = 0, int to_step = 16)
+static void arpeggio(Mix& mix, const Grid& g, int bar, const Chord& c, float velocity, int from = 0,
+                     int to_step = 16)
 {
     for (int s = from; s < to_step; s++)
         tone(pluck_patch, to(mix, s & 1 ? 0.35f : -0.35f, 0.25f), at(g, bar, s), 0.7 * g.step_ms,
-             c.tones[arp_order[s & 7]] + 12 * octave, velocity * (s % 4 == 0 ? 1.0f : 0.75f));
+             c.tones[arp_order[s & 7]], velocity * (s % 4 == 0 ? 1.0f : 0.75f));
 }
 
 // The opening hook, one line per bar over Am, F, C and G, and the turn that
@@ -486,9 +491,10 @@ static void title_music(Mix& mix)
     // Power on: a soft thump, then static that follows the noise picture in
     // and out of black.
     kick(to(mix, 0, 0.2f), title_start, 0.55f, 0.5f, 36);
+    const double noise_in = title_fades[0].start + title_fades[0].duration;
     const double noise_out = title_fades[1].start;
-    noise_band(to(mix, 0, 0.1f), title_start, title_fades[0].duration, 2500, 3200, 0.0f, 0.09f);
-    noise_band(to(mix, 0, 0.1f), title_fades[0].duration, noise_out, 3200, 5000, 0.09f, 0.11f);
+    noise_band(to(mix, 0, 0.1f), title_fades[0].start, noise_in, 2500, 3200, 0.0f, 0.09f);
+    noise_band(to(mix, 0, 0.1f), noise_in, noise_out, 3200, 5000, 0.09f, 0.11f);
     noise_band(to(mix, 0, 0.1f), noise_out, title_picture_time, 5000, 1500, 0.11f, 0.0f);
 
     // Over the noise every flash is a heartbeat kick and a ping.
@@ -507,12 +513,12 @@ static void title_music(Mix& mix)
     for (int s = 0; s < 32; s++) {
         // The arpeggio opens up (its filter follows the velocity) into the drop.
         const Chord& c = s < 16 ? chord_am : s < 24 ? chord_f : chord_g;
-        arpeggio(mix, g, 1 + s / 16, c, 0.3f + 0.6f * s / 32.0f, 0, s % 16, s % 16 + 1);
+        arpeggio(mix, g, 1 + s / 16, c, 0.3f + 0.6f * s / 32.0f, s % 16, s % 16 + 1);
     }
     for (int s = 0; s < 16; s++)
         hat(to(mix, 0.3f, 0.04f), at(g, 2, s), 0.2f + 0.03f * s, 0.035f);
     snare_roll(mix, at(g, 2, 12), at(g, 3, 0), g.step_ms, 0.4f, 0.9f);
-    riser(mix, at(g, 2, 0), at(g, 3, 0), 0.12f);
+    riser(mix, at(g, 2, 0), at(g, 3, 0), 0.08f);
 
     // The drop as the title picture comes in: the hook over Am F C G, then
     // F-G and a bar on E that winds up into the dance.
@@ -541,7 +547,7 @@ static void title_music(Mix& mix)
     snare_roll(mix, at(g, 8, 0), at(g, 8, 8), 2 * g.step_ms, 0.25f, 0.45f);
     snare_roll(mix, at(g, 8, 8), at(g, 8, 12), g.step_ms, 0.45f, 0.65f);
     snare_roll(mix, at(g, 8, 12), dance_start, g.step_ms / 2, 0.65f, 1.0f);
-    riser(mix, at(g, 8, 0), dance_start, 0.2f);
+    riser(mix, at(g, 8, 0), dance_start, 0.11f);
 }
 
 static const Chord& dance_chord(int bar)
@@ -613,7 +619,7 @@ static void dance_music(Mix& mix)
     play_line(lead_patch, to(mix, 0.1f, 0.35f), g, 6, "B5/4 G#5/3", 0.8f);
     snare_roll(mix, at(g, 6, 0), at(g, 6, 4), g.step_ms * 2, 0.3f, 0.5f);
     snare_roll(mix, at(g, 6, 4), deform_start, g.step_ms / 2, 0.5f, 1.0f);
-    riser(mix, arrows_end, deform_start, 0.2f);
+    riser(mix, arrows_end, deform_start, 0.11f);
 }
 
 static void deform_music(Mix& mix)
@@ -650,7 +656,7 @@ static void deform_music(Mix& mix)
                0.0f, 0.07f);
     noise_band(to(mix, 0, 0.3f), deform_credit_start, deform_credit_start + rider_scale_ms, 8000,
                600, 0.08f, 0.0f);
-    riser(mix, at(g, 6, 0), greetings_start, 0.15f);
+    riser(mix, at(g, 6, 0), greetings_start, 0.09f);
 }
 
 static const Chord& greet_chord(double ms)
@@ -660,8 +666,6 @@ static const Chord& greet_chord(double ms)
         return chord_am;
     if (ms < at(g, 2, 0))
         return chord_f;
-    if (ms < at(g, 2, 8))
-        return chord_g;
     if (ms < at(g, 3, 0))
         return chord_e;
     return ms < at(g, 4, 0) ? chord_am : chord_f;
@@ -674,20 +678,23 @@ static void greetings_music(Mix& mix)
     kick(to(mix, 0, 0.3f), greetings_start, 0.5f, 0.7f, 32);
     noise_band(to(mix, 0, 0.3f), greetings_start, logo_switch[0] - 40, 3000, 12000, 0.0f, 0.2f);
 
-    // A stab on every logo; the eighths climb the chord with the toms.
+    // A stab on every logo. The eighths climb the harmonic minor from E with
+    // the toms, up to the leading note, and the last logo lands on A.
+    constexpr int run_notes[10] = {64, 65, 68, 69, 71, 72, 74, 76, 77, 80};
     for (int i = 0; i < logo_count; i++) {
         const double t = logo_switch[i];
         const Chord& c = greet_chord(t);
         const int run = i - 8;
         if (run >= 0 && i < logo_count - 1) {
-            tom(to(mix, -0.4f + 0.08f * run, 0.2f), t, 0.6f + 0.04f * run, 90.0f + 14.0f * run);
-            tone(pluck_patch, to(mix, 0.2f, 0.3f), t, greet_step * 0.9,
-                 c.tones[run % 4] + 12 * (run / 4), 0.9f);
+            tom(to(mix, -0.4f + 0.08f * run, 0.2f), t, 0.5f + 0.03f * run, 90.0f + 14.0f * run);
+            tone(pluck_patch, to(mix, 0.2f, 0.3f), t, greet_step * 0.9, run_notes[run], 0.9f);
         }
-        play_chord(stab_patch, to(mix, 0, 0.35f), t, 1.5 * greet_step, c, i < 8 ? 1.0f : 0.8f);
+        play_chord(stab_patch, to(mix, 0, 0.35f), t, 1.5 * greet_step, c, 1.0f);
         hat(to(mix, 0.3f, 0.1f), t, 0.7f, 0.05f);
-        if (i == logo_count - 1)
+        if (i == logo_count - 1) {
             impact(mix, t, 1.0f);
+            tone(pluck_patch, to(mix, 0.2f, 0.4f), t, 4 * greet_step, 81, 1.0f);
+        }
     }
     // Under the stabs: a straight kick, the bass on the offbeats, the pads.
     for (double t = logo_switch[0]; t < logo_switch[logo_count - 1]; t += 4 * greet_step)
@@ -700,8 +707,7 @@ static void greetings_music(Mix& mix)
     play_chord(pad_patch, to(mix, 0, 0.5f), greetings_start, at(g, 1, 0) - greetings_start,
                chord_am, 0.7f);
     play_chord(pad_patch, to(mix, 0, 0.5f), at(g, 1, 0), 16 * g.step_ms, chord_f, 0.8f);
-    play_chord(pad_patch, to(mix, 0, 0.5f), at(g, 2, 0), 8 * g.step_ms, chord_g, 0.9f);
-    play_chord(pad_patch, to(mix, 0, 0.5f), at(g, 2, 8), 8 * g.step_ms, chord_e, 1.0f);
+    play_chord(pad_patch, to(mix, 0, 0.5f), at(g, 2, 0), 16 * g.step_ms, chord_e, 1.0f);
 
     // The last logo stays: the hook comes back for a bar, then the lift.
     play_drums(mix, g, 3, trance_bar, 1.0f);
@@ -738,11 +744,13 @@ static void lift_music(Mix& show, Mix& lift)
     const Chord* changes[8] = {&chord_am7,   &chord_dm9,   &chord_g13,  &chord_cmaj9,
                                &chord_fmaj7, &chord_bm7b5, &chord_e7b9, &chord_am7};
     constexpr const char* octave_bass =
-        "A1/1! -/1 A2/1 -/1 A1/1 -/1 A2/1 A1/1 -/1 A1/1 A2/1 -/1 A1/1 -/1 A2/1 E2/1";
+        "A1/1! -/1 A2/1 -/1 A1/1 -/1 A2/1 A1/1 -/1 A1/1 A2/1 -/1 A1/1 -/1 A2/1 A1/1";
+    constexpr const char* octave_stop =
+        "A1/1! -/1 A2/1 -/1 A1/1 -/1 A2/1 A1/1 -/1 A1/1 A2/1 -/1 A1/1 -/3";
     constexpr int comp_steps[5] = {0, 3, 6, 10, 13};
     constexpr const char* vibes_lines[4] = {
         "E5/2 F5/2 A5/4! G5/2 E5/2 C5/4",
-        "D5/2 F5/2 A5/4! B5/2 A5/2 F5/4",
+        "D5/2 F5/2 A5/4! B5/2 A5/2 F5/2",
         "G#5/3 B5/3 D6/2! B5/4 G#5/4",
         "A5/6! E5/2 G5/4 A5/4",
     };
@@ -754,8 +762,11 @@ static void lift_music(Mix& show, Mix& lift)
         clap(to(lift, -0.08f, 0.25f), at(g, -1, s), 0.3f + 0.1f * (s - 12));
     for (int b = 0; b < 8; b++) {
         const Chord& c = *changes[b];
-        play_drums(lift, g, b, b % 4 == 3 ? house_fill_bar : house_bar, 0.95f);
-        play_line(funk_bass_patch, to(lift, 0, 0.03f), g, b, octave_bass, 0.95f, c.root - 33);
+        // Bar 5 stops short for the doors closing on the turnaround.
+        const DrumBar& drums = b == 5 ? house_stop_bar : b % 4 == 3 ? house_fill_bar : house_bar;
+        play_drums(lift, g, b, drums, 0.95f);
+        play_line(funk_bass_patch, to(lift, 0, 0.03f), g, b, b == 5 ? octave_stop : octave_bass,
+                  0.95f, c.root - 33);
         for (int s : comp_steps)
             play_chord(epiano_patch, to(lift, 0, 0.3f), at(g, b, s), 2 * g.step_ms, c,
                        s == 0 ? 0.9f : 0.7f);
@@ -792,7 +803,7 @@ static const Chord& tunnel_chord(int bar)
 static void tunnel_music(Mix& mix)
 {
     const Grid& g = tunnel_grid;
-    constexpr const char* reese_line = "A1/10! A1/2 E1/4~";
+    constexpr const char* reese_line = "A1/10! A1/2 E2/4~";
     impact(mix, tunnel_start, 1.0f);
     for (int b = 0; b < 8; b++) {
         const Chord& c = tunnel_chord(b);
@@ -801,7 +812,7 @@ static void tunnel_music(Mix& mix)
         play_line(reese_patch, to(mix, 0, 0.05f), g, b, reese_line, 1.0f, c.root - 33);
         play_chord(string_patch, to(mix, 0, 0.5f), at(g, b, 0), 16 * g.step_ms, c, 0.8f);
         if (b >= 2)
-            arpeggio(mix, g, b, c, 0.55f + 0.06f * b, b >= 4 ? 1 : 0);
+            arpeggio(mix, g, b, c, 0.55f + 0.06f * b);
     }
     // The credits slide in over a second; the arpeggio starts as they land.
     noise_band(to(mix, 0, 0.3f), tunnel_credit_start, at(g, 2, 0), 700, 8000, 0.0f, 0.1f);
@@ -812,7 +823,7 @@ static void tunnel_music(Mix& mix)
     play_line(lead_patch, to(mix, 0.1f, 0.35f), g, 6, "C6/6 A5/6 F5/4", 0.8f, 0, 3);
     play_line(lead_patch, to(mix, 0.1f, 0.35f), g, 7, "G#5/8! B5/8", 0.8f, 0, 3);
     snare_roll(mix, at(g, 7, 8), finale_start, g.step_ms / 2, 0.4f, 1.0f);
-    riser(mix, at(g, 6, 0), finale_start, 0.2f);
+    riser(mix, at(g, 6, 0), finale_start, 0.11f);
 }
 
 static const Chord& finale_chord(int bar, int step)
@@ -853,7 +864,7 @@ static void finale_music(Mix& mix)
         if (b == 9)
             play_chord(pad_patch, to(mix, 0, 0.4f), at(g, 9, 8), 8 * g.step_ms, chord_g, 0.9f);
         play_line(lead_patch, to(mix, 0.1f, 0.3f), g, b, finale_lines[b], 1.0f, 0, 3);
-        arpeggio(mix, g, b, c, 0.45f, 1);
+        arpeggio(mix, g, b, c, 0.6f);
     }
     // A stab on every effect change.
     for (uint32_t t = finale_start + finale_switch_ms; t < finale_fade_start;
