@@ -104,6 +104,7 @@ int64_t frame_at(double ms)
 
 void mix_alloc(Mix& mix, int64_t frames)
 {
+    // Every voice plays into a mix, so the first mix builds the sine table.
     if (sine_table[sine_size / 4] == 0.0f)
         for (int i = 0; i <= sine_size; i++)
             sine_table[i] = float(std::sin(two_pi * i / sine_size));
@@ -447,7 +448,7 @@ void noise_band(Out out, double from_ms, double to_ms, float hz_from, float hz_t
     if (start >= end)
         return;
     Svf left{}, right{};
-    const double span = double(end - start);
+    const double span = double(frame_at(to_ms) - start);
     const double octaves = std::log2(double(hz_to) / hz_from);
     float gl, gr;
     pan_gains(out.pan, &gl, &gr);
