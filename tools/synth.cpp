@@ -558,10 +558,12 @@ void limit(Mix& mix, float ceiling)
     // sliding-window minimum), released slowly, then averaged over the
     // previous `look` samples. Every value in that average is at most the
     // target of n itself, so the limit holds without a hard edge.
-    const float release = 1.0f - std::exp(-1.0f / (0.08f * sample_rate));
+    // Held in double: in float the last steps of the release round away and
+    // the gain would stall just short of 1 for the rest of the track.
+    const double release = 1.0 - std::exp(-1.0 / (0.08 * sample_rate));
     std::deque<int64_t> window;
     std::vector<float> gain(frames);
-    float held = 1.0f;
+    double held = 1.0;
     for (int64_t n = 0; n < frames; n++) {
         const int64_t last = std::min(n + look - 1, frames - 1);
         if (n == 0)
@@ -575,8 +577,8 @@ void limit(Mix& mix, float ceiling)
         window.push_back(last);
         while (window.front() < n)
             window.pop_front();
-        held = std::min(target[window.front()], held + (1.0f - held) * release);
-        gain[n] = held;
+        held = std::min(double(target[window.front()]), held + (1.0 - held) * release);
+        gain[n] = float(held);
     }
     double sum = 0;
     for (int64_t n = 0; n < frames; n++) {
