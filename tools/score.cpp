@@ -195,7 +195,7 @@ constexpr Patch lead_patch = {.saw = 0.45f,
                               .vibrato_rate = 5.5f,
                               .gain = 0.8f};
 constexpr Patch rolling_bass_patch = {.saw = 0.7f,
-                                      .sub = 0.5f,
+                                      .sine = 0.5f,
                                       .attack = 0.001f,
                                       .decay = 0.09f,
                                       .sustain = 0.25f,
@@ -207,10 +207,10 @@ constexpr Patch rolling_bass_patch = {.saw = 0.7f,
                                       .gain = 0.73f};
 constexpr Patch funk_bass_patch = {.saw = 0.3f,
                                    .square = 0.5f,
-                                   .sub = 0.6f,
+                                   .sine = 0.6f,
                                    .pulse_width = 0.3f,
-                                   .decay = 0.25f,
-                                   .sustain = 0.5f,
+                                   .decay = 0.15f,
+                                   .sustain = 0.3f,
                                    .release = 0.05f,
                                    .cutoff = 300,
                                    .env_cutoff = 1400,
@@ -228,7 +228,7 @@ constexpr Patch acid_patch = {.saw = 0.8f,
                               .resonance = 0.82f,
                               .gain = 0.6f};
 constexpr Patch reese_patch = {.saw = 0.6f,
-                               .sub = 0.6f,
+                               .sine = 0.6f,
                                .unison = 3,
                                .detune = 0.25f,
                                .attack = 0.01f,
@@ -252,7 +252,7 @@ constexpr Patch epiano_patch = {.sine = 1,
                                 .gain = 0.18f};
 constexpr Patch vibes_patch = {.sine = 1,
                                .attack = 0.001f,
-                               .decay = 1.2f,
+                               .decay = 0.7f,
                                .sustain = 0,
                                .release = 0.6f,
                                .fm_ratio = 4,
@@ -687,6 +687,7 @@ static void greetings_music(Mix& mix)
         const int run = i - 8;
         if (run >= 0 && i < logo_count - 1) {
             tom(to(mix, -0.4f + 0.08f * run, 0.2f), t, 0.5f + 0.03f * run, 90.0f + 14.0f * run);
+            snare(to(mix, 0.05f, 0.25f), t, 0.4f + 0.05f * run);
             tone(pluck_patch, to(mix, 0.2f, 0.3f), t, greet_step * 0.9, run_notes[run], 0.9f);
         }
         play_chord(stab_patch, to(mix, 0, 0.35f), t, 1.5 * greet_step, c, 1.0f);
@@ -721,9 +722,11 @@ static void greetings_music(Mix& mix)
     crash(to(mix, 0, 0.4f), at(g, 4, 0), 0.5f);
 }
 
-double door_opening(double ms)
+// Half-width in pixels of the lift's door opening at demo time ms, by the lift
+// scene's rules (the later overriding) but without its rounding; negative
+// while shut.
+static double door_opening(double ms)
 {
-    // The lift scene's rules, later ones overriding, without the truncation.
     double b = -1;
     if (ms >= doors_open_start)
         b = doors_half_width * std::min(1.0, (ms - doors_open_start) / doors_move_ms);

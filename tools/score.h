@@ -10,7 +10,3 @@ constexpr double track_ms = 101500;  // the show's 101 s and a little silence
 // through its doors and fades out with the last picture. Needs a mix of
 // track_ms, allocated with mix_alloc.
 void play_score(Mix& show);
-
-// Half-width in pixels of the lift's door opening at demo time ms, as the
-// lift scene draws it but without its rounding; negative while shut.
-double door_opening(double ms);

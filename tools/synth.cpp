@@ -149,7 +149,7 @@ void tone(const Patch& p, Out out, double start_ms, double length_ms, double mid
     }
     const float stack_gain = 1.0f / std::sqrt(float(unison));
     const float dc = 2.0f * p.pulse_width - 1.0f;
-    double sine_phase = 0, sub_phase = 0, fm_phase = 0, vibrato_phase = 0;
+    double sine_phase = 0, fm_phase = 0, vibrato_phase = 0;
 
     const float attack_step = 1.0f / std::max(1.0f, p.attack * sample_rate);
     const float decay_mul = std::exp(-1.0f / (std::max(p.decay, 0.001f) * sample_rate));
@@ -217,12 +217,6 @@ void tone(const Patch& p, Out out, double start_ms, double length_ms, double mid
             sine_phase += step;
             x += p.sine * sine(sine_phase + mod);
         }
-        if (p.sub != 0) {
-            sub_phase += step * 0.5;
-            x += p.sub * sine(sub_phase);
-        }
-        if (p.noise != 0)
-            x += p.noise * noise();
         if (filtered)
             x = svf_low(filter, x);
 

@@ -23,11 +23,10 @@ struct Out {
 // A melodic voice: oscillators into a resonant low-pass under an envelope.
 // Times are in seconds, frequencies in Hz.
 struct Patch {
-    float saw = 0, square = 0, sine = 0, sub = 0,
-          noise = 0;           // levels; sub is a sine an octave down
-    int unison = 1;            // saws and squares stacked, 1 .. 8
-    float detune = 0;          // spread of the stack in semitones
-    float pulse_width = 0.5f;  // of the square, 0 .. 1
+    float saw = 0, square = 0, sine = 0;  // oscillator levels
+    int unison = 1;                       // saws and squares stacked, 1 .. 8
+    float detune = 0;                     // spread of the stack in semitones
+    float pulse_width = 0.5f;             // of the square, 0 .. 1
     float attack = 0.002f, decay = 0.2f, sustain = 1, release = 0.05f;
     float cutoff = 0;           // low-pass base, 0 for none
     float env_cutoff = 0;       // added to the cutoff by the filter envelope, times velocity
