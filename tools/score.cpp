@@ -204,7 +204,7 @@ constexpr Patch rolling_bass_patch = {.saw = 0.7f,
                                       .env_cutoff = 1600,
                                       .filter_decay = 0.06f,
                                       .resonance = 0.3f,
-                                      .gain = 0.73f};
+                                      .gain = 1.1f};
 constexpr Patch funk_bass_patch = {.saw = 0.3f,
                                    .square = 0.5f,
                                    .sine = 0.6f,
@@ -458,7 +458,7 @@ static void rolling_bass(Mix& mix, const Grid& g, int bar, int root, float veloc
 {
     for (int s = from; s < to_step; s++)
         if (s % 4 != 0)
-            tone(rolling_bass_patch, to(mix, 0, 0.02f), at(g, bar, s), 0.8 * g.step_ms,
+            tone(rolling_bass_patch, to(mix, 0, 0.02f), at(g, bar, s), 0.6 * g.step_ms,
                  root + (s % 4 == 2 ? 12 : 0), velocity * (s % 4 == 2 ? 1.0f : 0.8f));
 }
 
