@@ -6,22 +6,29 @@
 #include "shell/demo.h"
 #include "shell/image.h"
 #include "shell/video.h"
+#include "tools/bench.h"
 
-static void show_loaded()
+void bench_video()
 {
-    static bool done = false;
-    if (done)
+    if (back_buffer)
         return;
-    done = true;
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     if (!video_setup())
         abort();
-    load_show();
+}
+
+void bench_show()
+{
+    static bool loaded = false;
+    bench_video();
+    if (!loaded)
+        load_show();
+    loaded = true;
 }
 
 static void BM_present_doubling(benchmark::State& state)
 {
-    show_loaded();
+    bench_show();
     for (auto _ : state)
         double_back_buffer();
 }
@@ -29,7 +36,7 @@ BENCHMARK(BM_present_doubling);
 
 static void BM_keyed_blit_full_picture(benchmark::State& state)
 {
-    show_loaded();
+    bench_show();
     SDL_Surface* picture = SDL_ConvertSurface(back_buffer, back_buffer->format, 0);
     for (auto _ : state)
         keyed_blit(picture, back_buffer, 0.0f, 0.0f);
@@ -39,11 +46,21 @@ BENCHMARK(BM_keyed_blit_full_picture);
 
 static void BM_frame(benchmark::State& state)
 {
-    show_loaded();
+    bench_show();
     const uint32_t t = uint32_t(state.range(0));
     for (auto _ : state)
         draw_frame(t);
 }
 BENCHMARK(BM_frame)->Arg(0)->Arg(20000)->Arg(35000)->Arg(45000)->Arg(60000)->Arg(75000)->Arg(90000);
+
+// From process start to the first frame drawn: the capture tool started for
+// the frame at t = 0 alone, which it draws and discards.
+static void BM_start_up_to_first_frame(benchmark::State& state)
+{
+    for (auto _ : state)
+        if (system("./tools/varno-capture --to 0 --null > /dev/null 2>&1") != 0)
+            state.SkipWithError("run varno-bench from the build directory");
+}
+BENCHMARK(BM_start_up_to_first_frame)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
 BENCHMARK_MAIN();

@@ -7,6 +7,7 @@
 
 #include "effects/deform.h"
 #include "shell/video.h"
+#include "tools/bench.h"
 #include "tools/deform_reference.h"
 
 namespace {
@@ -27,9 +28,7 @@ DeformBench& deform_bench()
     static DeformBench b;
     if (b.texture)
         return b;
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    if (!back_buffer && !video_setup())
-        abort();
+    bench_video();
     b.inversion.resize(entries);
     b.ripple.resize(entries);
     build_inversion_table(b.inversion.data());

@@ -11,17 +11,8 @@
 #include "shell/font.h"
 #include "shell/image.h"
 #include "shell/video.h"
+#include "tools/bench.h"
 #include "tools/overlay_reference.h"
-
-static void overlays_loaded()
-{
-    if (back_buffer)
-        return;
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    if (!video_setup())
-        abort();
-    load_show();
-}
 
 // A surface in the back buffer's format with a busy pattern and some magenta.
 static SDL_Surface* pattern_surface(int w, int h)
@@ -38,7 +29,7 @@ static SDL_Surface* pattern_surface(int w, int h)
 
 static void BM_fade_table_one_event(benchmark::State& state)
 {
-    overlays_loaded();
+    bench_show();
     for (auto _ : state)
         run_fade_table(title_fades, back_buffer, 250);
 }
@@ -46,7 +37,7 @@ BENCHMARK(BM_fade_table_one_event);
 
 static void BM_white_flash(benchmark::State& state)
 {
-    overlays_loaded();
+    bench_show();
     for (auto _ : state)
         white_flash(1025, 1000, back_buffer);
 }
@@ -54,7 +45,7 @@ BENCHMARK(BM_white_flash);
 
 static void BM_scroller_band(benchmark::State& state)
 {
-    overlays_loaded();
+    bench_show();
     for (auto _ : state)
         scroller_band(band_full_height, 0.7f);
 }
@@ -62,7 +53,7 @@ BENCHMARK(BM_scroller_band);
 
 static void BM_scroller_band_reference(benchmark::State& state)
 {
-    overlays_loaded();
+    bench_show();
     for (auto _ : state)
         reference_scroller_band(back_buffer, band_full_height, 0.7f);
 }
@@ -70,7 +61,7 @@ BENCHMARK(BM_scroller_band_reference);
 
 static void BM_scroll_text(benchmark::State& state)
 {
-    overlays_loaded();
+    bench_show();
     if (!font) {
         // No glyph sheet on disk: an 8x8 one of our own, keyed like the real one.
         SDL_Surface* sheet = pattern_surface(128, 128);
@@ -91,7 +82,7 @@ static Sprite* bench_sprite()
 
 static void BM_sprite_2x(benchmark::State& state)
 {
-    overlays_loaded();
+    bench_show();
     Sprite* sprite = bench_sprite();
     uint32_t t = 0;
     for (auto _ : state)
@@ -101,7 +92,7 @@ BENCHMARK(BM_sprite_2x);
 
 static void BM_sprite_2x_reference(benchmark::State& state)
 {
-    overlays_loaded();
+    bench_show();
     Sprite* sprite = bench_sprite();
     uint32_t t = 0;
     for (auto _ : state)
@@ -111,7 +102,7 @@ BENCHMARK(BM_sprite_2x_reference);
 
 static void BM_noise_fill(benchmark::State& state)
 {
-    overlays_loaded();
+    bench_show();
     for (auto _ : state)
         noise_fill(back_buffer);
 }

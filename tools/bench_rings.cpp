@@ -13,16 +13,13 @@
 #include "shell/image.h"
 #include "shell/timeline.h"
 #include "shell/video.h"
+#include "tools/bench.h"
 
 namespace {
 
 void rings_ready()
 {
-    if (!back_buffer) {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        if (!video_setup())
-            abort();
-    }
+    bench_video();
     if (!ring_image)
         build_ring_image();
 }

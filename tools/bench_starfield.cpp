@@ -10,15 +10,7 @@
 #include "shell/image.h"
 #include "shell/video.h"
 #include "tests/blur_reference.h"
-
-static void display_ready()
-{
-    if (back_buffer)
-        return;
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    if (!video_setup())
-        abort();
-}
+#include "tools/bench.h"
 
 // A layer with a busy picture on it, as the star layer is after a while.
 static SDL_Surface* busy_layer(unsigned seed)
@@ -38,7 +30,7 @@ static bool same_pixels(const SDL_Surface* a, const SDL_Surface* b)
 
 static void BM_blur_three_tap(benchmark::State& state)
 {
-    display_ready();
+    bench_video();
     SDL_Surface* fast = busy_layer(1);
     SDL_Surface* plain = busy_layer(1);
     three_tap_blur(fast);
@@ -56,7 +48,7 @@ BENCHMARK(BM_blur_three_tap);
 
 static void BM_blur_plain_reference(benchmark::State& state)
 {
-    display_ready();
+    bench_video();
     SDL_Surface* s = busy_layer(1);
     for (auto _ : state) {
         reference_blur(s);
@@ -68,7 +60,7 @@ BENCHMARK(BM_blur_plain_reference);
 
 static void BM_starfield_draw(benchmark::State& state)
 {
-    display_ready();
+    bench_video();
     if (!stars)
         starfield_init();
     SDL_Surface* layer = create_scratch_layout_surface(0, back_width, back_height);

@@ -9,6 +9,7 @@
 #include "shell/image.h"
 #include "shell/video.h"
 #include "tests/tunnel_reference.h"
+#include "tools/bench.h"
 
 // The tables, a back-buffer-sized target and the real texture when it loads
 // (a generated one otherwise, so the bench runs before the pictures exist).
@@ -19,9 +20,7 @@ static void tunnel_ready()
 {
     if (bench_target)
         return;
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    if (!back_buffer && !video_setup())
-        abort();
+    bench_video();
     build_tunnel_tables();
     bench_texture = load_tunnel_texture("data/tunnel.png");
     if (!bench_texture) {
