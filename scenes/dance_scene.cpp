@@ -57,16 +57,14 @@ float dance_entry(uint32_t t)
 {
     if (t <= dance_start)
         return 0.0f;
-    const float a = float(double(t - dance_start) / dance_entry_ms);
-    return a > 1.0f ? 1.0f : a;
+    return progress(t - dance_start, dance_entry_ms);
 }
 
 float dance_exit(uint32_t t)
 {
     if (t <= dance_exit_start)
         return 0.0f;
-    const float e = float(double(t - dance_exit_start) / dance_exit_ms);
-    return e > 1.0f ? 1.0f : e;
+    return progress(t - dance_exit_start, dance_exit_ms);
 }
 
 int dancer_x(float a, float e)
@@ -77,12 +75,9 @@ int dancer_x(float a, float e)
 
 int arrow_row_top(uint32_t t)
 {
-    if (t < arrows_rise_start) {
-        const float h = float(double(t - arrows_start) / arrows_drop_ms);
-        return int(row_drop * double(h > 1.0f ? 1.0f : h) + row_hidden_y);
-    }
-    const float h = float(double(t - arrows_rise_start) / arrows_drop_ms);
-    return int(arrow_row_y - row_drop * double(h > 1.0f ? 1.0f : h));
+    if (t < arrows_rise_start)
+        return int(row_drop * double(progress(t - arrows_start, arrows_drop_ms)) + row_hidden_y);
+    return int(arrow_row_y - row_drop * double(progress(t - arrows_rise_start, arrows_drop_ms)));
 }
 
 int note_top(int n, uint32_t t)

@@ -44,8 +44,7 @@ RiderPlacement rider_placement(uint32_t t)
 // How far the credit has come, 0 .. 1, from its start on.
 static float credit_slide(uint32_t t)
 {
-    const float g = float((double(t) - deform_credit_start) / credit_slide_ms);
-    return g > 1.0f ? 1.0f : g;
+    return progress(t - deform_credit_start, credit_slide_ms);
 }
 
 int credit_top(uint32_t t)

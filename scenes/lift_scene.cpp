@@ -29,13 +29,6 @@ void lift_load()
     build_ring_image();
 }
 
-// Share of a door movement done after `since` ms of `ms`, stopped at 1.
-static float opening(uint32_t since, uint32_t ms)
-{
-    const float u = float(double(since) / ms);
-    return u > 1 ? 1 : u;
-}
-
 // Share of a door movement left after `since` ms of `ms`; nothing stops it
 // below 0, which is how the doors end up shut (negative) after the last close.
 static float closing(uint32_t since, uint32_t ms)
@@ -48,12 +41,12 @@ int door_half_width(uint32_t t)
     // Later rules override earlier ones.
     int b = -1;
     if (t >= doors_open_start)
-        b = int(doors_half_width * double(opening(t - doors_open_start, doors_move_ms)));
+        b = int(doors_half_width * double(progress(t - doors_open_start, doors_move_ms)));
     if (t >= doors_close_start)
         b = int(doors_half_width * double(closing(t - doors_close_start, doors_move_ms)));
     if (t >= credit_doors_open_start)
         b = int(credit_doors_half_width *
-                double(opening(t - credit_doors_open_start, credit_doors_move_ms)));
+                double(progress(t - credit_doors_open_start, credit_doors_move_ms)));
     if (t >= credit_doors_close_start)
         b = int(credit_doors_half_width *
                 double(closing(t - credit_doors_close_start, credit_doors_move_ms)));

@@ -14,8 +14,7 @@ static const char tunnel_texture_path[] = "data/tunnel.png";
 // Share of the credit slide done at t, fl((t - 70000) / 1000) capped at 1.
 static float credit_slide(uint32_t t)
 {
-    const float g = float(double(t - tunnel_credit_start) / tunnel_credit_slide_ms);
-    return g > 1.0f ? 1.0f : g;
+    return progress(t - tunnel_credit_start, tunnel_credit_slide_ms);
 }
 
 int tunnel_graph_x(uint32_t t)

@@ -27,3 +27,11 @@ constexpr int band_full_height = 24;
 
 // The scroll text runs from here to the end, sliding in from the right.
 constexpr uint32_t scroll_text_start = 16596;
+
+// Share of a movement of `ms` milliseconds done `since` ms after it began,
+// rounded to single precision and held at 1 once it is over.
+inline float progress(uint32_t since, uint32_t ms)
+{
+    const float u = float(double(since) / ms);
+    return u > 1.0f ? 1.0f : u;
+}
