@@ -23,6 +23,9 @@ bool video_setup()
         printf("Error at setting video mode: %s\n", SDL_GetError());
         return false;
     }
+    // The screen's pixels are fresh pages: writing them once here, black as
+    // they already are, keeps a millisecond of page faults out of the first frame.
+    SDL_FillRect(screen_surface, nullptr, 0);
     SDL_WM_SetCaption("VARNO STYLE", nullptr);
     SDL_ShowCursor(SDL_DISABLE);
     const SDL_PixelFormat* f = screen_surface->format;

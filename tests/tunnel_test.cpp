@@ -110,6 +110,7 @@ TEST_F(Tunnel, RendersLikeThePixelLoop)
         {-123457.0f, 98765.4f, 320.0f, 240.0f, 320, 240, 512, 512},
         {0.49f, 0.5f, -0.7f, 240.4f, 320, 240, 512, 512},        // rounding at the limits
         {13600.0f, 17000.0f, 10.0f, 96.0f, 333, 251, 600, 530},  // wider pitches on both
+        {511.5f, 255.5f, 89.0f, 159.0f, 320, 240, 4096, 512},    // row offsets past 16 bits
     };
     for (const auto& c : cases) {
         texture = coded_texture(c.texture_w, c.texture_h);
