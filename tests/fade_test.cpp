@@ -1,9 +1,14 @@
 // Fades from and to black, white flashes and the fade-table runner.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <iterator>
+
 #include "overlays/fade.h"
 #include "scenes/title_scene.h"
 #include "shell/image.h"
+#include "shell/video.h"
 #include "tests/support.h"
 
 static const Uint32 white = 0x00FFFFFF;
@@ -134,4 +139,75 @@ TEST(WhiteFlash, FillsFromFiftyBeforeToFiftyAfter)
         EXPECT_NEAR(red_of(target, 7, 7), c.red, 1) << c.t;
     }
     SDL_FreeSurface(target);
+}
+
+// Every word of a target with random contents, top bytes included.
+static void scramble(SDL_Surface* s, Uint32 seed)
+{
+    for (int y = 0; y < s->h; y++)
+        for (int x = 0; x < s->w; x++) {
+            seed = seed * 1664525u + 1013904223u;
+            set_pixel(s, x, y, seed);
+        }
+}
+
+static bool same_words(const SDL_Surface* a, const SDL_Surface* b)
+{
+    for (int y = 0; y < a->h; y++)
+        for (int x = 0; x < a->w; x++)
+            if (pixel(a, x, y) != pixel(b, x, y))
+                return false;
+    return true;
+}
+
+// The fades must write exactly what filling the overlay and letting SDL blit
+// it writes, whichever way they get there: on the back buffer's layout, on a
+// wider target, on a target in another layout and on a clipped target.
+TEST(Fades, WriteTheWordsOfSDLsOverlayBlit)
+{
+    scratch_once();
+    // One fade-in time for every alpha 0 .. 255.
+    uint32_t time_of[256];
+    std::fill(std::begin(time_of), std::end(time_of), UINT32_MAX);
+    for (uint32_t t = 0; t <= 4000; t++)
+        time_of[fade_alpha(t, 0, 4000, true)] = t;
+    for (uint32_t t : time_of)
+        ASSERT_NE(t, UINT32_MAX);
+
+    const SDL_PixelFormat* f = back_buffer->format;
+    SDL_Surface* targets[] = {
+        make_surface(320, 240, 0),
+        make_surface(333, 251, 0),
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 320, 240, 32, f->Bmask, f->Gmask, f->Rmask, 0),
+        make_surface(320, 240, 0),
+    };
+    SDL_Rect clip = {10, 20, 200, 100};
+    SDL_SetClipRect(targets[3], &clip);
+    for (size_t i = 0; i < std::size(targets); i++) {
+        SDL_Surface* got = targets[i];
+        SDL_Surface* want = SDL_ConvertSurface(got, got->format, 0);
+        SDL_SetClipRect(want, &got->clip_rect);
+        const int step = i == 0 ? 1 : 17;  // every alpha on the back buffer's layout
+        for (int alpha = 0; alpha < 256; alpha += step) {
+            scramble(got, Uint32(alpha) * 7919u + Uint32(i));
+            scramble(want, Uint32(alpha) * 7919u + Uint32(i));
+            fade_in(time_of[alpha], 0, 4000, got);
+            SDL_FillRect(fade_surface, nullptr, Uint32(alpha) << 24);
+            SDL_Rect at = {0, 0, 0, 0};
+            SDL_UpperBlit(fade_surface, nullptr, want, &at);
+            EXPECT_TRUE(same_words(got, want)) << "target " << i << ", black at alpha " << alpha;
+        }
+        // White, at every alpha a flash goes through.
+        for (uint32_t t = 1000; t <= 1050; t++) {
+            scramble(got, t + Uint32(i));
+            scramble(want, t + Uint32(i));
+            white_flash(t, 1000, got);
+            SDL_FillRect(flash_surface, nullptr, Uint32(flash_alpha(t, 1000)) << 24 | white);
+            SDL_Rect at = {0, 0, 0, 0};
+            SDL_UpperBlit(flash_surface, nullptr, want, &at);
+            EXPECT_TRUE(same_words(got, want)) << "target " << i << ", white at " << t;
+        }
+        SDL_FreeSurface(want);
+        SDL_FreeSurface(got);
+    }
 }

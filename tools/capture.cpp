@@ -30,11 +30,12 @@ struct Options {
     bool back = false;  // the 320x240 back buffer instead of the screen
     bool raw = false;   // every frame as raw pixels on standard output
     bool null = false;  // render and discard
+    std::string times;  // where to write each frame's drawing time; empty: nowhere
 };
 
 const char usage[] =
     "usage: varno-capture [--at T1,T2,...] [--out DIR] [--fps N] [--to MS] [--back-buffer] "
-    "[--raw | --null]\n";
+    "[--raw | --null] [--times FILE]\n";
 
 bool parse_number(const char* s, uint32_t max, uint32_t* value)
 {
@@ -60,6 +61,8 @@ bool parse(int argc, char** argv, Options* o)
             o->raw = true;
         } else if (a == "--null") {
             o->null = true;
+        } else if (a == "--times" && has_value) {
+            o->times = argv[++i];
         } else if (a == "--out" && has_value) {
             o->out = argv[++i];
         } else if (a == "--fps" && has_value) {
@@ -163,6 +166,13 @@ int main(int argc, char** argv)
     }
 
     const std::vector<uint32_t> times = frame_times(o);
+    // One "t milliseconds" line a frame: runs can be compared frame by frame,
+    // which tells a slow frame from a busy machine.
+    FILE* times_out = nullptr;
+    if (!o.times.empty() && !(times_out = fopen(o.times.c_str(), "w"))) {
+        fprintf(stderr, "varno-capture: cannot write %s\n", o.times.c_str());
+        return 1;
+    }
     SDL_Surface* picture = nullptr;
     double slowest_ms = 0;
     uint32_t slowest_t = 0;
@@ -177,6 +187,8 @@ int main(int argc, char** argv)
         const double ms =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - f0)
                 .count();
+        if (times_out)
+            fprintf(times_out, "%u %.4f\n", t, ms);
         if (ms > slowest_ms) {
             slowest_ms = ms;
             slowest_t = t;
@@ -206,5 +218,9 @@ int main(int argc, char** argv)
     fprintf(stderr,
             "varno-capture: %zu frames played in %.2f s, %zu written; slowest %.3f ms at t = %u\n",
             times.size(), total, written, slowest_ms, slowest_t);
+    if (times_out && fclose(times_out) != 0) {
+        fprintf(stderr, "varno-capture: cannot write %s\n", o.times.c_str());
+        return 1;
+    }
     return 0;
 }
