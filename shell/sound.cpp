@@ -34,6 +34,10 @@ int sound_system_init(SoundSystem* system, int max_channels)
         return 1;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return 1;
+    // Buffers of 512 frames (11.6 ms). Closing the sound waits for SDL's mixer
+    // thread to finish its buffer and then to let two more play out, about 30 ms
+    // of every quit; smaller buffers would close sooner but leave a busy desktop
+    // less room before the music crackles.
     if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 512) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return 1;
