@@ -19,14 +19,6 @@ static std::vector<Uint32> snapshot(const SDL_Surface* s)
     return v;
 }
 
-static void fill_random(SDL_Surface* s, unsigned seed)
-{
-    srand(seed);
-    for (int y = 0; y < s->h; y++)
-        for (int x = 0; x < s->w; x++)
-            set_pixel(s, x, y, Uint32(rand()) << 16 ^ Uint32(rand()));
-}
-
 TEST(Blur, SingleWhitePixelSpreadsRightAndDownAsGrey)
 {
     SDL_Surface* s = make_surface(320, 240, 0);

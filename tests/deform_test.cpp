@@ -148,11 +148,8 @@ TEST(DeformRender, MatchesThePlainLoopOnEveryPixel)
         for (uint32_t a : offsets) {
             render(a, texture, inversion(), ripple(), fast);
             reference_deformation(a, texture, inversion(), ripple(), plain);
-            int wrong = 0;
-            for (int y = 0; y < s.h; y++)
-                for (int x = 0; x < s.w; x++)
-                    wrong += pixel(fast, x, y) != pixel(plain, x, y);
-            EXPECT_EQ(wrong, 0) << s.tw << "x" << s.th << " on " << s.w << "x" << s.h << " a=" << a;
+            EXPECT_EQ(differing_pixels(fast, plain, s.w, s.h), 0)
+                << s.tw << "x" << s.th << " on " << s.w << "x" << s.h << " a=" << a;
         }
         SDL_FreeSurface(plain);
         SDL_FreeSurface(fast);
@@ -236,11 +233,7 @@ TEST(DeformScene, DrawsInItsWindowOnlyWithOffsetTimeOverFiveAndTheRiderFrom29911
     SDL_Surface* want = make_surface(back_width, back_height, 0);
     deform_frame(30000);
     reference_deformation(6000, texture, inversion(), ripple(), want);
-    int wrong = 0;
-    for (int y = 0; y < back_height; y++)
-        for (int x = 0; x < back_width; x++)
-            wrong += pixel(back_buffer, x, y) != pixel(want, x, y);
-    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(differing_pixels(back_buffer, want, back_width, back_height), 0);
 
     // A rider of one plain colour, 4 wide: at scale 0 only its top-left pixel
     // shows, at (115 - 2, 160 - 50), from 29911 on.

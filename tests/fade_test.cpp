@@ -141,25 +141,6 @@ TEST(WhiteFlash, FillsFromFiftyBeforeToFiftyAfter)
     SDL_FreeSurface(target);
 }
 
-// Every word of a target with random contents, top bytes included.
-static void scramble(SDL_Surface* s, Uint32 seed)
-{
-    for (int y = 0; y < s->h; y++)
-        for (int x = 0; x < s->w; x++) {
-            seed = seed * 1664525u + 1013904223u;
-            set_pixel(s, x, y, seed);
-        }
-}
-
-static bool same_words(const SDL_Surface* a, const SDL_Surface* b)
-{
-    for (int y = 0; y < a->h; y++)
-        for (int x = 0; x < a->w; x++)
-            if (pixel(a, x, y) != pixel(b, x, y))
-                return false;
-    return true;
-}
-
 // The fades must write exactly what filling the overlay and letting SDL blit
 // it writes, whichever way they get there: on the back buffer's layout, on a
 // wider target, on a target in another layout and on a clipped target.
@@ -189,23 +170,25 @@ TEST(Fades, WriteTheWordsOfSDLsOverlayBlit)
         SDL_SetClipRect(want, &got->clip_rect);
         const int step = i == 0 ? 1 : 17;  // every alpha on the back buffer's layout
         for (int alpha = 0; alpha < 256; alpha += step) {
-            scramble(got, Uint32(alpha) * 7919u + Uint32(i));
-            scramble(want, Uint32(alpha) * 7919u + Uint32(i));
+            fill_random(got, unsigned(alpha) * 7919u + unsigned(i));
+            fill_random(want, unsigned(alpha) * 7919u + unsigned(i));
             fade_in(time_of[alpha], 0, 4000, got);
             SDL_FillRect(fade_surface, nullptr, Uint32(alpha) << 24);
             SDL_Rect at = {0, 0, 0, 0};
             SDL_UpperBlit(fade_surface, nullptr, want, &at);
-            EXPECT_TRUE(same_words(got, want)) << "target " << i << ", black at alpha " << alpha;
+            EXPECT_EQ(differing_pixels(got, want, got->w, got->h), 0)
+                << "target " << i << ", black at alpha " << alpha;
         }
         // White, at every alpha a flash goes through.
         for (uint32_t t = 1000; t <= 1050; t++) {
-            scramble(got, t + Uint32(i));
-            scramble(want, t + Uint32(i));
+            fill_random(got, t + unsigned(i));
+            fill_random(want, t + unsigned(i));
             white_flash(t, 1000, got);
             SDL_FillRect(flash_surface, nullptr, Uint32(flash_alpha(t, 1000)) << 24 | white);
             SDL_Rect at = {0, 0, 0, 0};
             SDL_UpperBlit(flash_surface, nullptr, want, &at);
-            EXPECT_TRUE(same_words(got, want)) << "target " << i << ", white at " << t;
+            EXPECT_EQ(differing_pixels(got, want, got->w, got->h), 0)
+                << "target " << i << ", white at " << t;
         }
         SDL_FreeSurface(want);
         SDL_FreeSurface(got);

@@ -49,6 +49,23 @@ void set_pixel(SDL_Surface* s, int x, int y, Uint32 value)
     static_cast<Uint32*>(s->pixels)[y * (s->pitch / 4) + x] = value;
 }
 
+void fill_random(SDL_Surface* s, unsigned seed)
+{
+    srand(seed);
+    for (int y = 0; y < s->h; y++)
+        for (int x = 0; x < s->w; x++)
+            set_pixel(s, x, y, Uint32(rand()) << 16 ^ Uint32(rand()));
+}
+
+int differing_pixels(const SDL_Surface* a, const SDL_Surface* b, int w, int h)
+{
+    int n = 0;
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            n += pixel(a, x, y) != pixel(b, x, y);
+    return n;
+}
+
 int run_command(const std::string& command, std::string* out)
 {
     FILE* p = popen(command.c_str(), "r");
