@@ -22,18 +22,21 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const pictures[] = {
-    "title",           "flash",          "zelto_riding",    "zelto_jamming",  "graph_zelto",
-    "ddr_up",          "ddr_down",       "ddr_left",        "ddr_right",      "ddr_empty_up",
-    "ddr_empty_down",  "ddr_empty_left", "ddr_empty_right", "nariq_riding",   "test_deform",
-    "graph_nariq",     "greet_00",       "greet_01",        "greet_02",       "greet_03",
-    "greet_04",        "greet_05",       "greet_06",        "greet_07",       "greet_08",
-    "greet_09",        "greet_10",       "greet_11",        "greet_12",       "greet_13",
-    "greet_14",        "greet_15",       "greet_16",        "greet_17",       "greet_18",
-    "graph_ascenseur", "ascenceur_zelto", "tunnel",         "graph_jaune",    "voiture",
+    "title",           "flash",           "zelto_riding",    "zelto_jamming", "graph_zelto",
+    "ddr_up",          "ddr_down",        "ddr_left",        "ddr_right",     "ddr_empty_up",
+    "ddr_empty_down",  "ddr_empty_left",  "ddr_empty_right", "nariq_riding",  "test_deform",
+    "graph_nariq",     "greet_00",        "greet_01",        "greet_02",      "greet_03",
+    "greet_04",        "greet_05",        "greet_06",        "greet_07",      "greet_08",
+    "greet_09",        "greet_10",        "greet_11",        "greet_12",      "greet_13",
+    "greet_14",        "greet_15",        "greet_16",        "greet_17",      "greet_18",
+    "graph_ascenseur", "ascenceur_zelto", "tunnel",          "graph_jaune",   "voiture",
     "fonte3",
 };
 
-std::string path_of(const std::string& picture) { return "data/" + picture + ".png"; }
+std::string path_of(const std::string& picture)
+{
+    return "data/" + picture + ".png";
+}
 
 // The message for a picture that does not load; the tunnel texture is loaded
 // twice, once for its scene and once for the finale, and says so twice.
@@ -46,16 +49,28 @@ std::vector<std::string> refused(const std::string& picture)
 }
 
 enum class Damage {
-    missing, all_missing, zero_bytes, truncated, text, jpeg, palette, grey, grey_alpha, deep,
-    one_pixel, resize, music_missing, music_corrupt,
+    missing,
+    all_missing,
+    zero_bytes,
+    truncated,
+    text,
+    jpeg,
+    palette,
+    grey,
+    grey_alpha,
+    deep,
+    one_pixel,
+    resize,
+    music_missing,
+    music_corrupt,
 };
 
 struct Case {
     std::string name;
     Damage damage;
-    std::string picture;  // the file damaged, without data/ and .png
-    int w = 0, h = 0;     // the new size, for resize
-    bool refused = false; // whether start-up prints the picture's message
+    std::string picture;   // the file damaged, without data/ and .png
+    int w = 0, h = 0;      // the new size, for resize
+    bool refused = false;  // whether start-up prints the picture's message
 };
 
 std::vector<Case> cases()
@@ -112,34 +127,34 @@ void rewrite(const fs::path& p, const Case& c)
     ilBindImage(image);
     ASSERT_TRUE(ilLoadImage(p.c_str())) << p;
     switch (c.damage) {
-    case Damage::palette:
-        ASSERT_TRUE(ilConvertImage(IL_COLOUR_INDEX, IL_UNSIGNED_BYTE));
-        break;
-    case Damage::grey:
-        ASSERT_TRUE(ilConvertImage(IL_LUMINANCE, IL_UNSIGNED_BYTE));
-        break;
-    case Damage::grey_alpha:
-        ASSERT_TRUE(ilConvertImage(IL_LUMINANCE_ALPHA, IL_UNSIGNED_BYTE));
-        break;
-    case Damage::deep:
-        ASSERT_TRUE(ilConvertImage(IL_RGBA, IL_UNSIGNED_SHORT));
-        break;
-    case Damage::one_pixel:
-    case Damage::resize: {
-        ASSERT_TRUE(ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE));
-        const int w0 = ilGetInteger(IL_IMAGE_WIDTH), h0 = ilGetInteger(IL_IMAGE_HEIGHT);
-        const ILubyte* old = ilGetData();
-        std::vector<ILubyte> data(size_t(c.w) * c.h * 4);
-        for (int y = 0; y < c.h; y++)
-            for (int x = 0; x < c.w; x++)
-                for (int k = 0; k < 4; k++)
-                    data[(size_t(y) * c.w + x) * 4 + k] =
-                        old[(size_t(y % h0) * w0 + x % w0) * 4 + k];
-        ASSERT_TRUE(ilTexImage(c.w, c.h, 1, 4, IL_RGBA, IL_UNSIGNED_BYTE, data.data()));
-        break;
-    }
-    default:
-        FAIL() << "not a rewrite";
+        case Damage::palette:
+            ASSERT_TRUE(ilConvertImage(IL_COLOUR_INDEX, IL_UNSIGNED_BYTE));
+            break;
+        case Damage::grey:
+            ASSERT_TRUE(ilConvertImage(IL_LUMINANCE, IL_UNSIGNED_BYTE));
+            break;
+        case Damage::grey_alpha:
+            ASSERT_TRUE(ilConvertImage(IL_LUMINANCE_ALPHA, IL_UNSIGNED_BYTE));
+            break;
+        case Damage::deep:
+            ASSERT_TRUE(ilConvertImage(IL_RGBA, IL_UNSIGNED_SHORT));
+            break;
+        case Damage::one_pixel:
+        case Damage::resize: {
+            ASSERT_TRUE(ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE));
+            const int w0 = ilGetInteger(IL_IMAGE_WIDTH), h0 = ilGetInteger(IL_IMAGE_HEIGHT);
+            const ILubyte* old = ilGetData();
+            std::vector<ILubyte> data(size_t(c.w) * c.h * 4);
+            for (int y = 0; y < c.h; y++)
+                for (int x = 0; x < c.w; x++)
+                    for (int k = 0; k < 4; k++)
+                        data[(size_t(y) * c.w + x) * 4 + k] =
+                            old[(size_t(y % h0) * w0 + x % w0) * 4 + k];
+            ASSERT_TRUE(ilTexImage(c.w, c.h, 1, 4, IL_RGBA, IL_UNSIGNED_BYTE, data.data()));
+            break;
+        }
+        default:
+            FAIL() << "not a rewrite";
     }
     ASSERT_TRUE(ilSaveImage(p.c_str())) << p;
     ilDeleteImages(1, &image);
@@ -149,47 +164,47 @@ void damage(const fs::path& data, const Case& c)
 {
     const fs::path p = data / (c.picture + ".png");
     switch (c.damage) {
-    case Damage::missing:
-        fs::remove(p);
-        break;
-    case Damage::all_missing:
-        for (const char* name : pictures)
-            fs::remove(data / (std::string(name) + ".png"));
-        break;
-    case Damage::zero_bytes:
-        write_bytes(p, "");
-        break;
-    case Damage::truncated: {
-        const std::string bytes = read_bytes(p);
-        write_bytes(p, bytes.substr(0, bytes.size() / 2));
-        break;
-    }
-    case Damage::text:
-        write_bytes(p, "This is a note, not a picture.\n");
-        break;
-    case Damage::jpeg: {
-        ilInit();
-        ILuint image;
-        ilGenImages(1, &image);
-        ilBindImage(image);
-        ASSERT_TRUE(ilLoadImage(p.c_str()));
-        ilEnable(IL_FILE_OVERWRITE);
-        ASSERT_TRUE(ilSave(IL_JPG, p.c_str()));
-        ilDeleteImages(1, &image);
-        break;
-    }
-    case Damage::music_missing:
-        fs::remove(data / "dorvang.ogg");
-        break;
-    case Damage::music_corrupt: {
-        std::string bytes = read_bytes(data / "dorvang.ogg");
-        for (size_t i = 0; i < bytes.size(); i += 7)
-            bytes[i] = char(bytes[i] ^ 0x5A);
-        write_bytes(data / "dorvang.ogg", bytes);
-        break;
-    }
-    default:
-        rewrite(p, c);
+        case Damage::missing:
+            fs::remove(p);
+            break;
+        case Damage::all_missing:
+            for (const char* name : pictures)
+                fs::remove(data / (std::string(name) + ".png"));
+            break;
+        case Damage::zero_bytes:
+            write_bytes(p, "");
+            break;
+        case Damage::truncated: {
+            const std::string bytes = read_bytes(p);
+            write_bytes(p, bytes.substr(0, bytes.size() / 2));
+            break;
+        }
+        case Damage::text:
+            write_bytes(p, "This is a note, not a picture.\n");
+            break;
+        case Damage::jpeg: {
+            ilInit();
+            ILuint image;
+            ilGenImages(1, &image);
+            ilBindImage(image);
+            ASSERT_TRUE(ilLoadImage(p.c_str()));
+            ilEnable(IL_FILE_OVERWRITE);
+            ASSERT_TRUE(ilSave(IL_JPG, p.c_str()));
+            ilDeleteImages(1, &image);
+            break;
+        }
+        case Damage::music_missing:
+            fs::remove(data / "dorvang.ogg");
+            break;
+        case Damage::music_corrupt: {
+            std::string bytes = read_bytes(data / "dorvang.ogg");
+            for (size_t i = 0; i < bytes.size(); i += 7)
+                bytes[i] = char(bytes[i] ^ 0x5A);
+            write_bytes(data / "dorvang.ogg", bytes);
+            break;
+        }
+        default:
+            rewrite(p, c);
     }
 }
 
