@@ -1,6 +1,10 @@
 #include "shell/video.h"
 
 #include <IL/il.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,12 +14,29 @@
 SDL_Surface* screen_surface;
 SDL_Surface* back_buffer;
 
+// Xlib calls this when the connection to the display breaks (the window
+// killed, the session ended) and ends the process as soon as it returns.
+// Xlib's own handler leaves through exit(), whose SDL_Quit then waits forever
+// on the dead connection in SDL's X11 teardown, spinning a core. Nothing of
+// the display is left to restore, and the kernel closes the sound device.
+static int display_lost(Display*)
+{
+    printf("Error: lost the connection to the display\n");
+    fflush(stdout);
+    _exit(1);
+}
+
 bool video_setup()
 {
     // sdl12-compat paces flips by the display's retrace only when asked, and
     // would stretch to the desktop bilinearly; the show wants both the other way.
     setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
     setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
+    // SDL opens the display through the same Xlib, whose handler is process-wide.
+    // A write to a server that has just gone would otherwise kill us with
+    // SIGPIPE before Xlib can tell; ignored, the write fails and Xlib calls it.
+    XSetIOErrorHandler(display_lost);
+    signal(SIGPIPE, SIG_IGN);
     if (SDL_Init(SDL_INIT_VIDEO) == 0)
         screen_surface = SDL_SetVideoMode(screen_width, screen_height, 32,
                                           SDL_HWSURFACE | SDL_DOUBLEBUF | SDL_FULLSCREEN);

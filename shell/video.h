@@ -14,7 +14,9 @@ extern SDL_Surface* screen_surface;
 extern SDL_Surface* back_buffer;
 
 // Opens the display, makes the back buffer, starts DevIL. Returns false
-// after printing "Error at setting video mode: ..." when SDL refuses.
+// after printing "Error at setting video mode: ..." when SDL refuses. From
+// here on, losing the X display ends the process at once with status 1 after
+// "Error: lost the connection to the display".
 bool video_setup();
 
 // Doubles the back buffer onto the screen surface without filtering.

@@ -1,7 +1,8 @@
 // The real program on a real X server (Xvfb): a released Escape or a closed
 // window ends it promptly at any moment of the show, start-up included,
-// with status 0 and the screen's mode as it was; left alone it plays its 101
-// seconds and ends by itself with flat memory.
+// with status 0 and the screen's mode as it was; losing the display ends it
+// at once with its own line; left alone it plays its 101 seconds and ends by
+// itself with flat memory.
 #include <gtest/gtest.h>
 // Xlib's macros (None, Bool, Status) would clash with gtest's names: after it.
 #include <X11/Xatom.h>
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -136,7 +138,9 @@ void stop(const Server& s)
     }
 }
 
-pid_t start_show(const std::string& display)
+// Starts the show on the display; what it prints goes to the file named by
+// output (nowhere when empty).
+pid_t start_show(const std::string& display, const std::string& output = "")
 {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -146,8 +150,9 @@ pid_t start_show(const std::string& display)
         setenv("DISPLAY", display.c_str(), 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         unsetenv("SDL_VIDEODRIVER");
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
+        const int out = output.empty() ? open("/dev/null", O_WRONLY)
+                                       : open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDOUT_FILENO);
         execl("./varno-style", "varno-style", static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -255,6 +260,12 @@ struct Session {
     }
 };
 
+// Test listings name the moment instead of dumping its bytes.
+void PrintTo(const Moment& m, std::ostream* os)
+{
+    *os << m.name;
+}
+
 class Quit : public testing::TestWithParam<Moment> {};
 
 TEST_P(Quit, EndsPromptlyWithStatus0AndTheModeRestored)
@@ -316,6 +327,55 @@ const Moment moments[] = {
 
 INSTANTIATE_TEST_SUITE_P(Desktop, Quit, testing::ValuesIn(moments),
                          [](const testing::TestParamInfo<Moment>& i) { return i.param.name; });
+
+// The display can go away under the show: the window killed (what xkill does)
+// or the X server ended with the session. Xlib then ends the process from
+// inside whatever call noticed it; the show must end at once with its own
+// line, not hang in SDL's teardown on the dead connection.
+struct Loss {
+    const char* name;
+    bool whole_server;
+};
+
+void PrintTo(const Loss& loss, std::ostream* os)
+{
+    *os << loss.name;
+}
+
+class LostDisplay : public testing::TestWithParam<Loss> {};
+
+TEST_P(LostDisplay, EndsAtOnceSayingSo)
+{
+    const Loss loss = GetParam();
+    Session s;
+    ASSERT_NE(s.d, nullptr) << "no X server";
+    const std::string output = testing::TempDir() + "lost_display_" + loss.name + ".txt";
+    s.show = start_show(s.server.display, output);
+    const Window w = wait_for_window(s.d);
+    ASSERT_NE(w, 0u) << "no window";
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    if (loss.whole_server) {
+        // Our own connection first, or Xlib would end this test too.
+        XCloseDisplay(s.d);
+        s.d = nullptr;
+        stop(s.server);
+        s.server = Server{};
+    } else {
+        XKillClient(s.d, w);
+        XSync(s.d, False);
+    }
+    const auto lost = Clock::now();
+    const int status = wait_exit(s.show, 2000);
+    EXPECT_EQ(status, 1) << "-1: still running two seconds later";
+    printf("%s: ended %.1f ms after the loss\n", loss.name, ms_since(lost));
+    std::ifstream printed(output);
+    std::string text((std::istreambuf_iterator<char>(printed)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "Error: lost the connection to the display\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktop, LostDisplay,
+                         testing::Values(Loss{"window_killed", false}, Loss{"server_ended", true}),
+                         [](const testing::TestParamInfo<Loss>& i) { return i.param.name; });
 
 long rss_kib(pid_t pid)
 {
