@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -196,8 +197,10 @@ int main(int argc, char** argv)
         picture = o.back ? back_buffer : screen_surface;
         const bool wanted = o.at.empty() || std::find(o.at.begin(), o.at.end(), t) != o.at.end();
         if (o.raw) {
-            if (!write_raw(picture, raw_out))
+            if (!write_raw(picture, raw_out)) {
+                fprintf(stderr, "varno-capture: cannot write the frames: %s\n", strerror(errno));
                 return 1;
+            }
             written++;
         } else if (pngs && wanted) {
             char name[32];
@@ -211,8 +214,10 @@ int main(int argc, char** argv)
         if (k % 600 == 599 || k + 1 == times.size())
             fprintf(stderr, "varno-capture: %zu/%zu frames, t = %u ms\n", k + 1, times.size(), t);
     }
-    if (raw_out && fflush(raw_out) != 0)
+    if (raw_out && fflush(raw_out) != 0) {
+        fprintf(stderr, "varno-capture: cannot write the frames: %s\n", strerror(errno));
         return 1;
+    }
     const double total =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     fprintf(stderr,
