@@ -234,7 +234,7 @@ struct Moment {
     const char* name;
     uint32_t at_ms;  // after the window appears
     bool close;      // close the window instead of releasing Escape
-    // The show answers in 60-80 ms (about 30 closing the sound, 20 in SDL_Quit,
+    // The show answers in 60-100 ms (about 30 closing the sound, 20 in SDL_Quit,
     // up to a frame waiting for the event); SDL's X11 teardown now and then waits
     // on the window manager, so the bound leaves room for that. A request during
     // start-up is answered by the first pass of the frame loop, so it may also
