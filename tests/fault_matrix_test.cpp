@@ -73,6 +73,12 @@ struct Case {
     bool refused = false;  // whether start-up prints the picture's message
 };
 
+// Test listings name the case instead of dumping its bytes.
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 std::vector<Case> cases()
 {
     std::vector<Case> all;
