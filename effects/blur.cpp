@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "shell/image.h"
+#include "platform/surface.h"
 
 // The blurred region: the top-left 320 x 240 pixels, whatever the surface's size.
 constexpr int blur_width = 320;

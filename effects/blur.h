@@ -1,7 +1,7 @@
 // The in-place three-tap blur that leaves trails on surfaces nobody clears.
 #pragma once
 
-#include <SDL/SDL.h>
+#include "platform/surface.h"
 
 // Blurs the top-left 320 x 240 pixels in place, horizontally then vertically;
 // each top byte becomes the mean of its pixel's new channels. A surface that

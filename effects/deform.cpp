@@ -3,10 +3,8 @@
 #include <cmath>
 #include <new>
 
-#include "shell/image.h"
-
-// The single-precision pi the ripple's drift is written with.
-static const double pi_f = 3.1415927410125732;
+#include "platform/maths.h"
+#include "platform/surface.h"
 
 constexpr int side_mask = deform_table_side - 1;
 constexpr int side_shift = 9;  // deform_table_side == 1 << side_shift

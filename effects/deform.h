@@ -1,8 +1,9 @@
 // Polar deformation: a texture warped through two 512 x 512 offset tables.
 #pragma once
 
-#include <SDL/SDL.h>
 #include <cstdint>
+
+#include "platform/surface.h"
 
 // One table entry: shifts added to the texture column and row.
 struct DeformShift {

@@ -3,13 +3,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "shell/image.h"
+#include "platform/maths.h"
+#include "platform/surface.h"
 
 uint32_t plasma_palette[256];
 uint32_t last_rotation;
-
-// The single-precision pi every curve of the show is written with.
-static const double pi_f = 3.1415927410125732;
 
 // The circular wave is symmetric about its centre in x, in y and across the
 // diagonal (it depends on dx^2 + dy^2 only), so one frame evaluates it once per

@@ -1,8 +1,9 @@
 // Plasma over a cycling palette that turns after every plasma frame.
 #pragma once
 
-#include <SDL/SDL.h>
 #include <cstdint>
+
+#include "platform/surface.h"
 
 extern uint32_t plasma_palette[256];  // pixel values in the back buffer's layout
 extern uint32_t last_rotation;        // demo time of the latest rotation

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "shell/image.h"
+#include "platform/surface.h"
 
 SDL_Surface* ring_image;
 
@@ -25,7 +25,7 @@ int ring_grey(int d)
 
 void build_ring_image()
 {
-    ring_image = create_scratch_layout_surface(SDL_SRCALPHA, ring_image_width, ring_image_height);
+    ring_image = create_scratch_surface(ring_image_width, ring_image_height);
     if (!ring_image)
         return;  // the rings then draw their background alone
     // One sine per distance rather than per pixel.
@@ -90,7 +90,7 @@ void draw_rings(uint32_t t, SDL_Surface* target)
     const int w = target->w < ring_window_width ? target->w : ring_window_width;
     const int h = target->h < ring_window_height ? target->h : ring_window_height;
     if (!ring_image || w < target->w || h < target->h)
-        SDL_FillRect(target, nullptr, background);
+        fill_surface(target, background);
     if (!ring_image)
         return;
 

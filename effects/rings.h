@@ -1,8 +1,9 @@
 // Two sets of concentric rings wandering over a background that jumps colour.
 #pragma once
 
-#include <SDL/SDL.h>
 #include <cstdint>
+
+#include "platform/surface.h"
 
 constexpr int ring_image_width = 640;
 constexpr int ring_image_height = 480;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "shell/image.h"
+#include "platform/surface.h"
 
 Star* stars;
 

@@ -1,8 +1,9 @@
 // A star flight of 1000 stars, each a 3 x 3 block brightening as it nears.
 #pragma once
 
-#include <SDL/SDL.h>
 #include <cstdint>
+
+#include "platform/surface.h"
 
 struct Star {
     float x, y;       // position before projection, -1 .. 0.998

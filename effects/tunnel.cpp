@@ -8,9 +8,9 @@
 #include <emmintrin.h>
 #endif
 
-#include "shell/image.h"
+#include "platform/image.h"
+#include "platform/maths.h"
 
-SDL_Surface* finale_tunnel_texture;
 int32_t* tunnel_depth;
 int32_t* tunnel_angle;
 
@@ -19,7 +19,6 @@ int32_t* tunnel_angle;
 // pixel instead of two.
 static uint32_t* tunnel_texel;
 
-static const double pi_f = 3.1415927410125732;
 constexpr int table_size = tunnel_table_width * tunnel_table_height;
 constexpr int axis_column = tunnel_table_width / 2;
 constexpr int axis_row = tunnel_table_height / 2;
@@ -82,20 +81,20 @@ SDL_Surface* load_tunnel_texture(const char* path)
     // read past its end.
     if (texture->w < tunnel_texture_side || texture->h < tunnel_texture_side) {
         printf("Error at loading picture %s\n", path);
-        SDL_FreeSurface(texture);
+        free_surface(texture);
         return nullptr;
     }
     return texture;
 }
 
-// trunc(v + 0.5) as the position rounding does it, with a value that has no
-// 32-bit integer (non-finite or out of range) turned into -2147483648.
+// The position rounding, with a value that has no 32-bit integer (non-finite
+// or out of range) turned into -2147483648.
 static int32_t round_shift(float v)
 {
-    const float r = v + 0.5f;
-    if (!(r > -2147483648.0f && r < 2147483648.0f))
+    const double r = double(v) + 0.5;
+    if (!(r > -2147483648.0 && r < 2147483648.0))
         return INT32_MIN;
-    return int32_t(r);
+    return round_position(v);
 }
 
 // A surface the renderer may address as 32-bit words, at least w x h.
@@ -111,14 +110,14 @@ void render_tunnel(SDL_Surface* target, SDL_Surface* texture, float depth_shift,
         !holds(texture, tunnel_texture_side, tunnel_texture_side))
         return;
     // The window must stay inside the tables: a rounded column 0 .. 320 and
-    // row 0 .. 240. Tested on the floats, so NaN and huge values fail too.
-    const float column = view_column + 0.5f;
-    const float row = view_row + 0.5f;
-    if (!(column > -1.0f && column < tunnel_table_width - tunnel_view_width + 1.0f) ||
-        !(row > -1.0f && row < tunnel_table_height - tunnel_view_height + 1.0f))
+    // row 0 .. 240. Tested before rounding, so NaN and huge values fail too.
+    const double column = double(view_column) + 0.5;
+    const double row = double(view_row) + 0.5;
+    if (!(column > -1.0 && column < tunnel_table_width - tunnel_view_width + 1.0) ||
+        !(row > -1.0 && row < tunnel_table_height - tunnel_view_height + 1.0))
         return;
-    const int cx = int(column);
-    const int cy = int(row);
+    const int cx = round_position(view_column);
+    const int cy = round_position(view_row);
     // Only the low 9 bits of each sum reach the texture, so both shifts are cut
     // to 9 bits like the packed entries.
     const uint32_t U = uint32_t(round_shift(depth_shift)) & texture_mask;
@@ -182,18 +181,6 @@ void render_tunnel(SDL_Surface* target, SDL_Surface* texture, float depth_shift,
     unlock_surface(texture);
 }
 
-int tunnel_view_column(uint32_t t)
-{
-    const float m = float(t);
-    return int(50 + 40 * std::sin(m / 850.0));
-}
-
-int tunnel_view_row(uint32_t t)
-{
-    const float m = float(t);
-    return int(120 + 40 * std::cos(m / 650.0));
-}
-
 float tunnel_depth_shift(uint32_t t)
 {
     return float(t / 5.0);
@@ -202,10 +189,4 @@ float tunnel_depth_shift(uint32_t t)
 float tunnel_angle_shift(uint32_t t)
 {
     return float(t / 4.0);
-}
-
-void draw_finale_tunnel(uint32_t t, SDL_Surface* target)
-{
-    render_tunnel(target, finale_tunnel_texture, tunnel_depth_shift(t), tunnel_angle_shift(t),
-                  float(tunnel_view_column(t)), float(tunnel_view_row(t)));
 }

@@ -1,17 +1,15 @@
 // Textured tunnel from a depth table and an angle table of 640 x 480.
 #pragma once
 
-#include <SDL/SDL.h>
 #include <cstdint>
+
+#include "platform/surface.h"
 
 constexpr int tunnel_table_width = 640;
 constexpr int tunnel_table_height = 480;
 constexpr int tunnel_texture_side = 512;  // the texture repeats every 512 pixels
 constexpr int tunnel_view_width = 320;    // the window read out of the tables...
 constexpr int tunnel_view_height = 240;   // ...and the pixels written per frame
-
-// The finale's own copy of the tunnel texture, loaded by the tunnel scene.
-extern SDL_Surface* finale_tunnel_texture;
 
 extern int32_t* tunnel_depth;  // 480 rows x 640, from ~25 to 100000 at the axis
 extern int32_t* tunnel_angle;  // 480 rows x 640, -255 .. 255
@@ -28,11 +26,6 @@ SDL_Surface* load_tunnel_texture(const char* path);
 // 0 .. 320 or row outside 0 .. 240).
 void render_tunnel(SDL_Surface* target, SDL_Surface* texture, float depth_shift, float angle_shift,
                    float view_column, float view_row);
-// The tunnel scene's view path for demo time t: column 10 .. 89, row 80 .. 159.
-int tunnel_view_column(uint32_t t);
-int tunnel_view_row(uint32_t t);
 // The shifts for demo time t: 200 texture rows and 250 columns a second.
 float tunnel_depth_shift(uint32_t t);
 float tunnel_angle_shift(uint32_t t);
-// The finale's tunnel at demo time t with its own texture.
-void draw_finale_tunnel(uint32_t t, SDL_Surface* target);

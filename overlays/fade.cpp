@@ -3,15 +3,23 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/image.h"
-
-// The single-precision pi every curve of the show is written with.
-static const double pi_f = 3.1415927410125732;
+#include "platform/maths.h"
+#include "platform/surface.h"
+#include "platform/video.h"
 
 // Smoothstep x^2 (3 - 2x), rounded to single precision.
 static float smoothstep(float x)
 {
     return float(double(x) * x * (3.0 - 2.0 * x));
+}
+
+SDL_Surface* flash_surface;
+SDL_Surface* fade_surface;
+
+void fade_load()
+{
+    flash_surface = create_scratch_surface(back_width, back_height);
+    fade_surface = create_scratch_surface(back_width, back_height);
 }
 
 int fade_alpha(uint32_t t, uint32_t start, uint32_t duration, bool fade_in)
@@ -93,14 +101,13 @@ static void blend_overlay(SDL_Surface* overlay, Uint32 colour, int alpha, SDL_Su
 {
     if (!overlay || !target)
         return;
-    SDL_FillRect(overlay, nullptr, Uint32(alpha) << 24 | colour);
+    fill_surface(overlay, Uint32(alpha) << 24 | colour);
     if (blends_itself(overlay, target)) {
         blend_colour(colour, Uint32(alpha), std::min(overlay->w, target->w),
                      std::min(overlay->h, target->h), target);
         return;
     }
-    SDL_Rect at = {0, 0, 0, 0};
-    SDL_UpperBlit(overlay, nullptr, target, &at);
+    blit_surface(overlay, target, 0, 0);
 }
 
 void fade_in(uint32_t t, uint32_t start, uint32_t duration, SDL_Surface* target)

@@ -2,8 +2,9 @@
 // runner by which a scene states its fades as data.
 #pragma once
 
-#include <SDL/SDL.h>
 #include <cstdint>
+
+#include "platform/surface.h"
 
 // One fade; a table of them ends with start = duration = 0.
 struct FadeEvent {
@@ -14,6 +15,13 @@ struct FadeEvent {
 
 constexpr uint32_t scene_fade_ms = 500;  // each scene's fade in and fade out
 constexpr uint32_t flash_reach_ms = 50;  // a white flash spans T - 50 .. T + 50
+
+// The overlays every fade and flash blends, 320x240 in the scratch layout.
+extern SDL_Surface* flash_surface;  // white flash overlay
+extern SDL_Surface* fade_surface;   // fade from and to black
+
+// Makes both overlays; before the first frame.
+void fade_load();
 
 // sin(pi * smoothstep(u)) in single precision: 0 at u = 0, 1 at u = 0.5, back
 // to 0 at u = 1. The rise and fall of every flash.

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <new>
 
-#include "shell/image.h"
+#include "platform/image.h"
 
 Sprite* make_sprite(SDL_Surface* sheet, int32_t frame_count)
 {
@@ -15,7 +15,7 @@ Sprite* make_sprite(SDL_Surface* sheet, int32_t frame_count)
     if (!s)
         return nullptr;
     *s = Sprite{sheet, frame_count, 0, sheet->w, sprite_frame_rows, sprite_frame_ms, 0, 0, 0};
-    SDL_SetColorKey(sheet, SDL_SRCCOLORKEY | SDL_RLEACCEL, magenta_key);
+    set_magenta_key(sheet);
     return s;
 }
 

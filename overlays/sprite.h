@@ -2,8 +2,9 @@
 // magnified with the magenta key.
 #pragma once
 
-#include <SDL/SDL.h>
 #include <cstdint>
+
+#include "platform/surface.h"
 
 struct Sprite {
     SDL_Surface* sheet;  // frames stacked top to bottom

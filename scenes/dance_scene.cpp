@@ -1,9 +1,10 @@
 #include "scenes/dance_scene.h"
 
 #include "effects/plasma.h"
-#include "shell/font.h"
-#include "shell/image.h"
-#include "shell/video.h"
+#include "platform/font.h"
+#include "platform/image.h"
+#include "platform/video.h"
+#include "scenes/data_files.h"
 
 Sprite* dance_riding_sprite;
 Sprite* jamming_sprite;
@@ -33,24 +34,19 @@ constexpr int credit_indent = 20;  // the name sits a little right of its title
 constexpr float credit_title_y = 80.0f;
 constexpr float credit_name_y = 96.0f;
 
-// By arrow index; loaded in the order up, down, left, right.
-static const char* const filled_arrow_paths[4] = {"data/ddr_left.png", "data/ddr_down.png",
-                                                  "data/ddr_up.png", "data/ddr_right.png"};
-static const char* const empty_arrow_paths[4] = {"data/ddr_empty_left.png",
-                                                 "data/ddr_empty_down.png", "data/ddr_empty_up.png",
-                                                 "data/ddr_empty_right.png"};
+// Arrow indices in the order their pictures load: up, down, left, right.
 constexpr int arrow_load_order[4] = {2, 1, 0, 3};
 
 void dance_load()
 {
     build_palette();
-    dance_riding_sprite = load_sprite("data/zelto_riding.png", dancer_frames);
-    jamming_sprite = load_sprite("data/zelto_jamming.png", dancer_frames);
-    dance_graph = load_image("data/graph_zelto.png");
+    dance_riding_sprite = load_sprite(dancer_riding_file, dancer_frames);
+    jamming_sprite = load_sprite(dancer_jamming_file, dancer_frames);
+    dance_graph = load_image(dance_graph_file);
     for (int arrow : arrow_load_order)
-        filled_arrows[arrow] = load_image(filled_arrow_paths[arrow]);
+        filled_arrows[arrow] = load_image(filled_arrow_files[arrow]);
     for (int arrow : arrow_load_order)
-        empty_arrows[arrow] = load_image(empty_arrow_paths[arrow]);
+        empty_arrows[arrow] = load_image(empty_arrow_files[arrow]);
 }
 
 float dance_entry(uint32_t t)

@@ -2,12 +2,12 @@
 // targets with 30 notes scrolling up and a white flash on every beat.
 #pragma once
 
-#include <SDL/SDL.h>
 #include <cstdint>
 
 #include "overlays/fade.h"
 #include "overlays/sprite.h"
-#include "shell/timeline.h"
+#include "platform/surface.h"
+#include "scenes/timeline.h"
 
 constexpr uint32_t dance_entry_ms = 1100;     // the dancer slides in from the right
 constexpr uint32_t dance_exit_start = 24675;  // credits rise, the dancer leaves

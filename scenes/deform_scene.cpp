@@ -2,9 +2,10 @@
 
 #include <new>
 
-#include "shell/font.h"
-#include "shell/image.h"
-#include "shell/video.h"
+#include "platform/font.h"
+#include "platform/image.h"
+#include "platform/video.h"
+#include "scenes/data_files.h"
 
 Sprite* deform_rider;
 SDL_Surface* deform_texture;
@@ -13,9 +14,6 @@ DeformShift* inversion_table;
 DeformShift* ripple_table;
 DeformMap deform_map;
 
-static const char rider_path[] = "data/nariq_riding.png";
-static const char texture_path[] = "data/test_deform.png";
-static const char graph_path[] = "data/graph_nariq.png";
 static const char credit_title[] = "Pixels:";
 static const char credit_name[] = "MorbiLa";
 
@@ -59,9 +57,9 @@ int graph_left(uint32_t t)
 
 void deform_load()
 {
-    deform_rider = load_sprite(rider_path, rider_frames);
-    deform_texture = load_image(texture_path);
-    deform_graph = load_image(graph_path);
+    deform_rider = load_sprite(rider_file, rider_frames);
+    deform_texture = load_image(deform_texture_file);
+    deform_graph = load_image(deform_graph_file);
     // A table that cannot be had leaves the deformation undrawn, not the show stopped.
     inversion_table = new (std::nothrow) DeformShift[table_entries];
     ripple_table = new (std::nothrow) DeformShift[table_entries];

@@ -2,13 +2,13 @@
 // whole picture, the rider growing in, then the pixel credit.
 #pragma once
 
-#include <SDL/SDL.h>
 #include <cstdint>
 
 #include "effects/deform.h"
 #include "overlays/fade.h"
 #include "overlays/sprite.h"
-#include "shell/timeline.h"
+#include "platform/surface.h"
+#include "scenes/timeline.h"
 
 constexpr uint32_t rider_grow_start = 29911;     // the rider grows from nothing
 constexpr uint32_t deform_credit_start = 35000;  // rider shrinks, credit slides in

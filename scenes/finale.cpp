@@ -5,10 +5,24 @@
 #include "effects/rings.h"
 #include "effects/starfield.h"
 #include "effects/tunnel.h"
-#include "shell/video.h"
+#include "platform/video.h"
+#include "scenes/data_files.h"
+#include "scenes/tunnel_scene.h"
 
+SDL_Surface* finale_tunnel_texture;
 int32_t finale_effect = 0;
 uint32_t finale_last_switch = finale_start;
+
+void finale_load()
+{
+    finale_tunnel_texture = load_tunnel_texture(tunnel_texture_file);
+}
+
+void draw_finale_tunnel(uint32_t t, SDL_Surface* target)
+{
+    render_tunnel(target, finale_tunnel_texture, tunnel_depth_shift(t), tunnel_angle_shift(t),
+                  float(tunnel_view_column(t)), float(tunnel_view_row(t)));
+}
 
 // The starfield phase swings its centre like the greetings scene and draws over
 // whatever the last frame left, which the blur then smears into the trails.

@@ -2,32 +2,24 @@
 
 #include "effects/blur.h"
 #include "effects/starfield.h"
-#include "shell/image.h"
-#include "shell/video.h"
+#include "platform/image.h"
+#include "platform/video.h"
 
 SDL_Surface* star_layer;
 SDL_Surface* logo_layer;
 SDL_Surface* greetings_logos[logo_count];
 
-static constexpr const char* logo_paths[logo_count] = {
-    "data/greet_00.png", "data/greet_01.png", "data/greet_02.png", "data/greet_03.png",
-    "data/greet_04.png", "data/greet_05.png", "data/greet_06.png", "data/greet_07.png",
-    "data/greet_08.png", "data/greet_09.png", "data/greet_10.png", "data/greet_11.png",
-    "data/greet_12.png", "data/greet_13.png", "data/greet_14.png", "data/greet_15.png",
-    "data/greet_16.png", "data/greet_17.png", "data/greet_18.png",
-};
-
 void greetings_load()
 {
     // Both layers carry an alpha mask, so SDL blends either of them by its top
     // byte; the blur sets that byte to each pixel's grey level.
-    star_layer = create_scratch_layout_surface(0, back_width, back_height);
-    logo_layer = create_scratch_layout_surface(SDL_SRCALPHA, back_width, back_height);
+    star_layer = create_scratch_surface(back_width, back_height);
+    logo_layer = create_scratch_surface(back_width, back_height);
     for (int i = 0; i < logo_count; i++)
-        greetings_logos[i] = load_image(logo_paths[i]);
+        greetings_logos[i] = load_image(logo_files[i]);
     starfield_init();
     if (logo_layer)
-        SDL_FillRect(logo_layer, nullptr, 0);
+        fill_surface(logo_layer, 0);
 }
 
 int greetings_logo(uint32_t t)
@@ -41,14 +33,14 @@ int greetings_logo(uint32_t t)
 static void blend_onto_back_buffer(SDL_Surface* layer)
 {
     if (layer)
-        SDL_BlitSurface(layer, nullptr, back_buffer, nullptr);
+        blit_surface(layer, back_buffer, 0, 0);
 }
 
 void greetings_frame(uint32_t t)
 {
     if (t - greetings_start > lift_start - greetings_start)
         return;
-    SDL_FillRect(back_buffer, nullptr, 0);
+    fill_surface(back_buffer, 0);
 
     const StarCentre centre = starfield_centre(t);
     starfield_draw(star_layer, centre.x, centre.y, star_depth_step);

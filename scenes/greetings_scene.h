@@ -2,13 +2,12 @@
 // on a glowing layer, a white flash at every switch.
 #pragma once
 
-#include <SDL/SDL.h>
 #include <cstdint>
 
 #include "overlays/fade.h"
-#include "shell/timeline.h"
-
-constexpr int logo_count = 19;
+#include "platform/surface.h"
+#include "scenes/data_files.h"
+#include "scenes/timeline.h"
 
 // Logo i is shown while logo_switch[i] <= t < logo_switch[i + 1].
 constexpr uint32_t logo_switch[logo_count + 1] = {

@@ -2,9 +2,10 @@
 
 #include "effects/rings.h"
 #include "overlays/sprite.h"
-#include "shell/font.h"
-#include "shell/image.h"
-#include "shell/video.h"
+#include "platform/font.h"
+#include "platform/image.h"
+#include "platform/video.h"
+#include "scenes/data_files.h"
 
 SDL_Surface* lift_surface;
 SDL_Surface* lift_graphic;
@@ -23,9 +24,9 @@ constexpr int door_centre = back_width / 2;  // the doors part from this column
 
 void lift_load()
 {
-    lift_graphic = load_image("data/graph_ascenseur.png");
-    lift_sprite = load_sprite("data/ascenceur_zelto.png", lift_sprite_frames);
-    lift_surface = create_scratch_layout_surface(0, back_width, back_height);
+    lift_graphic = load_image(lift_graph_file);
+    lift_sprite = load_sprite(lift_dancer_file, lift_sprite_frames);
+    lift_surface = create_scratch_surface(back_width, back_height);
     build_ring_image();
 }
 
@@ -38,18 +39,12 @@ static float closing(uint32_t since, uint32_t ms)
 
 int door_half_width(uint32_t t)
 {
-    // Later rules override earlier ones.
     int b = -1;
-    if (t >= doors_open_start)
-        b = int(doors_half_width * double(progress(t - doors_open_start, doors_move_ms)));
-    if (t >= doors_close_start)
-        b = int(doors_half_width * double(closing(t - doors_close_start, doors_move_ms)));
-    if (t >= credit_doors_open_start)
-        b = int(credit_doors_half_width *
-                double(progress(t - credit_doors_open_start, credit_doors_move_ms)));
-    if (t >= credit_doors_close_start)
-        b = int(credit_doors_half_width *
-                double(closing(t - credit_doors_close_start, credit_doors_move_ms)));
+    for (const DoorMove& m : door_moves)
+        if (t >= m.start) {
+            const float share = m.opens ? progress(t - m.start, m.ms) : closing(t - m.start, m.ms);
+            b = int(m.half_width * double(share));
+        }
     return b;
 }
 
@@ -88,8 +83,7 @@ void door_draw(int b, SDL_Surface* target)
         }
         unlock_surface(lift_surface);
     }
-    SDL_Rect at = {0, 0, 0, 0};
-    SDL_BlitSurface(lift_surface, nullptr, target, &at);
+    blit_surface(lift_surface, target, 0, 0);
 }
 
 void lift_frame(uint32_t t)
@@ -98,10 +92,10 @@ void lift_frame(uint32_t t)
         return;
     draw_rings(t, lift_surface);
     if (t < credit_doors_open_start) {
-        SDL_FillRect(back_buffer, nullptr, lift_inside_grey);
+        fill_surface(back_buffer, lift_inside_grey);
         draw_sprite(t, lift_sprite_x, lift_sprite_y, lift_sprite, back_buffer, lift_sprite_scale);
     } else {
-        SDL_FillRect(back_buffer, nullptr, credit_black);
+        fill_surface(back_buffer, credit_black);
         keyed_blit(lift_graphic, back_buffer, 0.0f, 0.0f);
         draw_text("Code:", 160.0f, 100.0f, back_buffer);
         draw_text("gnask", 180.0f, 116.0f, back_buffer);

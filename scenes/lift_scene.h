@@ -2,11 +2,12 @@
 // dancer, close, and open again on the code credit.
 #pragma once
 
-#include <SDL/SDL.h>
+#include <algorithm>
 #include <cstdint>
 
 #include "overlays/fade.h"
-#include "shell/timeline.h"
+#include "platform/surface.h"
+#include "scenes/timeline.h"
 
 // The door times: open, close, reopen on the credit screen, close.
 constexpr uint32_t doors_open_start = 53000;
@@ -17,6 +18,36 @@ constexpr uint32_t doors_move_ms = 1000;
 constexpr uint32_t credit_doors_move_ms = 3000;
 constexpr int doors_half_width = 70;
 constexpr int credit_doors_half_width = 120;
+
+// One movement of the doors: from its start, the half-width of the opening
+// runs over ms milliseconds from 0 up to half_width, or from there back down.
+struct DoorMove {
+    uint32_t start;
+    uint32_t ms;
+    int32_t half_width;
+    bool opens;
+};
+
+// In time order; a movement that has begun overrides every earlier one.
+constexpr DoorMove door_moves[4] = {
+    {doors_open_start, doors_move_ms, doors_half_width, true},
+    {doors_close_start, doors_move_ms, doors_half_width, false},
+    {credit_doors_open_start, credit_doors_move_ms, credit_doors_half_width, true},
+    {credit_doors_close_start, credit_doors_move_ms, credit_doors_half_width, false},
+};
+
+// The doors' half-width at any real time ms without the picture's rounding,
+// negative while shut: what the music's door filter follows.
+inline double door_opening(double ms)
+{
+    double b = -1;
+    for (const DoorMove& m : door_moves)
+        if (ms >= m.start) {
+            const double u = (ms - m.start) / m.ms;
+            b = m.half_width * (m.opens ? std::min(1.0, u) : 1.0 - u);
+        }
+    return b;
+}
 
 constexpr FadeEvent lift_fades[] = {
     {lift_start, scene_fade_ms, 1},

@@ -2,11 +2,14 @@
 
 #include <cstdlib>
 
-#include "shell/image.h"
-#include "shell/video.h"
+#include "platform/image.h"
+#include "platform/video.h"
+#include "scenes/data_files.h"
 
 SDL_Surface* title_picture;
 FlashTrain* flash_train;
+SDL_Surface* noise_surface;
+SDL_Surface* flash_work_surface;
 
 // The noise's red and green are its blue dimmed by the single-precision 0.95
 // (0.949999988...), the product truncated: 20 gives 18, 100 gives 94.
@@ -17,11 +20,13 @@ constexpr Uint32 flash_backdrop = 0xFF0000FF;
 
 void title_load()
 {
-    title_picture = load_image("data/title.png");
+    noise_surface = create_scratch_surface(back_width, back_height);
+    flash_work_surface = create_scratch_surface(back_width, back_height);
+    title_picture = load_image(title_file);
     flash_train = new FlashTrain;
     flash_train->picture_count = 1;
     flash_train->pictures = new SDL_Surface*[flash_train->picture_count];
-    flash_train->pictures[0] = load_image("data/flash.png");
+    flash_train->pictures[0] = load_image(flash_file);
     flash_train->event_count = title_flash_count;
     flash_train->events = new FlashEvent[title_flash_count];
     for (int i = 0; i < title_flash_count; i++)
@@ -57,8 +62,7 @@ void noise_fill(SDL_Surface* target)
         }
     }
     unlock_surface(noise);
-    SDL_Rect at = {0, 0, 0, 0};
-    SDL_UpperBlit(noise, nullptr, target, &at);
+    blit_surface(noise, target, 0, 0);
 }
 
 void draw_flash_train(SDL_Surface* target, uint32_t t)
@@ -87,7 +91,7 @@ void flash_compositor(uint32_t t, uint32_t start, uint32_t duration, SDL_Surface
     // The sine falls a hair below 0 at the end; truncation makes that 0.
     const Uint32 alpha = Uint32(int(flash_curve(u) * 255.0f)) & 0xFF;
 
-    SDL_FillRect(work, nullptr, flash_backdrop);
+    fill_surface(work, flash_backdrop);
     lock_surface(picture);
     lock_surface(work);
     // The picture's bits go over as they are, its top byte taking the alpha.
@@ -107,6 +111,5 @@ void flash_compositor(uint32_t t, uint32_t start, uint32_t duration, SDL_Surface
     unlock_surface(work);
     unlock_surface(picture);
 
-    SDL_Rect at = {Sint16(x), Sint16(y), Uint16(work->w), Uint16(work->h)};
-    SDL_UpperBlit(work, nullptr, target, &at);
+    blit_surface(work, target, x, y);
 }

@@ -2,11 +2,11 @@
 // fades and a train of 31 picture flashes.
 #pragma once
 
-#include <SDL/SDL.h>
 #include <cstdint>
 
 #include "overlays/fade.h"
-#include "shell/timeline.h"
+#include "platform/surface.h"
+#include "scenes/timeline.h"
 
 constexpr uint32_t title_picture_time = 5000;  // noise before, picture from here on
 
@@ -39,10 +39,13 @@ struct FlashTrain {
     int32_t event_count;
 };
 
-extern SDL_Surface* title_picture;  // "data/title.png"
-extern FlashTrain* flash_train;     // built by title_load
+extern SDL_Surface* title_picture;       // the title art, from the noise's end on
+extern FlashTrain* flash_train;          // built by title_load
+extern SDL_Surface* noise_surface;       // the noise fill, 320x240 in the scratch layout
+extern SDL_Surface* flash_work_surface;  // the flash compositor's, 320x240 in the scratch layout
 
-// Loads the title and flash pictures and builds the flash train.
+// Makes the noise and compositor surfaces, loads the title and flash pictures
+// and builds the flash train.
 void title_load();
 // Noise or picture, the title fades, the flash train. Call only while t <= 14596.
 void title_frame(uint32_t t);

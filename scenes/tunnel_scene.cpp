@@ -1,15 +1,16 @@
 #include "scenes/tunnel_scene.h"
 
+#include <cmath>
+
 #include "effects/tunnel.h"
-#include "shell/font.h"
-#include "shell/image.h"
-#include "shell/video.h"
+#include "platform/font.h"
+#include "platform/image.h"
+#include "platform/video.h"
+#include "scenes/data_files.h"
 
 SDL_Surface* tunnel_texture;
 SDL_Surface* tunnel_graph;
 Sprite* car_sprite;
-
-static const char tunnel_texture_path[] = "data/tunnel.png";
 
 // Share of the credit slide done at t, fl((t - 70000) / 1000) capped at 1.
 static float credit_slide(uint32_t t)
@@ -29,11 +30,22 @@ float tunnel_credit_x(uint32_t t)
 
 void tunnel_load()
 {
-    tunnel_texture = load_tunnel_texture(tunnel_texture_path);
-    tunnel_graph = load_image("data/graph_jaune.png");
-    car_sprite = load_sprite("data/voiture.png", tunnel_car_frames);
+    tunnel_texture = load_tunnel_texture(tunnel_texture_file);
+    tunnel_graph = load_image(tunnel_graph_file);
+    car_sprite = load_sprite(car_file, tunnel_car_frames);
     build_tunnel_tables();
-    finale_tunnel_texture = load_tunnel_texture(tunnel_texture_path);
+}
+
+int tunnel_view_column(uint32_t t)
+{
+    const float m = float(t);
+    return int(50 + 40 * std::sin(m / 850.0));
+}
+
+int tunnel_view_row(uint32_t t)
+{
+    const float m = float(t);
+    return int(120 + 40 * std::cos(m / 650.0));
 }
 
 void tunnel_frame(uint32_t t)

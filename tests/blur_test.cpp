@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "effects/blur.h"
-#include "tests/blur_reference.h"
+#include "reference/blur_reference.h"
 #include "tests/support.h"
 
 static std::vector<Uint32> snapshot(const SDL_Surface* s)

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "effects/plasma.h"
+#include "platform/font.h"
+#include "platform/image.h"
+#include "platform/video.h"
 #include "scenes/dance_scene.h"
-#include "shell/font.h"
-#include "shell/image.h"
-#include "shell/video.h"
 #include "tests/support.h"
 
 TEST(DancePositions, FollowTheTimeline)
@@ -61,7 +61,7 @@ static void install_markers()
 {
     video_once();
     if (!font) {
-        create_scratch_surfaces();
+        fade_load();
         for (int i = 0; i < 4; i++) {
             empty_arrows[i] = make_surface(24, 24, empty_colour + i);
             filled_arrows[i] = make_surface(24, 24, filled_colour + i);

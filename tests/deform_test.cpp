@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "effects/deform.h"
+#include "platform/image.h"
+#include "platform/video.h"
+#include "reference/deform_reference.h"
 #include "scenes/deform_scene.h"
-#include "shell/image.h"
-#include "shell/video.h"
 #include "tests/support.h"
-#include "tools/deform_reference.h"
 
 namespace {
 
@@ -215,7 +215,7 @@ TEST(DeformScene, DrawsInItsWindowOnlyWithOffsetTimeOverFiveAndTheRiderFrom29911
     // The show is not loaded here: the scene's slots are free for known pictures.
     video_once();
     if (!fade_surface)
-        create_scratch_surfaces();
+        fade_load();
     SDL_Surface* texture = position_texture(back_width, back_height);
     deform_texture = texture;
     ASSERT_TRUE(build_deform_map(inversion(), ripple(), texture, &deform_map));

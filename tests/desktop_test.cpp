@@ -23,8 +23,8 @@
 #include <string>
 #include <thread>
 
+#include "scenes/timeline.h"
 #include "scenes/title_scene.h"
-#include "shell/timeline.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <iterator>
 
 #include "overlays/fade.h"
+#include "platform/image.h"
+#include "platform/video.h"
 #include "scenes/title_scene.h"
-#include "shell/image.h"
-#include "shell/video.h"
 #include "tests/support.h"
 
 static const Uint32 white = 0x00FFFFFF;
@@ -25,7 +25,7 @@ static void scratch_once()
 {
     video_once();
     if (!fade_surface)
-        create_scratch_surfaces();
+        fade_load();
 }
 
 TEST(FadeAlpha, FollowsTheSmoothstepAtTheListedFractions)

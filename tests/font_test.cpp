@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "shell/font.h"
-#include "shell/image.h"
-#include "shell/video.h"
+#include "platform/font.h"
+#include "platform/image.h"
+#include "platform/video.h"
+#include "scenes/scroller.h"
 #include "tests/support.h"
 
 constexpr int gw = 8, gh = 10;

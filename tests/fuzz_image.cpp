@@ -9,9 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "overlays/fade.h"
 #include "overlays/sprite.h"
-#include "shell/image.h"
-#include "shell/video.h"
+#include "platform/image.h"
+#include "platform/video.h"
 
 // The decoder allocates the whole picture before we see it; a header that
 // announces more than this many pixels is left out so the run measures our
@@ -51,7 +52,7 @@ static void start_up()
         abort();
     if (!video_setup())
         abort();
-    create_scratch_surfaces();
+    fade_load();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "effects/starfield.h"
+#include "platform/image.h"
+#include "platform/video.h"
 #include "scenes/greetings_scene.h"
-#include "shell/image.h"
-#include "shell/video.h"
 #include "tests/support.h"
 
 static std::vector<Uint32> snapshot(const SDL_Surface* s)

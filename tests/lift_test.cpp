@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "overlays/sprite.h"
+#include "platform/image.h"
+#include "platform/video.h"
 #include "scenes/lift_scene.h"
-#include "shell/image.h"
-#include "shell/video.h"
 #include "tests/support.h"
 
 namespace {
@@ -23,7 +23,7 @@ void lift_loaded()
     static bool done = false;
     video_once();
     if (!done) {
-        create_scratch_surfaces();
+        fade_load();
         lift_load();
     }
     done = true;

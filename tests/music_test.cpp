@@ -9,15 +9,14 @@
 #include <vector>
 
 #include "scenes/dance_scene.h"
+#include "scenes/data_files.h"
 #include "scenes/finale.h"
 #include "scenes/greetings_scene.h"
 #include "scenes/lift_scene.h"
+#include "scenes/timeline.h"
 #include "scenes/title_scene.h"
-#include "shell/timeline.h"
 #include "tests/decode_ogg.h"
 #include "tests/support.h"
-
-static const char music_file[] = "data/dorvang.ogg";
 
 // Decoded once for every test: the left and right channels.
 struct Track {
@@ -199,7 +198,7 @@ TEST(Music, TheGeneratorWritesTheSameFileEveryTime)
     const int fd = mkstemp(again);
     ASSERT_GE(fd, 0);
     close(fd);
-    ASSERT_EQ(run_command(std::string(build) + "/tools/varno-make-music " + again), 0);
+    ASSERT_EQ(run_command(std::string(build) + "/generators/music/varno-make-music " + again), 0);
     ASSERT_EQ(run_command(std::string("cmp -s ") + again + " " + music_file), 0)
         << "two runs of the generator differ";
     remove(again);

@@ -6,10 +6,11 @@
 #include <cmath>
 #include <string>
 
-#include "shell/image.h"
+#include "generators/pictures/glyphs.h"
+#include "generators/pictures/paint.h"
+#include "platform/image.h"
+#include "platform/png.h"
 #include "tests/support.h"
-#include "tools/glyphs.h"
-#include "tools/paint.h"
 
 TEST(PaintNumbers, SineCosineAndArcTangentMatchTheLibrary)
 {
@@ -138,7 +139,7 @@ TEST(Typeface, GlyphsAndLinesAreLaidOutFromTheirInk)
 TEST(PaintFiles, PngsComeBackTopRowFirst)
 {
     video_once();
-    start_png_writer();
+    png_start();
     Canvas c = make_canvas(3, 2, 0x000000);
     put(c, 0, 0, 0xFF0000);
     put(c, 2, 1, 0x0000FF);

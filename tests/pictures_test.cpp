@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/image.h"
+#include "platform/image.h"
 #include "tests/support.h"
 
 namespace {
@@ -296,7 +296,7 @@ TEST(Pictures, GeneratorDrawsTheSameBytesEveryTime)
     const char* build = getenv("VARNO_BUILD_DIR");
     const std::string dir = std::string(build ? build : ".") + "/pictures_again";
     ASSERT_EQ(run_command("rm -rf '" + dir + "' && mkdir -p '" + dir +
-                          "' && ./tools/varno-make-pictures '" + dir + "'"),
+                          "' && ./generators/pictures/varno-make-pictures '" + dir + "'"),
               0);
     for (const Expected& e : every_picture())
         EXPECT_EQ(read_file(dir + "/" + e.name), read_file("data/" + e.name)) << e.name;

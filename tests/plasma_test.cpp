@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "effects/plasma.h"
+#include "reference/plasma_reference.h"
 #include "tests/support.h"
-#include "tools/plasma_reference.h"
 
 TEST(Palette, TellingRows)
 {

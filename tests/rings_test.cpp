@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "effects/rings.h"
-#include "shell/image.h"
+#include "platform/image.h"
 #include "tests/support.h"
 
 static void rings_built()
@@ -75,8 +75,7 @@ TEST(Rings, BackgroundAndWindowsByTime)
 TEST(Rings, FrameComposesBothWindowsOverTheBackground)
 {
     rings_built();
-    SDL_Surface* targets[] = {make_surface(320, 240, 0),
-                              create_scratch_layout_surface(0, 320, 240)};
+    SDL_Surface* targets[] = {make_surface(320, 240, 0), create_scratch_surface(320, 240)};
     for (SDL_Surface* target : targets) {
         for (uint32_t t : {0u, 1000u, 3411u, 50058u, 61234u, 80000u}) {
             SDL_FillRect(target, nullptr, 0x00345678);

@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "shell/demo.h"
-#include "shell/image.h"
-#include "shell/timeline.h"
-#include "shell/video.h"
+#include "platform/image.h"
+#include "platform/maths.h"
+#include "platform/video.h"
+#include "scenes/scroller.h"
+#include "scenes/timeline.h"
+#include "show/show.h"
 #include "tests/support.h"
 
 TEST(PositionRounding, AddsHalfAndTruncatesTowardZero)

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "shell/demo.h"
+#include "show/show.h"
 #include "tests/decode_ogg.h"
 
 static const char music_file[] = "data/dorvang.ogg";

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "overlays/sprite.h"
-#include "shell/video.h"
+#include "platform/video.h"
+#include "reference/overlay_reference.h"
 #include "tests/support.h"
-#include "tools/overlay_reference.h"
 
 // A sheet whose pixels name their frame, row and column: 0x00FFRRCC.
 static SDL_Surface* make_sheet(int width, int frames)

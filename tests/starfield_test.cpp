@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "effects/starfield.h"
-#include "shell/image.h"
+#include "platform/image.h"
 #include "tests/support.h"
 
 constexpr Uint32 untouched = 0x12345678;
@@ -23,7 +23,7 @@ static void park_stars()
 static SDL_Surface* layer(int w, int h)
 {
     video_once();
-    SDL_Surface* s = create_scratch_layout_surface(0, w, h);
+    SDL_Surface* s = create_scratch_surface(w, h);
     SDL_FillRect(s, nullptr, untouched);
     return s;
 }

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "shell/demo.h"
-#include "shell/video.h"
+#include "platform/video.h"
+#include "show/show.h"
 
 void video_once()
 {

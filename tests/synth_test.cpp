@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "tools/synth.h"
+#include "generators/music/synth.h"
 
 static Mix silent_mix(double seconds)
 {

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <map>
 
+#include "platform/image.h"
+#include "platform/video.h"
 #include "scenes/title_scene.h"
-#include "shell/image.h"
-#include "shell/video.h"
 #include "tests/support.h"
 
 constexpr Uint32 blank = 0x00336699;
@@ -18,7 +18,7 @@ static void title_once()
         return;
     done = true;
     video_once();
-    create_scratch_surfaces();
+    fade_load();
     title_load();  // the pictures may be missing: tests bring their own
 }
 

@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "effects/tunnel.h"
+#include "platform/image.h"
+#include "platform/maths.h"
+#include "platform/video.h"
+#include "reference/tunnel_reference.h"
+#include "scenes/finale.h"
 #include "scenes/tunnel_scene.h"
-#include "shell/image.h"
-#include "shell/video.h"
 #include "tests/support.h"
-#include "tests/tunnel_reference.h"
 
 namespace {
 
@@ -85,8 +87,7 @@ TEST_F(Tunnel, TableEntries)
             const double theta = std::atan2(i - 240.0, x);
             ASSERT_EQ(table(tunnel_depth, i, j), int(std::cos(theta) * 200 * 50 / x))
                 << i << "," << j;
-            ASSERT_EQ(table(tunnel_angle, i, j), int(theta * 256 / 3.1415927410125732))
-                << i << "," << j;
+            ASSERT_EQ(table(tunnel_angle, i, j), int(theta * 256 / pi_f)) << i << "," << j;
         }
 }
 
@@ -287,7 +288,7 @@ protected:
     void SetUp() override
     {
         if (!fade_surface)
-            create_scratch_surfaces();
+            fade_load();
         tunnel_texture = coded_texture();
         tunnel_graph = make_surface(320, 8, graph_colour);
         car_sprite = make_sprite(make_surface(16, 200, car_colour), tunnel_car_frames);

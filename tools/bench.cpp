@@ -1,18 +1,18 @@
-// varno-bench: start-up, the shell's steps and the frame function.
+// varno-bench: start-up, the platform's steps and the frame function.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 
-#include "shell/demo.h"
-#include "shell/image.h"
-#include "shell/video.h"
+#include "platform/image.h"
+#include "platform/video.h"
+#include "show/show.h"
 #include "tools/bench.h"
 
 void bench_video()
 {
     if (back_buffer)
         return;
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    use_offscreen_display();
     if (!video_setup())
         abort();
 }
@@ -37,10 +37,10 @@ BENCHMARK(BM_present_doubling);
 static void BM_keyed_blit_full_picture(benchmark::State& state)
 {
     bench_show();
-    SDL_Surface* picture = SDL_ConvertSurface(back_buffer, back_buffer->format, 0);
+    SDL_Surface* picture = create_surface_like(back_buffer, back_width, back_height);
     for (auto _ : state)
         keyed_blit(picture, back_buffer, 0.0f, 0.0f);
-    SDL_FreeSurface(picture);
+    free_surface(picture);
 }
 BENCHMARK(BM_keyed_blit_full_picture);
 

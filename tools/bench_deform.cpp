@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "effects/deform.h"
-#include "shell/video.h"
+#include "platform/video.h"
+#include "reference/deform_reference.h"
 #include "tools/bench.h"
-#include "tools/deform_reference.h"
 
 namespace {
 
@@ -33,11 +33,8 @@ DeformBench& deform_bench()
     b.ripple.resize(entries);
     build_inversion_table(b.inversion.data());
     build_ripple_table(b.ripple.data());
-    const SDL_PixelFormat* f = back_buffer->format;
-    b.texture = SDL_CreateRGBSurface(SDL_SWSURFACE, back_width, back_height, 32, f->Rmask, f->Gmask,
-                                     f->Bmask, f->Amask);
-    b.target = SDL_CreateRGBSurface(SDL_SWSURFACE, back_width, back_height, 32, f->Rmask, f->Gmask,
-                                    f->Bmask, f->Amask);
+    b.texture = create_surface_like(back_buffer, back_width, back_height);
+    b.target = create_surface_like(back_buffer, back_width, back_height);
     build_deform_map(b.inversion.data(), b.ripple.data(), b.texture, &b.map);
     Uint32* p = static_cast<Uint32*>(b.texture->pixels);
     for (int i = 0; i < back_width * back_height; i++)

@@ -6,20 +6,19 @@
 
 #include "overlays/fade.h"
 #include "overlays/sprite.h"
+#include "platform/font.h"
+#include "platform/image.h"
+#include "platform/video.h"
+#include "reference/overlay_reference.h"
+#include "scenes/scroller.h"
 #include "scenes/title_scene.h"
-#include "shell/demo.h"
-#include "shell/font.h"
-#include "shell/image.h"
-#include "shell/video.h"
+#include "show/show.h"
 #include "tools/bench.h"
-#include "tools/overlay_reference.h"
 
 // A surface in the back buffer's format with a busy pattern and some magenta.
 static SDL_Surface* pattern_surface(int w, int h)
 {
-    const SDL_PixelFormat* f = back_buffer->format;
-    SDL_Surface* s =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 32, f->Rmask, f->Gmask, f->Bmask, f->Amask);
+    SDL_Surface* s = create_surface_like(back_buffer, w, h);
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++)
             reference_pixel(s, x, y) =
@@ -65,7 +64,7 @@ static void BM_scroll_text(benchmark::State& state)
     if (!font) {
         // No glyph sheet on disk: an 8x8 one of our own, keyed like the real one.
         SDL_Surface* sheet = pattern_surface(128, 128);
-        SDL_SetColorKey(sheet, SDL_SRCCOLORKEY | SDL_RLEACCEL, magenta_key);
+        set_magenta_key(sheet);
         font = new Font{8, 8, sheet};
     }
     const float x = scroll_text_x(50000);

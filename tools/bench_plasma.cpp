@@ -3,7 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include "effects/plasma.h"
-#include "tools/plasma_reference.h"
+#include "platform/surface.h"
+#include "platform/video.h"
+#include "reference/plasma_reference.h"
+#include "tools/bench.h"
 
 static const uint32_t plasma_times[] = {14596, 16250, 19000, 22000, 25175,
                                         28000, 81001, 85000, 93000, 100999};
@@ -13,8 +16,9 @@ static SDL_Surface* plasma_target()
 {
     static SDL_Surface* target = nullptr;
     if (!target) {
+        bench_video();
         build_palette();
-        target = SDL_CreateRGBSurface(SDL_SWSURFACE, 320, 240, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+        target = create_surface_like(back_buffer, back_width, back_height);
     }
     return target;
 }

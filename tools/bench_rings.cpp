@@ -10,9 +10,9 @@
 #include <cstring>
 
 #include "effects/rings.h"
-#include "shell/image.h"
-#include "shell/timeline.h"
-#include "shell/video.h"
+#include "platform/image.h"
+#include "platform/video.h"
+#include "scenes/timeline.h"
 #include "tools/bench.h"
 
 namespace {
@@ -26,14 +26,10 @@ void rings_ready()
 
 void rings_by_sdl(uint32_t t, SDL_Surface* target)
 {
-    SDL_FillRect(target, nullptr, ring_background(t));
+    fill_surface(target, ring_background(t));
     const RingWindows w = ring_windows(t);
-    SDL_Rect first = {Sint16(w.x1), Sint16(w.y1), ring_window_width, ring_window_height};
-    SDL_Rect at = {0, 0, 0, 0};
-    SDL_BlitSurface(ring_image, &first, target, &at);
-    SDL_Rect second = {Sint16(w.x2), Sint16(w.y2), ring_window_width, ring_window_height};
-    at = {0, 0, 0, 0};
-    SDL_BlitSurface(ring_image, &second, target, &at);
+    blit_rect(ring_image, w.x1, w.y1, ring_window_width, ring_window_height, target, 0, 0);
+    blit_rect(ring_image, w.x2, w.y2, ring_window_width, ring_window_height, target, 0, 0);
 }
 
 // Copies the opaque pixels of the window at (x, y) onto the target.
@@ -51,7 +47,7 @@ void copy_crests(int x, int y, SDL_Surface* target)
 
 void rings_by_copy_passes(uint32_t t, SDL_Surface* target)
 {
-    SDL_FillRect(target, nullptr, ring_background(t));
+    fill_surface(target, ring_background(t));
     const RingWindows w = ring_windows(t);
     copy_crests(w.x1, w.y1, target);
     copy_crests(w.x2, w.y2, target);
@@ -62,10 +58,8 @@ using RingsDraw = void (*)(uint32_t, SDL_Surface*);
 SDL_Surface* make_target(bool scratch)
 {
     if (scratch)
-        return create_scratch_layout_surface(0, back_width, back_height);
-    const SDL_PixelFormat* f = back_buffer->format;
-    return SDL_CreateRGBSurface(SDL_SWSURFACE, back_width, back_height, 32, f->Rmask, f->Gmask,
-                                f->Bmask, f->Amask);
+        return create_scratch_surface(back_width, back_height);
+    return create_surface_like(back_buffer, back_width, back_height);
 }
 
 // Frames compared against SDL's, every 97 ms over the whole show; the count
@@ -77,8 +71,8 @@ long words_differing(RingsDraw draw, bool scratch)
     long differing = 0;
     for (uint32_t t = 0; t <= last_frame_time; t += 97) {
         // Different garbage under each, so nothing passes by being left alone.
-        SDL_FillRect(want, nullptr, 0x12345678);
-        SDL_FillRect(got, nullptr, 0x87654321);
+        fill_surface(want, 0x12345678);
+        fill_surface(got, 0x87654321);
         rings_by_sdl(t, want);
         draw(t, got);
         for (int y = 0; y < back_height; y++)
@@ -86,8 +80,8 @@ long words_differing(RingsDraw draw, bool scratch)
                                 static_cast<const char*>(got->pixels) + y * got->pitch,
                                 back_width * sizeof(Uint32)) != 0;
     }
-    SDL_FreeSurface(got);
-    SDL_FreeSurface(want);
+    free_surface(got);
+    free_surface(want);
     return differing;
 }
 
@@ -110,7 +104,7 @@ void run(benchmark::State& state, RingsDraw draw)
         benchmark::DoNotOptimize(target->pixels);
         t += 16;
     }
-    SDL_FreeSurface(target);
+    free_surface(target);
 }
 
 }  // namespace

@@ -7,15 +7,15 @@
 
 #include "effects/blur.h"
 #include "effects/starfield.h"
-#include "shell/image.h"
-#include "shell/video.h"
-#include "tests/blur_reference.h"
+#include "platform/image.h"
+#include "platform/video.h"
+#include "reference/blur_reference.h"
 #include "tools/bench.h"
 
 // A layer with a busy picture on it, as the star layer is after a while.
 static SDL_Surface* busy_layer(unsigned seed)
 {
-    SDL_Surface* s = create_scratch_layout_surface(0, back_width, back_height);
+    SDL_Surface* s = create_scratch_surface(back_width, back_height);
     Uint32* p = static_cast<Uint32*>(s->pixels);
     srand(seed);
     for (int i = 0; i < back_width * back_height; i++)
@@ -41,8 +41,8 @@ static void BM_blur_three_tap(benchmark::State& state)
         three_tap_blur(fast);
         benchmark::ClobberMemory();
     }
-    SDL_FreeSurface(fast);
-    SDL_FreeSurface(plain);
+    free_surface(fast);
+    free_surface(plain);
 }
 BENCHMARK(BM_blur_three_tap);
 
@@ -54,7 +54,7 @@ static void BM_blur_plain_reference(benchmark::State& state)
         reference_blur(s);
         benchmark::ClobberMemory();
     }
-    SDL_FreeSurface(s);
+    free_surface(s);
 }
 BENCHMARK(BM_blur_plain_reference);
 
@@ -63,12 +63,12 @@ static void BM_starfield_draw(benchmark::State& state)
     bench_video();
     if (!stars)
         starfield_init();
-    SDL_Surface* layer = create_scratch_layout_surface(0, back_width, back_height);
+    SDL_Surface* layer = create_scratch_surface(back_width, back_height);
     const StarCentre c = starfield_centre(45000);
     for (auto _ : state) {
         starfield_draw(layer, c.x, c.y, star_depth_step);
         benchmark::ClobberMemory();
     }
-    SDL_FreeSurface(layer);
+    free_surface(layer);
 }
 BENCHMARK(BM_starfield_draw);

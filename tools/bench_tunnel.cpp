@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "effects/tunnel.h"
+#include "platform/image.h"
+#include "platform/video.h"
+#include "reference/tunnel_reference.h"
+#include "scenes/data_files.h"
 #include "scenes/tunnel_scene.h"
-#include "shell/image.h"
-#include "shell/video.h"
-#include "tests/tunnel_reference.h"
 #include "tools/bench.h"
 
 // The tables, a back-buffer-sized target and the real texture when it loads
@@ -25,17 +26,14 @@ static void tunnel_ready()
         return;
     bench_video();
     build_tunnel_tables();
-    bench_texture = load_tunnel_texture("data/tunnel.png");
+    bench_texture = load_tunnel_texture(tunnel_texture_file);
     if (!bench_texture) {
-        const SDL_PixelFormat* f = back_buffer->format;
-        bench_texture =
-            SDL_CreateRGBSurface(SDL_SWSURFACE, tunnel_texture_side, tunnel_texture_side, 32,
-                                 f->Rmask, f->Gmask, f->Bmask, f->Amask);
+        bench_texture = create_surface_like(back_buffer, tunnel_texture_side, tunnel_texture_side);
         Uint32* p = static_cast<Uint32*>(bench_texture->pixels);
         for (int i = 0; i < tunnel_texture_side * tunnel_texture_side; i++)
             p[i] = Uint32(i) * 2654435761u >> 8;
     }
-    bench_target = SDL_ConvertSurface(back_buffer, back_buffer->format, 0);
+    bench_target = create_surface_like(back_buffer, back_width, back_height);
 }
 
 // One frame of the tunnel scene at t, through either renderer.
@@ -52,7 +50,7 @@ static void BM_tunnel(benchmark::State& state)
 {
     tunnel_ready();
     // Both renderers must agree on every pixel of every frame timed here.
-    SDL_Surface* check = SDL_ConvertSurface(bench_target, bench_target->format, 0);
+    SDL_Surface* check = create_surface_like(bench_target, back_width, back_height);
     for (uint32_t t = tunnel_start; t <= finale_start; t += 997) {
         render_tunnel(bench_target, bench_texture, tunnel_depth_shift(t), tunnel_angle_shift(t),
                       float(tunnel_view_column(t)), float(tunnel_view_row(t)));
@@ -63,7 +61,7 @@ static void BM_tunnel(benchmark::State& state)
             break;
         }
     }
-    SDL_FreeSurface(check);
+    free_surface(check);
     uint32_t t = tunnel_start;
     for (auto _ : state) {
         tunnel_frame_at<Render>(t);

@@ -3,8 +3,6 @@
 //
 // The show's look depends on every earlier frame (trails, palette turns,
 // sprite steps), so frames are always played from t = 0 at the chosen rate.
-#include <IL/il.h>
-#include <SDL/SDL.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,9 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "shell/demo.h"
-#include "shell/timeline.h"
-#include "shell/video.h"
+#include "platform/image.h"
+#include "platform/video.h"
+#include "scenes/timeline.h"
+#include "show/show.h"
 
 namespace {
 
@@ -109,25 +108,6 @@ std::vector<uint32_t> frame_times(const Options& o)
     return times;
 }
 
-bool write_png(SDL_Surface* s, const std::string& path)
-{
-    std::vector<unsigned char> rgb(size_t(s->w) * s->h * 3);
-    const int pitch = s->pitch / 4;
-    const Uint32* px = static_cast<const Uint32*>(s->pixels);
-    unsigned char* d = rgb.data();
-    for (int y = 0; y < s->h; y++)
-        for (int x = 0; x < s->w; x++, d += 3)
-            SDL_GetRGB(px[y * pitch + x], s->format, d, d + 1, d + 2);
-    ILuint image;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    bool ok = ilTexImage(s->w, s->h, 1, 3, IL_RGB, IL_UNSIGNED_BYTE, rgb.data());
-    ilRegisterOrigin(IL_ORIGIN_UPPER_LEFT);  // rows are given top first
-    ok = ok && ilSaveImage(path.c_str());
-    ilDeleteImages(1, &image);
-    return ok;
-}
-
 bool write_raw(SDL_Surface* s, FILE* out)
 {
     const Uint32* px = static_cast<const Uint32*>(s->pixels);
@@ -147,8 +127,8 @@ int main(int argc, char** argv)
         return 2;
     }
     // No window and no sound: the clock here is the frame sequence.
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    atexit(SDL_Quit);
+    use_offscreen_display();
+    restore_display_at_exit();
     // With --raw, standard output carries pixels only: the start-up messages
     // are sent to standard error instead.
     FILE* raw_out = nullptr;
@@ -161,10 +141,8 @@ int main(int argc, char** argv)
         return 1;
     load_show();
     const bool pngs = !o.raw && !o.null;
-    if (pngs) {
+    if (pngs)
         mkdir(o.out.c_str(), 0777);
-        ilEnable(IL_FILE_OVERWRITE);
-    }
 
     const std::vector<uint32_t> times = frame_times(o);
     // One "t milliseconds" line a frame: runs can be compared frame by frame,
@@ -205,7 +183,7 @@ int main(int argc, char** argv)
         } else if (pngs && wanted) {
             char name[32];
             snprintf(name, sizeof name, "/t%06u.png", t);
-            if (!write_png(picture, o.out + name)) {
+            if (!save_png(picture, (o.out + name).c_str())) {
                 fprintf(stderr, "varno-capture: cannot write %s%s\n", o.out.c_str(), name);
                 return 1;
             }

@@ -1,0 +1,112 @@
+#include "show/show.h"
+
+#include <cstdio>
+
+#include "overlays/fade.h"
+#include "platform/font.h"
+#include "platform/sound.h"
+#include "platform/video.h"
+#include "scenes/dance_scene.h"
+#include "scenes/data_files.h"
+#include "scenes/deform_scene.h"
+#include "scenes/finale.h"
+#include "scenes/greetings_scene.h"
+#include "scenes/lift_scene.h"
+#include "scenes/scroller.h"
+#include "scenes/timeline.h"
+#include "scenes/title_scene.h"
+#include "scenes/tunnel_scene.h"
+
+// Null where creation failed or never happened.
+static SoundSystem* sound_system;
+static Sound* music;
+static SoundChannel* music_channel;
+
+void load_show()
+{
+    fade_load();
+    title_load();
+    dance_load();
+    deform_load();
+    greetings_load();
+    lift_load();
+    tunnel_load();
+    finale_load();
+    create_font(font_file);
+}
+
+void draw_frame(uint32_t t)
+{
+    if (t <= dance_start)
+        title_frame(t);
+    dance_frame(t);
+    deform_frame(t);
+    greetings_frame(t);
+    lift_frame(t);
+    tunnel_frame(t);
+    finale_frame(t);
+    scroller_frame(t);
+}
+
+Pass frame_pass(uint32_t start_ticks)
+{
+    if (quit_requested())
+        return Pass::quit;
+    const uint32_t t = ticks() - start_ticks;
+    if (t > last_frame_time)
+        return Pass::end;
+    draw_frame(t);
+    present();
+    return Pass::drawn;
+}
+
+void start_sound_system()
+{
+    if (sound_system_create(&sound_system) != 0)
+        printf("Error at creation of FMOD Ex system\n");
+    else if (sound_system_init(sound_system, 1) != 0)
+        printf("Error at init of FMOD Ex system\n");
+}
+
+void start_music()
+{
+    // Asked for even when the system did not start; it then fails with its
+    // own message and the show runs silent on the clock.
+    if (sound_create_stream(sound_system, music_file, &music) != 0)
+        printf("Error at loading music %s\n", music_file);
+    else if (sound_play(sound_system, music, false, &music_channel) != 0)
+        printf("Error at playing music\n");
+    fflush(stdout);
+}
+
+void stop_music()
+{
+    sound_channel_set_paused(music_channel, true);
+    sound_release(music);
+    sound_system_close(sound_system);
+    sound_system_release(sound_system);
+    music_channel = nullptr;
+    music = nullptr;
+    sound_system = nullptr;
+}
+
+int run_demo()
+{
+    if (!video_setup())
+        return 1;
+
+    start_sound_system();
+    load_show();
+    start_music();
+
+    const uint32_t start_ticks = ticks();
+    Pass pass;
+    do
+        pass = frame_pass(start_ticks);
+    while (pass == Pass::drawn);
+
+    if (pass == Pass::end)
+        video_shutdown();
+    stop_music();
+    return 0;
+}
