@@ -1,4 +1,4 @@
-// The shell: keyed blit, the lock rule, the present step, the timeline's
+// The platform and the frame loop: keyed blit, the lock rule, the present step, the scroller's
 // arithmetic, the frame loop's events and ways out, the sound messages.
 #include <IL/il.h>
 #include <gtest/gtest.h>
