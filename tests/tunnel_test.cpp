@@ -353,4 +353,29 @@ TEST_F(TunnelSceneFrame, CarTunnelAndGraphPositions)
     }
 }
 
+// 0.49999997 + 0.5 is 1 in single precision: the shifts and the view must
+// round like every other position, to 0. (The pixel loop shares the rounding,
+// so the pictures of 0 and 1 are the yardsticks.)
+TEST_F(Tunnel, JustBelowOneHalfRoundsDown)
+{
+    SDL_Surface* texture = coded_texture();
+    SDL_Surface* zero = make_surface(320, 240, 0);
+    SDL_Surface* half = make_surface(320, 240, 0);
+    SDL_Surface* one = make_surface(320, 240, 0);
+    render_tunnel(zero, texture, 0.0f, 0.0f, 0.0f, 0.0f);
+    for (int i = 0; i < 4; i++) {  // depth, angle, column, row
+        float a[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        a[i] = 0.49999997f;
+        render_tunnel(half, texture, a[0], a[1], a[2], a[3]);
+        a[i] = 1.0f;
+        render_tunnel(one, texture, a[0], a[1], a[2], a[3]);
+        EXPECT_EQ(differing(half, zero, 320, 240), 0) << i;
+        EXPECT_GT(differing(one, zero, 320, 240), 0) << i;
+    }
+    SDL_FreeSurface(one);
+    SDL_FreeSurface(half);
+    SDL_FreeSurface(zero);
+    SDL_FreeSurface(texture);
+}
+
 }  // namespace
