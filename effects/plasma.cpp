@@ -4,10 +4,12 @@
 #include <cstring>
 
 #include "platform/maths.h"
+#include "platform/steps.h"
 #include "platform/surface.h"
 
 uint32_t plasma_palette[256];
 uint32_t last_rotation;
+int64_t palette_steps_taken = no_step;
 
 // The circular wave is symmetric about its centre in x, in y and across the
 // diagonal (it depends on dx^2 + dy^2 only), so one frame evaluates it once per
@@ -196,4 +198,11 @@ void rotate_palette(uint32_t t)
     for (int j = 0; j < 256; j++)
         plasma_palette[j] = old[(j + shift) & 0xFF];
     last_rotation = t;
+}
+
+void turn_palette(uint32_t from, int64_t last)
+{
+    const StepRange r = take_steps(&palette_steps_taken, from, last);
+    for (int64_t k = r.first; k <= r.last; k++)
+        rotate_palette(step_time(k));
 }

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/image.h"
+#include "platform/steps.h"
 
 Sprite* make_sprite(SDL_Surface* sheet, int32_t frame_count)
 {
@@ -14,7 +15,8 @@ Sprite* make_sprite(SDL_Surface* sheet, int32_t frame_count)
     Sprite* s = new (std::nothrow) Sprite;
     if (!s)
         return nullptr;
-    *s = Sprite{sheet, frame_count, 0, sheet->w, sprite_frame_rows, sprite_frame_ms, 0, 0, 0};
+    *s = Sprite{sheet,           frame_count, 0, sheet->w, sprite_frame_rows,
+                sprite_frame_ms, 0,           0, 0,        sprite_not_drawn};
     set_magenta_key(sheet);
     return s;
 }
@@ -34,10 +36,16 @@ void draw_sprite(uint32_t t, int cx, int cy, Sprite* sprite, SDL_Surface* target
 {
     if (!sprite || !target)
         return;
-    if (t >= sprite->last_step + uint32_t(sprite->frame_interval)) {
-        sprite->last_step = t;  // a late draw does not catch up
-        if (++sprite->current_frame >= sprite->frame_count)
-            sprite->current_frame = 0;
+    if (sprite->steps_taken == sprite_not_drawn)
+        sprite->steps_taken = first_step(t) - 1;
+    const StepRange r = take_steps(&sprite->steps_taken, 0, frame_step(t));
+    for (int64_t k = r.first; k <= r.last; k++) {
+        const uint32_t s = step_time(k);
+        if (s >= sprite->last_step + uint32_t(sprite->frame_interval)) {
+            sprite->last_step = s;  // a late step does not catch up
+            if (++sprite->current_frame >= sprite->frame_count)
+                sprite->current_frame = 0;
+        }
     }
     const int fw = sprite->frame_width;
     const int fh = sprite->frame_height;

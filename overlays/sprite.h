@@ -15,7 +15,10 @@ struct Sprite {
     int32_t frame_interval;       // ms between two frame steps, always 200
     uint32_t last_step;           // demo time of the last frame step
     int32_t last_left, last_top;  // top-left of the last draw
+    int64_t steps_taken;          // latest 60 Hz step looked at; sprite_not_drawn before
 };
+
+constexpr int64_t sprite_not_drawn = INT64_MIN;
 
 constexpr int32_t sprite_frame_rows = 100;
 constexpr int32_t sprite_frame_ms = 200;
@@ -24,7 +27,9 @@ constexpr int32_t sprite_frame_ms = 200;
 // holds fewer than frame_count frames of 100 rows.
 Sprite* make_sprite(SDL_Surface* sheet, int32_t frame_count);
 // Steps the animation, then draws the frame centred (unmagnified) on
-// (cx, cy) at the given scale. A null sprite draws nothing.
+// (cx, cy) at the given scale. The animation looks at the 60 Hz steps from its
+// first draw on and steps at the first one a frame interval after its last
+// step. A null sprite draws nothing.
 void draw_sprite(uint32_t t, int cx, int cy, Sprite* sprite, SDL_Surface* target, float scale);
 // Loads a sheet and makes its sprite; null when the picture is missing or too
 // short, either printed as a picture that did not load.

@@ -87,6 +87,14 @@ int sound_channel_set_paused(SoundChannel* channel, bool paused)
     return 0;
 }
 
+int sound_channel_set_position(SoundChannel* channel, unsigned ms)
+{
+    if (!channel || !channel->sound)
+        return 1;
+    // An Ogg stream takes its position in seconds from the start.
+    return Mix_SetMusicPosition(ms / 1000.0) == 0 ? 0 : 1;
+}
+
 int sound_release(Sound* sound)
 {
     if (!sound)

@@ -15,6 +15,8 @@ int sound_create_stream(SoundSystem* system, const char* path, Sound** sound);
 // Starts the sound once (no loop) on a free channel, unpaused unless asked.
 int sound_play(SoundSystem* system, Sound* sound, bool paused, SoundChannel** channel);
 int sound_channel_set_paused(SoundChannel* channel, bool paused);
+// Moves the playing sound to ms milliseconds from its start.
+int sound_channel_set_position(SoundChannel* channel, unsigned ms);
 int sound_release(Sound* sound);
 int sound_system_close(SoundSystem* system);
 int sound_system_release(SoundSystem* system);

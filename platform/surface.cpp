@@ -1,5 +1,8 @@
 #include "platform/surface.h"
 
+#include <algorithm>
+#include <cstring>
+
 bool must_lock(const SDL_Surface* s)
 {
     return s->offset != 0 || (s->flags & (SDL_HWSURFACE | SDL_ASYNCBLIT | SDL_RLEACCEL)) != 0;
@@ -38,6 +41,15 @@ void free_surface(SDL_Surface* s)
 void fill_surface(SDL_Surface* s, Uint32 v)
 {
     SDL_FillRect(s, nullptr, v);
+}
+
+void copy_surface(const SDL_Surface* source, SDL_Surface* target)
+{
+    const int w = std::min(source->w, target->w);
+    const int h = std::min(source->h, target->h);
+    for (int y = 0; y < h; y++)
+        memcpy(static_cast<Uint8*>(target->pixels) + y * target->pitch,
+               static_cast<const Uint8*>(source->pixels) + y * source->pitch, size_t(w) * 4);
 }
 
 void set_magenta_key(SDL_Surface* s)

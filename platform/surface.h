@@ -40,6 +40,10 @@ void free_surface(SDL_Surface* s);
 // Sets every pixel inside the clip rectangle to the raw value v.
 void fill_surface(SDL_Surface* s, Uint32 v);
 
+// Copies the source's words into the target's top-left corner, as many rows
+// and columns as both have; both 32-bit.
+void copy_surface(const SDL_Surface* source, SDL_Surface* target);
+
 // Makes magenta pixels transparent in blits from s (run-length coded: the
 // surface then needs its lock, see must_lock).
 void set_magenta_key(SDL_Surface* s);

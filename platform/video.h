@@ -23,16 +23,25 @@ void restore_display_at_exit();
 // before video_setup (the capture tool, the benchmarks).
 void use_offscreen_display();
 
-// Opens the display, makes the back buffer, starts DevIL. Returns false
-// after printing "Error at setting video mode: ..." when SDL refuses. From
-// here on, losing the X display ends the process at once with status 1 after
-// "Error: lost the connection to the display".
-bool video_setup();
+// How the show is put on the display.
+enum class DisplayMode {
+    fullscreen,  // the whole screen, the picture as large as fits, centred
+    window,      // a 640x480 window
+};
+
+// Opens the display, makes the back buffer, starts DevIL. Returns false after
+// printing "Error at setting video mode: ..." when SDL refuses, or when there
+// is no display to show the show on and no driver was asked for through
+// SDL_VIDEODRIVER. From here on, losing the X display ends the process at
+// once with status 1 after "Error: lost the connection to the display".
+bool video_setup(DisplayMode mode = DisplayMode::fullscreen);
 
 // Doubles the back buffer onto the screen surface without filtering.
 void double_back_buffer();
 
-// Doubles the back buffer onto the screen and flips.
+// Doubles the back buffer onto the screen and flips. When the flip did not
+// wait for the display's retrace, waits so that frames come no faster than
+// the display's refresh rate (60 a second where it is not known).
 void present();
 
 // Milliseconds since the library started.

@@ -3,6 +3,7 @@
 #include "effects/plasma.h"
 #include "platform/font.h"
 #include "platform/image.h"
+#include "platform/steps.h"
 #include "platform/video.h"
 #include "scenes/data_files.h"
 
@@ -88,8 +89,11 @@ void dance_frame(uint32_t t)
     if (t - dance_start > deform_start - dance_start)
         return;
     const float a = dance_entry(t);
+    // A frame shows the palette as the turns before its own step left it.
+    const int64_t step = frame_step(t);
+    turn_palette(dance_start, step - 1);
     draw_plasma(t, back_buffer);
-    rotate_palette(t);
+    turn_palette(dance_start, step);
 
     const float e = dance_exit(t);
     if (t >= dance_exit_start) {

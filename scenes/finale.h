@@ -19,6 +19,7 @@ constexpr FadeEvent finale_fades[] = {
 extern SDL_Surface* finale_tunnel_texture;  // its own copy of the tunnel texture
 extern int32_t finale_effect;               // switches so far; modulo 4 picks the effect
 extern uint32_t finale_last_switch;         // demo time of the latest switch
+extern int64_t star_steps_taken;            // latest 60 Hz step of the starfield phase
 
 // Loads the finale's tunnel texture (after the tunnel scene's tables).
 void finale_load();

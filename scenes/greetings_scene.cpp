@@ -3,11 +3,13 @@
 #include "effects/blur.h"
 #include "effects/starfield.h"
 #include "platform/image.h"
+#include "platform/steps.h"
 #include "platform/video.h"
 
 SDL_Surface* star_layer;
 SDL_Surface* logo_layer;
 SDL_Surface* greetings_logos[logo_count];
+int64_t layer_steps_taken = no_step;
 
 void greetings_load()
 {
@@ -36,12 +38,10 @@ static void blend_onto_back_buffer(SDL_Surface* layer)
         blit_surface(layer, back_buffer, 0, 0);
 }
 
-void greetings_frame(uint32_t t)
+// One 60 Hz step of both layers at demo time t: the stars move and both
+// layers blur, leaving trails and glow.
+static void layers_step(uint32_t t)
 {
-    if (t - greetings_start > lift_start - greetings_start)
-        return;
-    fill_surface(back_buffer, 0);
-
     const StarCentre centre = starfield_centre(t);
     starfield_draw(star_layer, centre.x, centre.y, star_depth_step);
     three_tap_blur(star_layer);
@@ -52,6 +52,16 @@ void greetings_frame(uint32_t t)
     const int logo = greetings_logo(t);
     if (logo >= 0)
         keyed_blit(greetings_logos[logo], logo_layer, 0.0f, 0.0f);
+}
+
+void greetings_frame(uint32_t t)
+{
+    if (t - greetings_start > lift_start - greetings_start)
+        return;
+    fill_surface(back_buffer, 0);
+    const StepRange steps = take_steps(&layer_steps_taken, greetings_start, frame_step(t));
+    for (int64_t k = steps.first; k <= steps.last; k++)
+        layers_step(step_time(k));
 
     blend_onto_back_buffer(star_layer);
     blend_onto_back_buffer(logo_layer);

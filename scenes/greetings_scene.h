@@ -25,6 +25,7 @@ constexpr FadeEvent greetings_fades[] = {
 extern SDL_Surface* star_layer;                   // stars and their trails, blurred every frame
 extern SDL_Surface* logo_layer;                   // every logo drawn so far, blurred every frame
 extern SDL_Surface* greetings_logos[logo_count];  // logo i; null where it did not load
+extern int64_t layer_steps_taken;                 // latest 60 Hz step both layers took
 
 // The logo shown at demo time t, or -1 outside logo_switch[0] .. logo_switch[19] - 1.
 int greetings_logo(uint32_t t);

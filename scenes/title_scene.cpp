@@ -1,8 +1,10 @@
 #include "scenes/title_scene.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/image.h"
+#include "platform/steps.h"
 #include "platform/video.h"
 #include "scenes/data_files.h"
 
@@ -10,6 +12,7 @@ SDL_Surface* title_picture;
 FlashTrain* flash_train;
 SDL_Surface* noise_surface;
 SDL_Surface* flash_work_surface;
+int64_t noise_steps_taken = no_step;
 
 // The noise's red and green are its blue dimmed by the single-precision 0.95
 // (0.949999988...), the product truncated: 20 gives 18, 100 gives 94.
@@ -36,19 +39,22 @@ void title_load()
 
 void title_frame(uint32_t t)
 {
-    if (t < title_picture_time)
-        noise_fill(back_buffer);
-    else
+    // Steps before the picture still draw noise when the frame comes after
+    // them: the noise draws from rand() like the stars after it.
+    noise_steps(std::min(frame_step(t), latest_step(title_picture_time - 1)));
+    if (t < title_picture_time) {
+        if (noise_surface && back_buffer)
+            blit_surface(noise_surface, back_buffer, 0, 0);
+    } else {
         keyed_blit(title_picture, back_buffer, 0.0f, 0.0f);
+    }
     run_fade_table(title_fades, back_buffer, t);
     draw_flash_train(back_buffer, t);
 }
 
-void noise_fill(SDL_Surface* target)
+// Fresh noise from rand() into the noise surface.
+static void fill_noise(SDL_Surface* noise)
 {
-    SDL_Surface* noise = noise_surface;
-    if (!noise || !target)
-        return;
     lock_surface(noise);
     const int pitch = pitch_pixels(noise);
     Uint32* row = static_cast<Uint32*>(noise->pixels);
@@ -62,7 +68,21 @@ void noise_fill(SDL_Surface* target)
         }
     }
     unlock_surface(noise);
-    blit_surface(noise, target, 0, 0);
+}
+
+void noise_fill(SDL_Surface* target)
+{
+    if (!noise_surface || !target)
+        return;
+    fill_noise(noise_surface);
+    blit_surface(noise_surface, target, 0, 0);
+}
+
+void noise_steps(int64_t last)
+{
+    const StepRange r = take_steps(&noise_steps_taken, title_start, last);
+    for (int64_t k = r.first; k <= r.last && noise_surface; k++)
+        fill_noise(noise_surface);
 }
 
 void draw_flash_train(SDL_Surface* target, uint32_t t)

@@ -43,14 +43,20 @@ extern SDL_Surface* title_picture;       // the title art, from the noise's end 
 extern FlashTrain* flash_train;          // built by title_load
 extern SDL_Surface* noise_surface;       // the noise fill, 320x240 in the scratch layout
 extern SDL_Surface* flash_work_surface;  // the flash compositor's, 320x240 in the scratch layout
+extern int64_t noise_steps_taken;        // latest 60 Hz step the noise was drawn at
 
 // Makes the noise and compositor surfaces, loads the title and flash pictures
 // and builds the flash train.
 void title_load();
 // Noise or picture, the title fades, the flash train. Call only while t <= 14596.
+// The noise changes at each 60 Hz step.
 void title_frame(uint32_t t);
 // Fresh noise from rand() over the whole target, through the noise surface.
 void noise_fill(SDL_Surface* target);
+// The noise at each 60 Hz step before the title picture not yet taken, up to
+// step last, drawn into the noise surface: the rand() sequence the stars draw
+// from later is the same at any frame rate.
+void noise_steps(int64_t last);
 // Every flash of the train whose window holds t.
 void draw_flash_train(SDL_Surface* target, uint32_t t);
 // One flash: the picture over opaque red with a rising and falling alpha.

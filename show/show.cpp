@@ -5,6 +5,7 @@
 #include "overlays/fade.h"
 #include "platform/font.h"
 #include "platform/sound.h"
+#include "platform/steps.h"
 #include "platform/video.h"
 #include "scenes/dance_scene.h"
 #include "scenes/data_files.h"
@@ -37,6 +38,7 @@ void load_show()
 
 void draw_frame(uint32_t t)
 {
+    begin_frame(t);
     if (t <= dance_start)
         title_frame(t);
     dance_frame(t);
@@ -68,7 +70,7 @@ void start_sound_system()
         printf("Error at init of FMOD Ex system\n");
 }
 
-void start_music()
+void start_music(uint32_t from)
 {
     // Asked for even when the system did not start; it then fails with its
     // own message and the show runs silent on the clock.
@@ -76,6 +78,8 @@ void start_music()
         printf("Error at loading music %s\n", music_file);
     else if (sound_play(sound_system, music, false, &music_channel) != 0)
         printf("Error at playing music\n");
+    else if (from > 0)
+        sound_channel_set_position(music_channel, from);
     fflush(stdout);
 }
 
@@ -90,16 +94,17 @@ void stop_music()
     sound_system = nullptr;
 }
 
-int run_demo()
+int run_demo(const ShowOptions& o)
 {
-    if (!video_setup())
+    if (!video_setup(o.display))
         return 1;
 
     start_sound_system();
     load_show();
-    start_music();
+    start_music(o.from);
 
-    const uint32_t start_ticks = ticks();
+    // Demo time runs from `from` on: the start lies that far back (wrapping).
+    const uint32_t start_ticks = ticks() - o.from;
     Pass pass;
     do
         pass = frame_pass(start_ticks);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "show/options.h"
+
 // The overlays, every scene's load step and the font, in start-up order.
 // Needs video_setup first.
 void load_show();
@@ -21,13 +23,13 @@ Pass frame_pass(uint32_t start_ticks);
 
 // Sound system creation and init (start-up step 2), each failure printed.
 void start_sound_system();
-// Streams "data/dorvang.ogg" from now on (start-up step 11); a failure is
-// printed and the show runs silent.
-void start_music();
+// Streams "data/dorvang.ogg" from `from` ms into it, from now on (start-up
+// step 11); a failure is printed and the show runs silent.
+void start_music(uint32_t from = 0);
 // Pauses the music and releases the sound and the system (both ways out);
 // safe with whatever of them exists.
 void stop_music();
 
-// Start-up, the frame loop and the shutdown path the loop ended with.
-// Returns the process exit status.
-int run_demo();
+// Start-up, the frame loop from the demo time asked for, and the shutdown
+// path the loop ended with. Returns the process exit status.
+int run_demo(const ShowOptions& o = ShowOptions());

@@ -5,6 +5,7 @@
 #include "effects/plasma.h"
 #include "platform/font.h"
 #include "platform/image.h"
+#include "platform/steps.h"
 #include "platform/video.h"
 #include "scenes/dance_scene.h"
 #include "tests/support.h"
@@ -74,7 +75,7 @@ static void install_markers()
         font = new Font{4, 8, glyphs};
     }
     for (Sprite* s : {dance_riding_sprite, jamming_sprite})
-        s->current_frame = 0, s->last_step = 0;
+        s->current_frame = 0, s->last_step = 0, s->steps_taken = sprite_not_drawn;
     build_palette();
     for (Uint32 m : {empty_colour, filled_colour, graph_colour, riding_colour, jamming_colour,
                      text_colour, white})
@@ -143,16 +144,17 @@ TEST(DanceFrame, PlacesEveryElement)
     EXPECT_GE(find(riding_colour).x1, 0);
     EXPECT_LT(find(graph_colour).x1, 0);
     EXPECT_LT(find(text_colour).x1, 0);
-    dance_frame(24676);  // the first jamming draw steps it to frame 1
+    dance_frame(24676);  // the first jamming draw, between two steps: frame 0
     EXPECT_LT(find(riding_colour).x1, 0);
-    EXPECT_GE(find(jamming_colour + 1).x1, 0);
+    EXPECT_GE(find(jamming_colour).x1, 0);
+    dance_frame(24683);  // its first step moves it to frame 1
     EXPECT_EQ(jamming_sprite->current_frame, 1);
 
     dance_frame(25175);      // halfway out
     b = find(graph_colour);  // at -80, which rounds to -79
     EXPECT_EQ(b.x1, 20);
     EXPECT_EQ(b.y0, 120);
-    b = find(jamming_colour + 2);  // a step every 200 ms of drawing
+    b = find(jamming_colour + 3);  // a step every 200 ms: at 24883 and 25083
     EXPECT_EQ(b.x1, 179);          // centre -60: frame from -140, 320 wide
     EXPECT_EQ(find(text_colour).x0, 230);
     int name_x = 0;
@@ -188,6 +190,23 @@ TEST(DanceFrame, NotesFlashesAndWindowEdges)
         SDL_FillRect(back_buffer, nullptr, 0x00123456);
         dance_frame(e.t);
         EXPECT_TRUE(only(e.drawn ? 0x000000 : 0x123456)) << e.t;  // drawn under full black
-        EXPECT_EQ(last_rotation == e.t, e.drawn) << e.t;
+    }
+}
+
+// The palette turns at the 60 Hz steps of the scene: a frame at a step turns
+// after drawing, one between steps turns at none, a late one at each it missed.
+TEST(DanceFrame, PaletteTurnsAtTheSteps)
+{
+    install_markers();
+    const struct {
+        uint32_t t;
+        uint32_t last_turn;
+    } frames[] = {{14596, 0}, {14600, 14600}, {14610, 14600}, {14650, 14650}, {14700, 14700}};
+    palette_steps_taken = no_step;
+    last_rotation = 0;
+    for (const auto& f : frames) {
+        dance_frame(f.t);
+        EXPECT_EQ(last_rotation, f.last_turn) << f.t;
+        EXPECT_EQ(palette_steps_taken, f.last_turn ? latest_step(f.t) : no_step) << f.t;
     }
 }

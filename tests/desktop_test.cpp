@@ -1,12 +1,15 @@
 // The real program on a real X server (Xvfb): a released Escape or a closed
 // window ends it promptly at any moment of the show, start-up included,
 // with status 0 and the screen's mode as it was; losing the display ends it
-// at once with its own line; left alone it plays its 101 seconds and ends by
-// itself with flat memory.
+// at once with its own line; what the screen shows is the capture's picture,
+// fullscreen on any screen and in a window; left alone it plays its 101
+// seconds and ends by itself with flat memory.
 #include <gtest/gtest.h>
 // Xlib's macros (None, Bool, Status) would clash with gtest's names: after it.
+#include <IL/il.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
@@ -22,7 +25,9 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "overlays/fade.h"
 #include "scenes/timeline.h"
 #include "scenes/title_scene.h"
 
@@ -42,7 +47,13 @@ int ignore_x_error(Display*, XErrorEvent*)
 }
 
 // One Xvfb per test, on a display number it picks itself, with a window
-// manager as on any desktop (SDL waits for one when it leaves fullscreen).
+// manager as on any desktop (SDL waits for one when it leaves fullscreen)
+// unless the test asks for a bare server.
+struct Screen {
+    int width = 1024, height = 768;
+    bool window_manager = true;
+};
+
 struct Server {
     pid_t pid = -1;
     pid_t wm = -1;
@@ -92,15 +103,17 @@ bool accepts_connections(const std::string& display)
     return d != nullptr;
 }
 
-Server start_xvfb()
+Server start_xvfb(const Screen& screen = Screen())
 {
     XSetErrorHandler(ignore_x_error);
     Server s;
     // A display number of our own; the next one if it is taken.
     for (int attempt = 0; attempt < 20 && s.display.empty(); attempt++) {
         const std::string display = ":" + std::to_string(100 + (getpid() + attempt * 7) % 800);
-        const char* const args[] = {"Xvfb",        display.c_str(), "-screen", "0",
-                                    "1024x768x24", "-nolisten",     "tcp",     nullptr};
+        const std::string size =
+            std::to_string(screen.width) + "x" + std::to_string(screen.height) + "x24";
+        const char* const args[] = {"Xvfb",       display.c_str(), "-screen", "0",
+                                    size.c_str(), "-nolisten",     "tcp",     nullptr};
         const pid_t pid = spawn_quietly("Xvfb", args, "");
         for (int i = 0; i < 500; i++) {
             if (accepts_connections(display)) {
@@ -117,7 +130,7 @@ Server start_xvfb()
             waitpid(pid, nullptr, 0);
         }
     }
-    if (s.display.empty())
+    if (s.display.empty() || !screen.window_manager)
         return s;
     const char* const wm[] = {"openbox", nullptr};
     s.wm = spawn_quietly("openbox", wm, s.display);
@@ -138,10 +151,15 @@ void stop(const Server& s)
     }
 }
 
-// Starts the show on the display; what it prints goes to the file named by
-// output (nowhere when empty).
-pid_t start_show(const std::string& display, const std::string& output = "")
+// Starts the show on the display with the given options; what it prints goes
+// to the file named by output (nowhere when empty).
+pid_t start_show(const std::string& display, const std::vector<std::string>& options = {},
+                 const std::string& output = "")
 {
+    std::vector<const char*> argv = {"varno-style"};
+    for (const std::string& o : options)
+        argv.push_back(o.c_str());
+    argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         const char* build = getenv("VARNO_BUILD_DIR");
@@ -153,7 +171,7 @@ pid_t start_show(const std::string& display, const std::string& output = "")
         const int out = output.empty() ? open("/dev/null", O_WRONLY)
                                        : open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(out, STDOUT_FILENO);
-        execl("./varno-style", "varno-style", static_cast<char*>(nullptr));
+        execv("./varno-style", const_cast<char* const*>(argv.data()));
         _exit(127);
     }
     return pid;
@@ -242,12 +260,14 @@ struct Moment {
     // request during start-up is answered by the first pass of the frame loop,
     // so it may also wait for the rest of start-up (200 ms at most).
     double limit_ms = 300;
+    bool window = false;  // played in a window (-w)
 };
 
 // An X server, our connection to it and the show on it; whatever the test's
 // outcome, everything is stopped when it ends.
 struct Session {
-    Server server = start_xvfb();
+    explicit Session(const Screen& screen = Screen()) : server(start_xvfb(screen)) {}
+    Server server;
     Display* d = server.display.empty() ? nullptr : XOpenDisplay(server.display.c_str());
     pid_t show = -1;
     ~Session()
@@ -277,12 +297,23 @@ TEST_P(Quit, EndsPromptlyWithStatus0AndTheModeRestored)
     ASSERT_NE(s.d, nullptr) << "no X server";
     const int width = DisplayWidth(s.d, 0), height = DisplayHeight(s.d, 0);
 
-    s.show = start_show(s.server.display);
+    // A moment past the first seconds is reached by starting the show a second
+    // before it, not by waiting through the show up to it.
+    constexpr uint32_t lead_ms = 1000;
+    std::vector<std::string> options;
+    uint32_t wait_ms = m.at_ms;
+    if (m.at_ms > 2 * lead_ms) {
+        options = {"--from", std::to_string((m.at_ms - lead_ms) / 1000.0)};
+        wait_ms = lead_ms;
+    }
+    if (m.window)
+        options.push_back("--window");
+    s.show = start_show(s.server.display, options);
     const Window w = wait_for_window(s.d);
     ASSERT_NE(w, 0u) << "no window";
     const auto shown = Clock::now();
     std::this_thread::sleep_for(
-        std::chrono::milliseconds(m.at_ms) -
+        std::chrono::milliseconds(wait_ms) -
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - shown));
     if (m.close)
         close_window(s.d, w);
@@ -325,6 +356,8 @@ const Moment moments[] = {
     {"close_at_once", 0, true, 400},
     {"close_in_dance", 20000, true},
     {"close_in_lift", 55000, true},
+    {"window_escape", 47000, false, 300, true},
+    {"window_close", 74000, true, 300, true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Desktop, Quit, testing::ValuesIn(moments),
@@ -352,7 +385,7 @@ TEST_P(LostDisplay, EndsAtOnceSayingSo)
     Session s;
     ASSERT_NE(s.d, nullptr) << "no X server";
     const std::string output = testing::TempDir() + "lost_display_" + loss.name + ".txt";
-    s.show = start_show(s.server.display, output);
+    s.show = start_show(s.server.display, {}, output);
     const Window w = wait_for_window(s.d);
     ASSERT_NE(w, 0u) << "no window";
     std::this_thread::sleep_for(std::chrono::seconds(1));
@@ -378,6 +411,121 @@ TEST_P(LostDisplay, EndsAtOnceSayingSo)
 INSTANTIATE_TEST_SUITE_P(Desktop, LostDisplay,
                          testing::Values(Loss{"window_killed", false}, Loss{"server_ended", true}),
                          [](const testing::TestParamInfo<Loss>& i) { return i.param.name; });
+
+// What the screen shows is the capture tool's picture: fullscreen on a 640x480
+// screen, on a larger one without a window manager and on a wide one with a
+// manager (as large as fits, centred, bars on the other sides), and in a window.
+struct View {
+    const char* name;
+    Screen screen;
+    bool window;
+};
+
+void PrintTo(const View& v, std::ostream* os)
+{
+    *os << v.name;
+}
+
+// The title picture holds still from the end of the flash train to the start
+// of its fade-out: the show starts in that stretch and is looked at in it.
+constexpr uint32_t still_start =
+    title_flash_first + (title_flash_count - 1) * title_flash_every + title_flash_length;
+constexpr uint32_t still_end = dance_start - scene_fade_ms;
+constexpr uint32_t still_frame = (still_start + still_end) / 2;
+
+// The capture tool's back buffer at demo time t, 0xRRGGBB, row after row.
+std::vector<uint32_t> captured_picture(uint32_t t)
+{
+    const std::string dir = testing::TempDir() + "desktop_frames";
+    const std::string run = "cd '" + std::string(getenv("VARNO_BUILD_DIR")) +
+                            "' && ./tools/varno-capture --back-buffer --at " + std::to_string(t) +
+                            " --out '" + dir + "' > /dev/null 2>&1";
+    if (system(run.c_str()) != 0)
+        return {};
+    char name[32];
+    snprintf(name, sizeof name, "/t%06u.png", t);
+    ilInit();
+    ilEnable(IL_ORIGIN_SET);
+    ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
+    ILuint image;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    std::vector<uint32_t> picture;
+    if (ilLoadImage((dir + name).c_str()) && ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE) &&
+        ilGetInteger(IL_IMAGE_WIDTH) == 320 && ilGetInteger(IL_IMAGE_HEIGHT) == 240) {
+        const ILubyte* p = ilGetData();
+        for (int i = 0; i < 320 * 240; i++, p += 3)
+            picture.push_back(uint32_t(p[0]) << 16 | p[1] << 8 | p[2]);
+    }
+    ilDeleteImages(1, &image);
+    return picture;
+}
+
+// Share of the picture's pixels that the screen area (x, y, w, h) of the
+// drawable shows within 2 in every channel, sampled at each pixel's centre.
+double matching_share(Display* d, Drawable from, int x, int y, double w, double h,
+                      const std::vector<uint32_t>& picture)
+{
+    XImage* shot =
+        XGetImage(d, from, x, y, unsigned(w + 0.5), unsigned(h + 0.5), AllPlanes, ZPixmap);
+    if (!shot)
+        return 0;
+    int matching = 0;
+    for (int by = 0; by < 240; by++)
+        for (int bx = 0; bx < 320; bx++) {
+            const uint32_t got =
+                uint32_t(XGetPixel(shot, int((bx + 0.5) * w / 320), int((by + 0.5) * h / 240)));
+            const uint32_t want = picture[size_t(by) * 320 + bx];
+            bool near = true;
+            for (int shift : {0, 8, 16})
+                near = near && std::abs(int(got >> shift & 0xFF) - int(want >> shift & 0xFF)) <= 2;
+            matching += near;
+        }
+    XDestroyImage(shot);
+    return matching / (320.0 * 240.0);
+}
+
+class Picture : public testing::TestWithParam<View> {};
+
+TEST_P(Picture, ShowsTheCapturedFrame)
+{
+    const View v = GetParam();
+    const std::vector<uint32_t> picture = captured_picture(still_frame);
+    ASSERT_EQ(picture.size(), 320u * 240u) << "no captured frame";
+    Session s(v.screen);
+    ASSERT_NE(s.d, nullptr) << "no X server";
+    std::vector<std::string> options = {"--from", std::to_string(still_start / 1000.0)};
+    if (v.window)
+        options.push_back("--window");
+    s.show = start_show(s.server.display, options);
+    const Window w = wait_for_window(s.d);
+    ASSERT_NE(w, 0u) << "no window";
+    // Start-up, and the window manager's turn at the window, within the stretch.
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    double share;
+    if (v.window) {
+        share = matching_share(s.d, w, 0, 0, 640, 480, picture);
+    } else {
+        const double scale = std::min(v.screen.width / 640.0, v.screen.height / 480.0);
+        const double pw = 640 * scale, ph = 480 * scale;
+        share = matching_share(s.d, DefaultRootWindow(s.d), int((v.screen.width - pw) / 2),
+                               int((v.screen.height - ph) / 2), pw, ph, picture);
+    }
+    printf("%s: %.2f%% of the picture's pixels as captured\n", v.name, 100 * share);
+    EXPECT_GE(share, 0.99);
+    release_escape(s.d);
+    EXPECT_EQ(wait_exit(s.show, 2000), 0);
+}
+
+const View views[] = {
+    {"fullscreen_640x480", {640, 480, true}, false},
+    {"fullscreen_1280x1024_bare", {1280, 1024, false}, false},
+    {"fullscreen_1920x1080", {1920, 1080, true}, false},
+    {"window", {1024, 768, true}, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Desktop, Picture, testing::ValuesIn(views),
+                         [](const testing::TestParamInfo<View>& i) { return i.param.name; });
 
 long rss_kib(pid_t pid)
 {

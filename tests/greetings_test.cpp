@@ -7,6 +7,7 @@
 
 #include "effects/starfield.h"
 #include "platform/image.h"
+#include "platform/steps.h"
 #include "platform/video.h"
 #include "scenes/greetings_scene.h"
 #include "tests/support.h"
@@ -17,10 +18,12 @@ static std::vector<Uint32> snapshot(const SDL_Surface* s)
     return std::vector<Uint32>(p, p + s->h * s->pitch / 4);
 }
 
-// Empty layers and every star parked off-screen, far from respawning.
+// Empty layers that have taken no step, and every star parked off-screen, far
+// from respawning.
 static void reset_scene()
 {
     load_show_once();
+    layer_steps_taken = no_step;
     SDL_FillRect(star_layer, nullptr, 0);
     SDL_FillRect(logo_layer, nullptr, 0);
     for (int i = 0; i < star_count; i++)
@@ -74,19 +77,30 @@ TEST(Greetings, OutsideItsWindowTouchesNothing)
     }
 }
 
-TEST(Greetings, FirstAndLastFramesAreBlackAndTheLastDrawsNoLogo)
+// The layers step at the scene's 60 Hz steps: none at its first moment (43227
+// lies before its first step, 43233) nor at its last (50058, after 50050).
+TEST(Greetings, FirstAndLastFramesAreBlackAndDrawNoLogo)
 {
-    for (uint32_t t : {43227u, 50058u}) {
+    const struct {
+        uint32_t t;
+        int64_t taken;  // the layers' step before the frame
+        Uint32 glow;    // the white logo-layer pixel after it
+    } frames[] = {
+        {43227, no_step, 0x00FFFFFF},
+        {43233, no_step, 50 * 0x01010101u},  // blurred once: the lone pixel's worked example
+        {50058, latest_step(50058), 0x00FFFFFF},
+    };
+    for (const auto& f : frames) {
         reset_scene();
+        layer_steps_taken = f.taken;
         SDL_FillRect(back_buffer, nullptr, 0xFFFFFF);
         set_pixel(logo_layer, 10, 10, 0x00FFFFFF);
-        greetings_frame(t);
-        for (int y = 0; y < back_height; y++)
+        greetings_frame(f.t);
+        for (int y = 0; y < back_height && f.t != 43233; y++)  // the fades' ends are black
             for (int x = 0; x < back_width; x++)
-                ASSERT_EQ(rgb(x, y), 0u) << t << " at " << x << "," << y;
-        // Blurred once (the lone white pixel's worked example), no logo on top.
-        EXPECT_EQ(pixel(logo_layer, 10, 10), 50 * 0x01010101u) << t;
-        EXPECT_EQ(pixel(logo_layer, 160, 120), 0u) << t;
+                ASSERT_EQ(rgb(x, y), 0u) << f.t << " at " << x << "," << y;
+        EXPECT_EQ(pixel(logo_layer, 10, 10), f.glow) << f.t;
+        EXPECT_EQ(pixel(logo_layer, 160, 120), 0u) << f.t;
     }
 }
 
@@ -108,6 +122,7 @@ TEST(Greetings, CurrentLogoCoversAndTheOneBeforeGlows)
     // A lone white star-layer pixel where no logo will be drawn.
     set_pixel(star_layer, 250, 10, 0x00FFFFFF);
 
+    layer_steps_taken = latest_step(46000) - 1;  // one step, at 46000
     greetings_frame(46000);
     EXPECT_EQ(rgb(80, 120), shown(left_colour));
     EXPECT_EQ(rgb(240, 120), 0u);
@@ -116,7 +131,9 @@ TEST(Greetings, CurrentLogoCoversAndTheOneBeforeGlows)
     for (int n = 0; n < 3; n++)
         EXPECT_NEAR(int(rgb(250, 10) >> 8 * n & 0xFF), 50 * 50 / 255, 1) << n;
 
-    greetings_frame(46127);
+    greetings_frame(46127);  // logo 9 from here, but its first step is 46133
+    EXPECT_EQ(rgb(240, 120), 0u);
+    greetings_frame(46183);  // past its flash
     EXPECT_EQ(rgb(240, 120), shown(right_colour));
     const Uint32 glow = rgb(80, 120), was = shown(left_colour);
     for (int n = 0; n < 3; n++) {
@@ -127,7 +144,7 @@ TEST(Greetings, CurrentLogoCoversAndTheOneBeforeGlows)
 
     // A logo that did not load leaves its slot to the glow.
     greetings_logos[9] = nullptr;
-    greetings_frame(46128);
+    greetings_frame(46200);
     EXPECT_NE(rgb(240, 120), 0u);
     EXPECT_NE(rgb(240, 120), shown(right_colour));
 

@@ -158,7 +158,7 @@ TEST(Lift, DancerUntil59000ThenTheCreditScreen)
 
     const struct {
         uint32_t t;
-        bool steps;
+        bool dancer;                    // the sprite drawn
         Uint32 at_100, at_125, at_200;  // row 100
     } cases[] = {
         {55000, true, grey, dancer, grey},   {58000, true, grey, dancer, grey},
@@ -166,9 +166,9 @@ TEST(Lift, DancerUntil59000ThenTheCreditScreen)
         {59000, false, rings, rings, rings}, {62000, false, black, black, picture},
     };
     for (const auto& c : cases) {
-        lift_sprite->last_step = 0;
+        lift_sprite->steps_taken = sprite_not_drawn;
         lift_frame(c.t);
-        EXPECT_EQ(lift_sprite->last_step, c.steps ? c.t : 0u) << c.t;
+        EXPECT_EQ(lift_sprite->steps_taken != sprite_not_drawn, c.dancer) << c.t;
         const Uint32 want[3] = {c.at_100, c.at_125, c.at_200};
         const int column[3] = {100, 125, 200};
         for (int i = 0; i < 3; i++) {

@@ -77,14 +77,18 @@ TEST(MakeSprite, RefusesSheetsTooShortForTheirFrames)
     EXPECT_EQ(make_sprite(nullptr, 1), nullptr);
 }
 
-TEST(DrawSprite, StepsOneFramePerIntervalWithoutCatchingUp)
+// The animation steps at the first 60 Hz step an interval after its last one,
+// from its first draw on; a late draw takes the steps it missed, as a 60 Hz
+// display would have shown them.
+TEST(DrawSprite, StepsOneFramePerIntervalAtTheSixtyHertzSteps)
 {
     const struct {
         int frames, first;                            // frame count, frame before the first draw
         std::vector<std::pair<uint32_t, int>> draws;  // t and the frame it shows
     } cases[] = {
-        {16, 0, {{250, 1}, {300, 1}, {449, 1}, {450, 2}, {10000, 3}, {10199, 3}, {10200, 4}}},
+        {16, 0, {{250, 1}, {300, 1}, {449, 1}, {450, 2}, {1000, 4}, {1049, 4}, {1050, 5}}},
         {16, 0, {{0, 0}, {199, 0}, {200, 1}}},
+        {16, 0, {{205, 0}, {230, 1}}},  // first drawn between steps: steps from the next (216)
         {16, 15, {{200, 0}, {400, 1}}},
         {2, 0, {{200, 1}, {400, 0}, {600, 1}, {800, 0}}},
     };

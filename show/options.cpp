@@ -1,0 +1,50 @@
+#include "show/options.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "scenes/timeline.h"
+
+const char show_usage[] =
+    "usage: varno-style [-f | -w] [--from SECONDS]\n"
+    "Plays VARNO STYLE, a 101-second demo with its music.\n"
+    "  -f, --fullscreen    fill the screen (the default)\n"
+    "  -w, --window        play in a 640x480 window\n"
+    "      --from SECONDS  start SECONDS into the show, the music with it\n"
+    "  -h, --help          print this help\n"
+    "Release Escape or close the window to quit.\n";
+
+// Seconds into the show, 0 up to the last frame, to whole milliseconds.
+static bool parse_seconds(const char* s, uint32_t* ms)
+{
+    char* end;
+    const double v = strtod(s, &end);
+    if (end == s || *end || !(v >= 0.0 && v * 1000.0 <= last_frame_time))
+        return false;
+    *ms = uint32_t(std::lround(v * 1000.0));
+    return true;
+}
+
+Request parse_options(int argc, char** argv, ShowOptions* o)
+{
+    for (int i = 1; i < argc; i++) {
+        const char* a = argv[i];
+        if (!strcmp(a, "-h") || !strcmp(a, "--help"))
+            return Request::help;
+        if (!strcmp(a, "-w") || !strcmp(a, "--window")) {
+            o->display = DisplayMode::window;
+        } else if (!strcmp(a, "-f") || !strcmp(a, "--fullscreen")) {
+            o->display = DisplayMode::fullscreen;
+        } else if (!strncmp(a, "--from=", 7)) {
+            if (!parse_seconds(a + 7, &o->from))
+                return Request::bad;
+        } else if (!strcmp(a, "--from")) {
+            if (i + 1 == argc || !parse_seconds(argv[++i], &o->from))
+                return Request::bad;
+        } else {
+            return Request::bad;
+        }
+    }
+    return Request::play;
+}

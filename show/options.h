@@ -1,0 +1,22 @@
+// The program's command line.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/video.h"
+
+// What the viewer asked for.
+struct ShowOptions {
+    DisplayMode display = DisplayMode::fullscreen;
+    uint32_t from = 0;  // demo time the show starts at, ms
+};
+
+// What the command line asks the program to do.
+enum class Request { play, help, bad };
+
+// The usage text, printed by --help and after a bad option.
+extern const char show_usage[];
+
+// Reads the arguments into *o: play, print the usage (-h, --help), or give up
+// on an unknown option or a bad value.
+Request parse_options(int argc, char** argv, ShowOptions* o);
