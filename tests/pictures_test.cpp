@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/image.h"
+#include "scenes/data_files.h"
 #include "tests/support.h"
 
 namespace {
@@ -68,11 +69,8 @@ std::vector<Expected> every_picture()
         all.push_back({std::string("ddr_") + d + ".png", 28, 28, true});
         all.push_back({std::string("ddr_empty_") + d + ".png", 28, 28, true});
     }
-    for (int i = 0; i < 19; i++) {
-        char name[32];
-        snprintf(name, sizeof name, "greet_%02d.png", i);
-        all.push_back({name, 320, 240, true});
-    }
+    for (const char* path : logo_files)
+        all.push_back({data_file_name(path), 320, 240, true});
     return all;
 }
 
@@ -279,9 +277,7 @@ TEST(Pictures, TexturesWrapSeamlessly)
 TEST(Pictures, LogosAreNineteenDifferentPictures)
 {
     std::vector<std::vector<unsigned char>> seen;
-    for (int i = 0; i < 19; i++) {
-        char name[32];
-        snprintf(name, sizeof name, "data/greet_%02d.png", i);
+    for (const char* name : logo_files) {
         const std::vector<unsigned char> bytes = read_file(name);
         ASSERT_FALSE(bytes.empty()) << name;
         for (const auto& other : seen)
