@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "overlays/fade.h"
 #include "overlays/sprite.h"
 #include "platform/image.h"
 #include "platform/video.h"
@@ -44,6 +43,9 @@ static const char* picture_path()
     return path;
 }
 
+// A target in the scratch layout, as the title's noise and the layers are.
+static SDL_Surface* layer;
+
 static void start_up()
 {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -52,7 +54,7 @@ static void start_up()
         abort();
     if (!video_setup())
         abort();
-    fade_load();
+    layer = create_scratch_surface(back_width, back_height);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -74,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int8_t a = int8_t(data[size / 2]), b = int8_t(data[size / 3]);
     keyed_blit(picture, back_buffer, 0.0f, 0.0f);
     keyed_blit(picture, back_buffer, a * 3.7f, b * 2.1f);
-    keyed_blit(picture, noise_surface, -picture->w + 1.0f, back_height - 1.0f);
+    keyed_blit(picture, layer, -picture->w + 1.0f, back_height - 1.0f);
 
     const int frames = picture->h / sprite_frame_rows + (data[0] & 1);
     Sprite* sprite = make_sprite(picture, frames > 0 ? frames : 1);
