@@ -1,7 +1,9 @@
 // VARNO STYLE: a 101-second software-rendered show with its own music.
 #include <cstdio>
 
+#include "platform/files.h"
 #include "platform/video.h"
+#include "scenes/data_files.h"
 #include "show/options.h"
 #include "show/show.h"
 
@@ -20,5 +22,7 @@ int main(int argc, char** argv)
         case Request::play:
             break;
     }
+    // Started away from a data/ of its own, the installed program plays its installed copy.
+    find_show_files(music_file, title_file);
     return run_demo(o);
 }

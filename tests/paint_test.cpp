@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "generators/pictures/glyphs.h"
 #include "generators/pictures/paint.h"
@@ -113,6 +114,33 @@ TEST(PaintFigures, GroupIsOutlinedOnceAndFilledWithoutTheKey)
     EXPECT_NE(get(c, 15, 15), key);
     EXPECT_NE(get(c, 15, 15), 0x102030u);
     EXPECT_NE(get(c, 30, 30), key);
+}
+
+TEST(PaintCanvas, ShrinkAveragesTheAreaEachPixelCovers)
+{
+    // Pixels (v, 255 - v, 0): each channel must be averaged on its own, and a
+    // pixel cut by an output pixel's edge counts by the share it gives.
+    const struct {
+        int w, h;
+        std::vector<int> v;
+        int to_w, to_h;
+        std::vector<int> want;
+    } cases[] = {
+        {3, 1, {0, 90, 180}, 2, 1, {30, 150}},
+        {4, 1, {10, 20, 30, 40}, 2, 1, {15, 35}},
+        {2, 2, {0, 100, 200, 40}, 1, 1, {85}},
+        {2, 1, {7, 200}, 2, 1, {7, 200}},
+    };
+    for (const auto& c : cases) {
+        Canvas in = make_canvas(c.w, c.h, 0);
+        for (int i = 0; i < c.w * c.h; i++)
+            put(in, i % c.w, i / c.w, rgb(c.v[i], 255 - c.v[i], 0));
+        const Canvas out = shrink(in, c.to_w, c.to_h);
+        ASSERT_EQ(out.w, c.to_w);
+        ASSERT_EQ(out.h, c.to_h);
+        for (int i = 0; i < c.to_w * c.to_h; i++)
+            EXPECT_EQ(out.px[i], rgb(c.want[i], 255 - c.want[i], 0)) << c.v[0] << " .. at " << i;
+    }
 }
 
 TEST(Typeface, GlyphsAndLinesAreLaidOutFromTheirInk)

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -81,11 +83,11 @@ struct Rgb {
     uint32_t at(int x, int y) const { return px[size_t(y) * w + x]; }
 };
 
-Rgb load_rgb(const std::string& name)
+Rgb load_rgb_file(const std::string& path)
 {
     video_once();
     Rgb out;
-    SDL_Surface* s = load_image(("data/" + name).c_str());
+    SDL_Surface* s = load_image(path.c_str());
     if (!s)
         return out;
     out.w = s->w;
@@ -98,6 +100,11 @@ Rgb load_rgb(const std::string& name)
         }
     SDL_FreeSurface(s);
     return out;
+}
+
+Rgb load_rgb(const std::string& name)
+{
+    return load_rgb_file("data/" + name);
 }
 
 constexpr uint32_t key = 0xFF00FF;
@@ -287,14 +294,47 @@ TEST(Pictures, LogosAreNineteenDifferentPictures)
     EXPECT_TRUE(read_file("data/greet_19.png").empty());
 }
 
+TEST(Pictures, IconsStayOutOfDataAndShowTheTitle)
+{
+    std::set<std::string> expected = {"dorvang.ogg", "pictures.stamp"}, found;
+    for (const Expected& e : every_picture())
+        expected.insert(e.name);
+    for (const auto& f : std::filesystem::directory_iterator("data"))
+        found.insert(f.path().filename());
+    EXPECT_EQ(found, expected);
+
+    // The large icon is the title itself around its lettering, pixel for pixel,
+    // under rows of night sky; the small one is the large one reduced.
+    const Rgb title = load_rgb("title.png"), large = load_rgb_file("icons/varno-style-256.png"),
+              small = load_rgb_file("icons/varno-style-48.png");
+    ASSERT_EQ(large.w * large.h, 256 * 256);
+    ASSERT_EQ(small.w * small.h, 48 * 48);
+    int differ = 0;
+    for (int y = 16; y < 256; y++)
+        for (int x = 0; x < 256; x++)
+            differ += large.at(x, y) != title.at(x + 30, y - 16);
+    EXPECT_EQ(differ, 0);
+    for (int shift : {0, 8, 16}) {
+        double large_mean = 0, small_mean = 0;
+        for (uint32_t v : large.px)
+            large_mean += (v >> shift & 255) / (256.0 * 256.0);
+        for (uint32_t v : small.px)
+            small_mean += (v >> shift & 255) / (48.0 * 48.0);
+        EXPECT_NEAR(small_mean, large_mean, 1.0) << "channel at bit " << shift;
+    }
+}
+
 TEST(Pictures, GeneratorDrawsTheSameBytesEveryTime)
 {
     const char* build = getenv("VARNO_BUILD_DIR");
     const std::string dir = std::string(build ? build : ".") + "/pictures_again";
     ASSERT_EQ(run_command("rm -rf '" + dir + "' && mkdir -p '" + dir +
-                          "' && ./generators/pictures/varno-make-pictures '" + dir + "'"),
+                          "' && ./generators/pictures/varno-make-pictures '" + dir + "' --icons '" +
+                          dir + "'"),
               0);
     for (const Expected& e : every_picture())
         EXPECT_EQ(read_file(dir + "/" + e.name), read_file("data/" + e.name)) << e.name;
+    for (const char* icon : {"varno-style-48.png", "varno-style-256.png"})
+        EXPECT_EQ(read_file(dir + "/" + icon), read_file(std::string("icons/") + icon)) << icon;
     run_command("rm -rf '" + dir + "'");
 }

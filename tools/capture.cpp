@@ -15,8 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/image.h"
 #include "platform/video.h"
+#include "scenes/data_files.h"
 #include "scenes/timeline.h"
 #include "show/show.h"
 
@@ -126,6 +128,10 @@ int main(int argc, char** argv)
         fputs(usage, stderr);
         return 2;
     }
+    // The frames go where the caller is, whichever data/ the show is read from.
+    o.out = absolute_path(o.out);
+    o.times = absolute_path(o.times);
+    find_show_files(music_file, title_file);
     // No window and no sound: the clock here is the frame sequence.
     use_offscreen_display();
     restore_display_at_exit();

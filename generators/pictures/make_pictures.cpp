@@ -1,7 +1,9 @@
 // Draws every picture of the show and the glyph sheet into a data directory:
-//   varno-make-pictures DIR [--contact PREFIX]
+//   varno-make-pictures DIR [--contact PREFIX] [--icons ICON_DIR]
 // With --contact it also writes PREFIX_1.png, PREFIX_2.png, ...: every picture
 // at twice its size, keyed pixels shown as a grey checkerboard, for looking at.
+// With --icons it writes the desktop's icons, ICON_DIR/varno-style-48.png and
+// -256.png; they stay out of DIR, which holds what the show reads.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -123,8 +125,20 @@ static bool write_contact_sheets(const std::vector<Picture>& source, const std::
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 && !(argc == 4 && strcmp(argv[2], "--contact") == 0)) {
-        fputs("usage: varno-make-pictures DIR [--contact PREFIX]\n", stderr);
+    const char* contact = nullptr;
+    const char* icons = nullptr;
+    bool ok = argc >= 2;
+    for (int i = 2; ok && i < argc; i += 2) {
+        ok = i + 1 < argc;
+        if (ok && strcmp(argv[i], "--contact") == 0)
+            contact = argv[i + 1];
+        else if (ok && strcmp(argv[i], "--icons") == 0)
+            icons = argv[i + 1];
+        else
+            ok = false;
+    }
+    if (!ok) {
+        fputs("usage: varno-make-pictures DIR [--contact PREFIX] [--icons ICON_DIR]\n", stderr);
         return 2;
     }
     png_start();
@@ -136,9 +150,19 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    if (argc == 4 && !write_contact_sheets(all, argv[3])) {
-        fprintf(stderr, "cannot write the contact sheets %s_*.png\n", argv[3]);
+    if (contact && !write_contact_sheets(all, contact)) {
+        fprintf(stderr, "cannot write the contact sheets %s_*.png\n", contact);
         return 1;
+    }
+    if (icons) {
+        for (int size : {48, 256}) {
+            const std::string path =
+                std::string(icons) + "/varno-style-" + std::to_string(size) + ".png";
+            if (!save_png(draw_icon(size), path.c_str())) {
+                fprintf(stderr, "cannot write %s\n", path.c_str());
+                return 1;
+            }
+        }
     }
     return 0;
 }

@@ -228,6 +228,32 @@ Canvas enlarge(const Canvas& c, int factor)
     return out;
 }
 
+Canvas shrink(const Canvas& c, int w, int h)
+{
+    Canvas out = make_canvas(w, h, key);
+    const double sx = double(c.w) / w, sy = double(c.h) / h;
+    for (int j = 0; j < h; j++)
+        for (int i = 0; i < w; i++) {
+            const double x0 = i * sx, x1 = x0 + sx, y0 = j * sy, y1 = y0 + sy;
+            // Bounded by the canvas too: x1 may land a rounding error past its edge.
+            const int xe = std::min(c.w, int(std::ceil(x1))),
+                      ye = std::min(c.h, int(std::ceil(y1)));
+            double r = 0, g = 0, b = 0;
+            for (int y = int(y0); y < ye; y++)
+                for (int x = int(x0); x < xe; x++) {
+                    const double part = (std::min(x1, x + 1.0) - std::max(x0, double(x))) *
+                                        (std::min(y1, y + 1.0) - std::max(y0, double(y)));
+                    const Colour v = c.px[size_t(y) * c.w + x];
+                    r += part * red(v);
+                    g += part * green(v);
+                    b += part * blue(v);
+                }
+            const double area = sx * sy;
+            put(out, i, j, rgb(int(r / area + 0.5), int(g / area + 0.5), int(b / area + 0.5)));
+        }
+    return out;
+}
+
 Canvas rotate_cw(const Canvas& c)
 {
     Canvas out = make_canvas(c.h, c.w, key);

@@ -8,6 +8,7 @@
 // Scenery: 320x240 unless noted.
 Canvas draw_title();            // opaque: "VARNO STYLE" over a dusk horizon
 Canvas draw_flash();            // opaque: the burst flashed on the beat
+Canvas draw_icon(int size);     // opaque, size x size: the title's square, for the desktop
 Canvas draw_deform_texture();   // opaque, seamless: warped by the deform scene
 Canvas draw_tunnel_texture();   // 512x512, opaque, seamless both ways
 Canvas draw_graph_zelto();      // keyed, 400x240: the music credit's artwork

@@ -26,14 +26,16 @@ static int style_x()
     return (320 - style_letters().w) / 2;
 }
 
+// Night at the top down to the glow at the horizon.
+static constexpr Colour title_sky[] = {0x0A0820, 0x181038, 0x2E1656, 0x561C6C, 0x8E2872,
+                                       0xC83C70, 0xF0645E, 0xFF9A4E, 0xFFCC6A};
+
 static void paint_sky(Canvas& c)
 {
-    static constexpr Colour sky[] = {0x0A0820, 0x181038, 0x2E1656, 0x561C6C, 0x8E2872,
-                                     0xC83C70, 0xF0645E, 0xFF9A4E, 0xFFCC6A};
     for (int y = 0; y < title_horizon; y++) {
         const double t = double(y) / (title_horizon - 1);
         for (int x = 0; x < 320; x++)
-            put(c, x, y, ramp_at(sky, 9, t * t * 0.55 + t * 0.45, x, y));
+            put(c, x, y, ramp_at(title_sky, 9, t * t * 0.55 + t * 0.45, x, y));
     }
     Rng rng{0x5eed1234};
     for (int i = 0; i < 110; i++) {
@@ -177,6 +179,16 @@ Canvas draw_title()
     paint_varno(c);
     paint_style(c);
     return c;
+}
+
+Canvas draw_icon(int size)
+{
+    // A square 256 wide around the lettering, whose extrusion reaches x = 284;
+    // the picture is 240 high, so the night sky is carried up 16 rows.
+    constexpr int side = 256, left = 30, top = side - 240;
+    Canvas square = make_canvas(side, side, title_sky[0]);
+    paste(square, draw_title(), -left, top);
+    return shrink(square, size, size);
 }
 
 Canvas draw_flash()
