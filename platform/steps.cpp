@@ -53,6 +53,11 @@ int64_t frame_step(uint32_t t)
 
 StepRange take_steps(int64_t* taken, uint32_t from, int64_t last)
 {
+    // Time gone back (the show played again over the same state) starts the
+    // steps afresh from the frame's own. A frame a step behind is no rewind: a
+    // frame between steps asks for the step before its own.
+    if (last < *taken - 1)
+        *taken = last - 1;
     const StepRange r = {std::max(*taken + 1, first_step(from)), last};
     if (r.first <= r.last)
         *taken = r.last;

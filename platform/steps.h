@@ -47,6 +47,7 @@ struct StepRange {
 
 // The steps a state takes now: after the last it took (*taken), none before
 // demo time `from`, up to step `last`. *taken moves to the end of the run.
+// When time went back, the run starts afresh at step `last`.
 StepRange take_steps(int64_t* taken, uint32_t from, int64_t last);
 
 // Forgets the frames seen so far (a new show starts).

@@ -32,6 +32,8 @@ TEST(Steps, StateTakesEachStepOnceFromItsWindow)
         {2594, 43227, 2597, {2595, 2597}, 2597},                   // a slow frame takes three
         {1000, 81001, 4900, {4861, 4900}, 4900},  // a phase starts from its own time
         {no_step, 100, 5, {6, 5}, no_step},       // before the window: nothing
+        {5000, 0, 100, {100, 100}, 100},          // time went back: afresh from its own step
+        {5000, 0, 4999, {5001, 4999}, 5000},      // a step behind (between steps): no rewind
     };
     for (const Case& c : cases) {
         int64_t taken = c.taken;
