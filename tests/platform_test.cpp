@@ -9,6 +9,7 @@
 
 #include "platform/image.h"
 #include "platform/maths.h"
+#include "platform/random.h"
 #include "platform/video.h"
 #include "scenes/scroller.h"
 #include "scenes/timeline.h"
@@ -26,6 +27,19 @@ TEST(PositionRounding, AddsHalfAndTruncatesTowardZero)
     };
     for (const auto& c : cases)
         EXPECT_EQ(round_position(c.v), c.want) << c.v;
+}
+
+// The show's own sequence is glibc's rand(): the same numbers from the same
+// seed, 0 being taken as 1, and seed 1 before anything seeds it.
+TEST(RandomSequence, IsTheCLibrarysRandFromTheSameSeed)
+{
+    const unsigned seeds[] = {1, 0, 7, 12345, 2147483647u, 4294967295u};
+    for (const unsigned seed : seeds) {
+        srand(seed);
+        seed_random(seed);
+        for (int i = 0; i < 20000; i++)
+            ASSERT_EQ(next_random(), rand()) << "seed " << seed << ", draw " << i;
+    }
 }
 
 TEST(KeyedBlit, SkipsMagentaWhateverTheTopByteAndSetsAlpha)
