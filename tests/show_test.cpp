@@ -13,6 +13,7 @@
 #include "effects/rings.h"
 #include "effects/starfield.h"
 #include "overlays/fade.h"
+#include "platform/blit.h"
 #include "platform/font.h"
 #include "platform/random.h"
 #include "platform/video.h"
