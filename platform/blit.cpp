@@ -136,3 +136,20 @@ void blit_rect(SDL_Surface* source, int sx, int sy, int w, int h, SDL_Surface* t
     unlock_surface(target);
     unlock_surface(source);
 }
+
+void double_surface(const SDL_Surface* source, SDL_Surface* target)
+{
+    const int tpitch = pitch_pixels(target), spitch = pitch_pixels(source);
+    Uint32* dst = static_cast<Uint32*>(target->pixels);
+    const Uint32* src = static_cast<const Uint32*>(source->pixels);
+    for (int y = 0; y < source->h; y++) {
+        Uint32* d = dst + 2 * y * tpitch;
+        const Uint32* s = src + y * spitch;
+        for (int x = 0; x < source->w; x++) {
+            d[2 * x] = s[x];
+            d[2 * x + 1] = s[x];
+        }
+        // The odd row repeats the even one just written.
+        memcpy(d + tpitch, d, size_t(source->w) * 2 * sizeof(Uint32));
+    }
+}

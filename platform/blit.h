@@ -23,3 +23,7 @@ void blit_surface(SDL_Surface* source, SDL_Surface* target, int x, int y);
 // source first. Positions and sizes are taken in 16 bits, as SDL 1.2 takes them.
 void blit_rect(SDL_Surface* source, int sx, int sy, int w, int h, SDL_Surface* target, int x,
                int y);
+
+// Every pixel of the source as a 2 x 2 block of the target, which is twice as
+// wide and high.
+void double_surface(const SDL_Surface* source, SDL_Surface* target);
