@@ -45,7 +45,7 @@ void build_inversion_table(DeformShift* table)
         for (int j = 0; j < deform_table_side; j++) {
             const float x = table_x(j);
             const float r = table_radius(x, y);
-            const float theta = float(std::atan2(double(y), double(x)));
+            const float theta = float(exact_atan2(double(y), double(x)));
             // cos and sin rather than x / r and y / r: the two roundings differ
             // near integer boundaries, and these are the shifts the look was made with.
             const float c = float(std::cos(double(theta)));

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "platform/surface.h"
+#include "platform/blit.h"
 
 SDL_Surface* ring_image;
 

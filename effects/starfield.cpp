@@ -1,9 +1,9 @@
 #include "effects/starfield.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <new>
 
+#include "platform/random.h"
 #include "platform/surface.h"
 
 Star* stars;
@@ -17,20 +17,20 @@ constexpr float respawn_depth = 0.001f;  // a star this close has reached the vi
 constexpr float far_depth = 1.0f;
 constexpr float depth_span = 0.999f;  // from the far end to the viewer
 
-// One rand() each; the process never seeds it, so every run flies the same stars.
+// One draw each; nothing seeds the sequence, so every run flies the same stars.
 static float position_draw()
 {
-    return float((std::rand() % 1000) / 500.0 - 1.0);
+    return float((next_random() % 1000) / 500.0 - 1.0);
 }
 
 static float colour_draw()
 {
-    return float((std::rand() % 500) / 1000.0 + 0.5);
+    return float((next_random() % 500) / 1000.0 + 0.5);
 }
 
 static float depth_draw()
 {
-    return float((std::rand() % 1000) / 1000.0);
+    return float((next_random() % 1000) / 1000.0);
 }
 
 StarCentre starfield_centre(uint32_t t)
@@ -44,7 +44,7 @@ void starfield_init()
     stars = new (std::nothrow) Star[star_count];
     if (!stars)
         return;
-    // One statement per draw: the order of the rand() calls is the stars' identity.
+    // One statement per draw: the order of the draws is the stars' identity.
     for (int i = 0; i < star_count; i++) {
         Star& s = stars[i];
         s.x = position_draw();

@@ -24,7 +24,7 @@ struct StarCentre {
 };
 StarCentre starfield_centre(uint32_t t);
 
-// Allocates the stars and draws their starting places from rand().
+// Allocates the stars and draws their starting places from the random sequence.
 void starfield_init();
 // New place and colour for star i, at the far end.
 void star_respawn(int i);

@@ -52,7 +52,7 @@ void build_tunnel_tables()
             const int k = i * tunnel_table_width + j;
             // A tenth of a pixel off the axis column keeps the division finite.
             const double x = j == axis_column ? 0.1 : double(j - axis_column);
-            const double theta = std::atan2(y, x);
+            const double theta = exact_atan2(y, x);
             tunnel_depth[k] = int32_t(std::cos(theta) * 200 * 50 / x);
             tunnel_angle[k] = int32_t(theta * 256 / pi_f);
             tunnel_texel[k] = packed_texel(tunnel_depth[k], tunnel_angle[k]);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/blit.h"
 #include "platform/maths.h"
-#include "platform/surface.h"
 #include "platform/video.h"
 
 // Smoothstep x^2 (3 - 2x), rounded to single precision.

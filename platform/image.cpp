@@ -1,6 +1,5 @@
 #include "platform/image.h"
 
-#include <IL/il.h>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -68,43 +67,43 @@ bool png_is_whole(const char* path)
     return false;
 }
 
-// Decodes into the bound DevIL image and wraps it; null when anything fails.
-static SDL_Surface* decode_and_convert(const char* path)
+// The shift that puts an 8-bit channel under its mask.
+static int channel_shift(Uint32 mask)
 {
-    if (!png_is_whole(path) || !ilLoadImage(path))
+    int shift = 0;
+    while (mask && !(mask & 1))
+        mask >>= 1, shift++;
+    return shift;
+}
+
+// The decoded picture in the back buffer's layout, as SDL's conversion into it
+// writes the words: the channels in place, alpha only where the layout has it.
+static SDL_Surface* convert_picture(const std::vector<unsigned char>& rgba, int w, int h)
+{
+    SDL_Surface* s = create_surface_like(back_buffer, w, h);
+    if (!s)
         return nullptr;
-    // Palette, grey and 16-bit pictures would be misread by the packed 8-bit
-    // wrap below, so they become 8-bit RGBA first.
-    const ILint format = ilGetInteger(IL_IMAGE_FORMAT);
-    const ILint type = ilGetInteger(IL_IMAGE_TYPE);
-    if ((format != IL_RGB && format != IL_RGBA) || type != IL_UNSIGNED_BYTE) {
-        if (!ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE))
-            return nullptr;
+    const SDL_PixelFormat* f = s->format;
+    const int rs = channel_shift(f->Rmask), gs = channel_shift(f->Gmask);
+    const int bs = channel_shift(f->Bmask), as = channel_shift(f->Amask);
+    const Uint32 alpha_mask = f->Amask;
+    const unsigned char* p = rgba.data();
+    for (int y = 0; y < h; y++) {
+        Uint32* row = static_cast<Uint32*>(s->pixels) + y * pitch_pixels(s);
+        for (int x = 0; x < w; x++, p += 4)
+            row[x] = Uint32(p[0]) << rs | Uint32(p[1]) << gs | Uint32(p[2]) << bs |
+                     (Uint32(p[3]) << as & alpha_mask);
     }
-    const int width = ilGetInteger(IL_IMAGE_WIDTH);
-    const int height = ilGetInteger(IL_IMAGE_HEIGHT);
-    const int bits = ilGetInteger(IL_IMAGE_BITS_PER_PIXEL);
-    ILubyte* data = ilGetData();
-    if (width <= 0 || height <= 0 || (bits != 24 && bits != 32) || !data)
-        return nullptr;
-    SDL_Surface* wrapper =
-        SDL_CreateRGBSurfaceFrom(data, width, height, bits, bits * width / 8, scratch_rmask,
-                                 scratch_gmask, scratch_bmask, bits == 32 ? scratch_amask : 0);
-    if (!wrapper)
-        return nullptr;
-    SDL_Surface* result = SDL_ConvertSurface(wrapper, back_buffer->format, SDL_SRCALPHA);
-    SDL_FreeSurface(wrapper);
-    return result;
+    return s;
 }
 
 SDL_Surface* load_image(const char* path)
 {
-    ILuint name;
-    ilGenImages(1, &name);
-    ilBindImage(name);
-    SDL_Surface* result = decode_and_convert(path);
-    // The converted surface owns its own pixels; the decoded image is done with.
-    ilDeleteImages(1, &name);
+    std::vector<unsigned char> rgba;
+    int w, h;
+    SDL_Surface* result = nullptr;
+    if (png_is_whole(path) && read_png(path, &rgba, &w, &h))
+        result = convert_picture(rgba, w, h);
     if (!result)
         printf("Error at loading picture %s\n", path);
     return result;
@@ -144,11 +143,16 @@ void keyed_blit(SDL_Surface* source, SDL_Surface* target, float x, float y)
 bool save_png(SDL_Surface* s, const char* path)
 {
     std::vector<unsigned char> rgb(size_t(s->w) * s->h * 3);
+    const SDL_PixelFormat* f = s->format;
+    const int rs = channel_shift(f->Rmask), gs = channel_shift(f->Gmask);
+    const int bs = channel_shift(f->Bmask);
     const int pitch = pitch_pixels(s);
     const Uint32* px = static_cast<const Uint32*>(s->pixels);
     unsigned char* d = rgb.data();
     for (int y = 0; y < s->h; y++)
-        for (int x = 0; x < s->w; x++, d += 3)
-            SDL_GetRGB(px[y * pitch + x], s->format, d, d + 1, d + 2);
+        for (int x = 0; x < s->w; x++, d += 3) {
+            const Uint32 p = px[y * pitch + x];
+            d[0] = Uint8(p >> rs), d[1] = Uint8(p >> gs), d[2] = Uint8(p >> bs);
+        }
     return write_png(rgb.data(), s->w, s->h, path);
 }

@@ -5,7 +5,7 @@
 #include <SDL/SDL.h>
 #include <cstdint>
 
-#include "platform/surface.h"
+#include "platform/blit.h"
 
 // True when the file is a complete PNG: every chunk present with a good
 // checksum, from the header to the end marker.

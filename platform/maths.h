@@ -11,3 +11,11 @@ inline int round_position(float v)
 {
     return static_cast<int>(double(v) + 0.5);
 }
+
+// atan2 correctly rounded, from nothing but IEEE additions, multiplications,
+// divisions and square roots, so it gives the same bits on every platform:
+// C libraries differ in the last place here and there (glibc's own is not
+// correctly rounded everywhere either), and the tables built from it would
+// differ with them. For finite arguments below 2^996 in magnitude whose
+// quotient, the smaller by the larger, is not subnormal; atan2(0, 0) is 0.
+double exact_atan2(double y, double x);

@@ -1,7 +1,8 @@
-// Surfaces: the pixel layouts, the lock rule, and the few operations the show
-// asks of its graphics library (create, free, fill, colour key, blit). A
-// picture is an SDL_Surface whose w, h, pitch, pixels and format the
-// renderers read and write directly, between lock_surface and unlock_surface.
+// Surfaces: the pixel layouts, the lock rule, and making and freeing them,
+// which each platform does its own way (the drawing between them is
+// platform/blit.h, the same everywhere). A picture is an SDL_Surface whose w,
+// h, pitch, pixels, format and clip_rect the renderers read and write
+// directly, between lock_surface and unlock_surface.
 #pragma once
 
 #include <SDL/SDL.h>
@@ -37,21 +38,5 @@ SDL_Surface* create_surface_like(const SDL_Surface* like, int w, int h);
 // Frees a surface; null is fine.
 void free_surface(SDL_Surface* s);
 
-// Sets every pixel inside the clip rectangle to the raw value v.
-void fill_surface(SDL_Surface* s, Uint32 v);
-
-// Copies the source's words into the target's top-left corner, as many rows
-// and columns as both have; both 32-bit.
-void copy_surface(const SDL_Surface* source, SDL_Surface* target);
-
-// Makes magenta pixels transparent in blits from s (run-length coded: the
-// surface then needs its lock, see must_lock).
+// Makes magenta pixels transparent in blits from s.
 void set_magenta_key(SDL_Surface* s);
-
-// Draws the whole source with its top-left corner at (x, y), clipped to the
-// target's clip rectangle: blended by per-pixel alpha from the scratch layout, keyed
-// pixels left out where a key is set, copied otherwise.
-void blit_surface(SDL_Surface* source, SDL_Surface* target, int x, int y);
-// The same for the w x h rectangle of the source at (sx, sy).
-void blit_rect(SDL_Surface* source, int sx, int sy, int w, int h, SDL_Surface* target, int x,
-               int y);

@@ -1,9 +1,9 @@
 #include "scenes/title_scene.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "platform/image.h"
+#include "platform/random.h"
 #include "platform/steps.h"
 #include "platform/video.h"
 #include "scenes/data_files.h"
@@ -40,7 +40,7 @@ void title_load()
 void title_frame(uint32_t t)
 {
     // Steps before the picture still draw noise when the frame comes after
-    // them: the noise draws from rand() like the stars after it.
+    // them: the noise draws from the show's random sequence like the stars after it.
     noise_steps(std::min(frame_step(t), latest_step(title_picture_time - 1)));
     if (t < title_picture_time) {
         if (noise_surface && back_buffer)
@@ -52,17 +52,17 @@ void title_frame(uint32_t t)
     draw_flash_train(back_buffer, t);
 }
 
-// Fresh noise from rand() into the noise surface.
+// Fresh noise from the random sequence into the noise surface.
 static void fill_noise(SDL_Surface* noise)
 {
     lock_surface(noise);
     const int pitch = pitch_pixels(noise);
     Uint32* row = static_cast<Uint32*>(noise->pixels);
-    // One rand() per pixel in row order: the sequence is the look.
+    // One draw per pixel in row order: the sequence is the look.
     for (int y = 0; y < noise->h; y++, row += pitch) {
         Uint32* const end = row + noise->w;
         for (Uint32* p = row; p < end; p++) {
-            const Uint32 r = Uint32(rand()) & 0xFF;  // rand() is never negative
+            const Uint32 r = Uint32(next_random()) & 0xFF;  // never negative
             const Uint32 w = Uint32(r * noise_dim);
             *p = 0xFF000000 | r << 16 | w * 0x0101;
         }

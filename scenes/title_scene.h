@@ -51,10 +51,10 @@ void title_load();
 // Noise or picture, the title fades, the flash train. Call only while t <= 14596.
 // The noise changes at each 60 Hz step.
 void title_frame(uint32_t t);
-// Fresh noise from rand() over the whole target, through the noise surface.
+// Fresh noise from the random sequence over the whole target, through the noise surface.
 void noise_fill(SDL_Surface* target);
 // The noise at each 60 Hz step before the title picture not yet taken, up to
-// step last, drawn into the noise surface: the rand() sequence the stars draw
+// step last, drawn into the noise surface: the random sequence the stars draw
 // from later is the same at any frame rate.
 void noise_steps(int64_t last);
 // Every flash of the train whose window holds t.

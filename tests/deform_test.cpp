@@ -1,6 +1,7 @@
 // The polar deformation's tables and renderer, and the deform scene's timing.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "effects/deform.h"
@@ -83,6 +84,24 @@ TEST(DeformTables, EntriesAtTheAxesAndTheCentre)
         EXPECT_EQ(e.column, c.want_column) << c.table << " " << c.row << "/" << c.column;
         EXPECT_EQ(e.row, c.want_row) << c.table << " " << c.row << "/" << c.column;
     }
+}
+
+// The table is built with the show's own atan2; every entry must still be what
+// the C library's trigonometry gives (the centre, not finite, aside).
+TEST(DeformTables, InversionIsTheCLibrarysTrigonometry)
+{
+    for (int i = 0; i < deform_table_side; i++)
+        for (int j = 0; j < deform_table_side; j++) {
+            const float y = float(2.0 * i / 240.0 - 1.0), x = float(2.0 * j / 320.0 - 1.0);
+            const float r = float(std::sqrt(double(x) * x + double(y) * y));
+            if (r == 0.0f)
+                continue;
+            const double theta = float(std::atan2(double(y), double(x)));
+            const DeformShift& e = inversion()[i * deform_table_side + j];
+            ASSERT_EQ(e.column, int32_t(256.0 * double(float(std::cos(theta)) / r)))
+                << i << "," << j;
+            ASSERT_EQ(e.row, int32_t(64.0 * double(float(std::sin(theta)) / r))) << i << "," << j;
+        }
 }
 
 TEST(DeformRender, NegativeSumsWrapAsUnsigned32Bit)

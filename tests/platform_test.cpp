@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/blit.h"
 #include "platform/image.h"
 #include "platform/maths.h"
+#include "platform/random.h"
 #include "platform/video.h"
 #include "scenes/scroller.h"
 #include "scenes/timeline.h"
@@ -26,6 +28,78 @@ TEST(PositionRounding, AddsHalfAndTruncatesTowardZero)
     };
     for (const auto& c : cases)
         EXPECT_EQ(round_position(c.v), c.want) << c.v;
+}
+
+// The show's own sequence is glibc's rand(): the same numbers from the same
+// seed, 0 being taken as 1, and seed 1 before anything seeds it.
+TEST(RandomSequence, IsTheCLibrarysRandFromTheSameSeed)
+{
+    const unsigned seeds[] = {1, 0, 7, 12345, 2147483647u, 4294967295u};
+    for (const unsigned seed : seeds) {
+        srand(seed);
+        seed_random(seed);
+        for (int i = 0; i < 20000; i++)
+            ASSERT_EQ(next_random(), rand()) << "seed " << seed << ", draw " << i;
+    }
+}
+
+// Our blits write the words SDL's write, for every kind of source the show
+// blits (per-pixel alpha, colour key, plain), into targets of both channel
+// orders, clipped by the source, the target and its clip rectangle.
+TEST(Blit, WritesTheWordsOfSDLsBlit)
+{
+    video_once();
+    enum Kind { alpha, keyed, plain };
+    const struct {
+        Kind kind;
+        bool same_order;  // target red where the scratch layout has it
+        int sx, sy, w, h, x, y;
+        SDL_Rect clip;
+    } cases[] = {
+        {alpha, false, 0, 0, 64, 48, 0, 0, {0, 0, 64, 48}},
+        {alpha, false, -3, 5, 40, 60, -9, 7, {0, 0, 64, 48}},
+        {alpha, false, 0, 0, 64, 48, 30, -20, {5, 6, 40, 30}},
+        {alpha, true, 0, 0, 64, 48, 0, 0, {0, 0, 64, 48}},
+        {alpha, true, 10, 10, 70, 70, 50, 40, {0, 0, 64, 48}},
+        {keyed, false, 0, 0, 64, 48, 0, 0, {0, 0, 64, 48}},
+        {keyed, false, 16, 32, 16, 16, -4, 40, {2, 0, 60, 45}},
+        {keyed, false, -8, -8, 32, 32, 50, -3, {0, 0, 64, 48}},
+        {plain, false, 4, 4, 30, 30, 45, 35, {0, 0, 64, 48}},
+    };
+    for (size_t n = 0; n < std::size(cases); n++) {
+        const auto& c = cases[n];
+        SDL_Surface* source =
+            c.kind == alpha ? create_scratch_surface(64, 48) : make_surface(64, 48, 0);
+        fill_random(source, unsigned(n));
+        for (int y = 0; y < 48; y++)
+            for (int x = 0; x < 64; x++) {
+                // Every alpha's two ends, and magenta with and without a top byte.
+                const Uint32 p = pixel(source, x, y);
+                if (c.kind == alpha && x % 5 < 2)
+                    set_pixel(source, x, y, x % 5 ? p | 0xFF000000 : p & 0x00FFFFFF);
+                if (c.kind == keyed && x % 3 == 0)
+                    set_pixel(source, x, y, y % 2 ? magenta_key : magenta_key | (p & 0xFF000000));
+            }
+        if (c.kind == keyed)
+            set_magenta_key(source);
+        SDL_Surface* targets[2];
+        for (SDL_Surface*& t : targets) {
+            t = c.same_order ? SDL_CreateRGBSurface(SDL_SWSURFACE, 64, 48, 32, scratch_rmask,
+                                                    scratch_gmask, scratch_bmask, 0)
+                             : make_surface(64, 48, 0);
+            fill_random(t, unsigned(n) + 100);
+            SDL_Rect clip = c.clip;
+            SDL_SetClipRect(t, &clip);
+        }
+        SDL_Rect from = {Sint16(c.sx), Sint16(c.sy), Uint16(c.w), Uint16(c.h)};
+        SDL_Rect at = {Sint16(c.x), Sint16(c.y), 0, 0};
+        SDL_UpperBlit(source, &from, targets[0], &at);
+        blit_rect(source, c.sx, c.sy, c.w, c.h, targets[1], c.x, c.y);
+        EXPECT_EQ(differing_pixels(targets[0], targets[1], 64, 48), 0) << "case " << n;
+        SDL_FreeSurface(targets[0]);
+        SDL_FreeSurface(targets[1]);
+        SDL_FreeSurface(source);
+    }
 }
 
 TEST(KeyedBlit, SkipsMagentaWhateverTheTopByteAndSetsAlpha)

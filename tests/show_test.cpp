@@ -13,7 +13,9 @@
 #include "effects/rings.h"
 #include "effects/starfield.h"
 #include "overlays/fade.h"
+#include "platform/blit.h"
 #include "platform/font.h"
+#include "platform/random.h"
 #include "platform/video.h"
 #include "scenes/dance_scene.h"
 #include "scenes/deform_scene.h"
@@ -235,10 +237,10 @@ TEST_F(Show, FinaleEffectsInTurn)
         fill_random(want, 3);
         fill_random(back_buffer, 3);
         const std::vector<Star> before(stars, stars + star_count);
-        srand(5);
+        seed_random(5);
         c.draw(t, want);
         std::copy(before.begin(), before.end(), stars);
-        srand(5);
+        seed_random(5);
         finale_effect = c.effect;
         finale_last_switch = t;
         finale_frame(t);

@@ -6,6 +6,7 @@
 
 #include "effects/starfield.h"
 #include "platform/image.h"
+#include "platform/random.h"
 #include "tests/support.h"
 
 constexpr Uint32 untouched = 0x12345678;
@@ -90,13 +91,13 @@ TEST(Starfield, RespawnsWhenTheDepthStepTakesItToTheViewer)
 // respawned star is drawn in that same call as a black block at the far end.
 TEST(Starfield, DrawsFromRandInItsFixedOrder)
 {
-    const auto position = [] { return float((rand() % 1000) / 500.0 - 1.0); };
-    const auto colour = [] { return float((rand() % 500) / 1000.0 + 0.5); };
-    srand(99);
-    const float x = position(), y = position(), z = float((rand() % 1000) / 1000.0);
+    const auto position = [] { return float((next_random() % 1000) / 500.0 - 1.0); };
+    const auto colour = [] { return float((next_random() % 500) / 1000.0 + 0.5); };
+    seed_random(99);
+    const float x = position(), y = position(), z = float((next_random() % 1000) / 1000.0);
     const float c0 = colour(), c1 = colour(), c2 = colour();
     delete[] stars;
-    srand(99);
+    seed_random(99);
     starfield_init();
     EXPECT_EQ(stars[0].x, x);
     EXPECT_EQ(stars[0].y, y);
@@ -105,13 +106,13 @@ TEST(Starfield, DrawsFromRandInItsFixedOrder)
     EXPECT_EQ(stars[0].colour[1], c1);
     EXPECT_EQ(stars[0].colour[2], c2);
 
-    srand(5);
+    seed_random(5);
     const float rx = position(), ry = position();
     const float r0 = colour(), r1 = colour(), r2 = colour();
     park_stars();
     stars[7].z = 0.005f;
     SDL_Surface* s = layer(320, 240);
-    srand(5);
+    seed_random(5);
     starfield_draw(s, 160, 120, star_depth_step);
     const Star& r = stars[7];
     EXPECT_TRUE(r.x == rx && r.y == ry && r.z == 1.0f);

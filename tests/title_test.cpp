@@ -5,6 +5,7 @@
 #include <map>
 
 #include "platform/image.h"
+#include "platform/random.h"
 #include "platform/video.h"
 #include "scenes/title_scene.h"
 #include "tests/support.h"
@@ -55,15 +56,15 @@ TEST(NoiseFill, OneRandPerPixelInRowOrderGreyWithABlueCast)
 {
     title_once();
     SDL_Surface* target = make_surface(320, 240, blank);
-    srand(11);
+    seed_random(11);
     noise_fill(target);
-    srand(11);
+    seed_random(11);
     std::map<int, int> dimmed;  // blue -> red as drawn
     for (int y = 0; y < 240; y++)
         for (int x = 0; x < 320; x++) {
             int r, g, b;
             rgb(target, x, y, &r, &g, &b);
-            ASSERT_EQ(b, rand() % 256) << x << "," << y;
+            ASSERT_EQ(b, next_random() % 256) << x << "," << y;
             ASSERT_EQ(r, g) << x << "," << y;
             dimmed[b] = r;
         }

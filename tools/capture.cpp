@@ -139,9 +139,17 @@ int main(int argc, char** argv)
     // are sent to standard error instead.
     FILE* raw_out = nullptr;
     if (o.raw) {
-        raw_out = fdopen(dup(STDOUT_FILENO), "wb");
-        if (!raw_out || dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
-            return 1;
+        const int pixels_fd = dup(STDOUT_FILENO);
+        if (pixels_fd >= 0) {
+            raw_out = fdopen(pixels_fd, "wb");
+            if (!raw_out || dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+                return 1;
+        } else {
+            // No descriptors to duplicate (the browser build under node):
+            // the frames and any start-up message share standard output.
+            // A whole data/ gives no message.
+            raw_out = stdout;
+        }
     }
     if (!video_setup())
         return 1;

@@ -13,8 +13,8 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/blit.h"
 #include "platform/png.h"
-#include "platform/surface.h"
 
 SDL_Surface* screen_surface;
 SDL_Surface* back_buffer;
@@ -166,20 +166,7 @@ bool video_setup(DisplayMode mode)
 void double_back_buffer()
 {
     lock_surface(screen_surface);
-    const int spitch = pitch_pixels(screen_surface);
-    const int bpitch = pitch_pixels(back_buffer);
-    Uint32* dst = static_cast<Uint32*>(screen_surface->pixels);
-    const Uint32* src = static_cast<const Uint32*>(back_buffer->pixels);
-    for (int y = 0; y < back_height; y++) {
-        Uint32* d = dst + 2 * y * spitch;
-        const Uint32* s = src + y * bpitch;
-        for (int x = 0; x < back_width; x++) {
-            d[2 * x] = s[x];
-            d[2 * x + 1] = s[x];
-        }
-        // The odd screen row repeats the even one just written.
-        memcpy(d + spitch, d, screen_width * sizeof(Uint32));
-    }
+    double_surface(back_buffer, screen_surface);
     unlock_surface(screen_surface);
 }
 

@@ -23,3 +23,18 @@ bool write_png(const unsigned char* rgb, int w, int h, const char* path)
     ilDeleteImages(1, &image);
     return ok;
 }
+
+bool read_png(const char* path, std::vector<unsigned char>* rgba, int* w, int* h)
+{
+    ILuint image;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    const bool ok = ilLoadImage(path) && ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE);
+    *w = ilGetInteger(IL_IMAGE_WIDTH);
+    *h = ilGetInteger(IL_IMAGE_HEIGHT);
+    const ILubyte* data = ilGetData();
+    if (ok && *w > 0 && *h > 0 && data)
+        rgba->assign(data, data + size_t(*w) * *h * 4);
+    ilDeleteImages(1, &image);
+    return ok && *w > 0 && *h > 0 && data;
+}
