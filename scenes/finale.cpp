@@ -13,14 +13,14 @@
 
 SDL_Surface* finale_tunnel_texture;
 int32_t finale_effect = 0;
+uint32_t finale_last_switch = finale_start;
+int64_t star_steps_taken = no_step;
 
 // The starfield phase's picture as its latest step left it, before the
 // overlays of that frame, for the effect switch it belongs to; a frame that
 // comes before the next step shows it again instead of stepping.
 static SDL_Surface* star_picture;
 static int32_t star_picture_effect = -1;
-int64_t star_steps_taken = no_step;
-uint32_t finale_last_switch = finale_start;
 
 void finale_load()
 {
