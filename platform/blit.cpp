@@ -7,8 +7,9 @@ void fill_surface(SDL_Surface* s, Uint32 v)
 {
     const SDL_Rect& c = s->clip_rect;
     lock_surface(s);
-    Uint32* row = static_cast<Uint32*>(s->pixels) + c.y * pitch_pixels(s) + c.x;
-    for (int y = 0; y < c.h; y++, row += pitch_pixels(s))
+    const int pitch = pitch_pixels(s);
+    Uint32* row = static_cast<Uint32*>(s->pixels) + c.y * pitch + c.x;
+    for (int y = 0; y < c.h; y++, row += pitch)
         std::fill(row, row + c.w, v);
     unlock_surface(s);
 }
