@@ -71,7 +71,6 @@ static void blend_colour(Uint32 colour, Uint32 alpha, int w, int h, SDL_Surface*
     // target's order and kept apart from green.
     const Uint32 rb = ((colour & 0xFF) << 16) | ((colour >> 16) & 0xFF);
     const Uint32 g = colour & 0xFF00;
-    const Uint32 keep = alpha ^ 0xFF;
     lock_surface(target);
     const int pitch = pitch_pixels(target);
     Uint32* row = static_cast<Uint32*>(target->pixels);
@@ -80,17 +79,10 @@ static void blend_colour(Uint32 colour, Uint32 alpha, int w, int h, SDL_Surface*
         for (int y = 0; y < h; y++, row += pitch)
             std::fill(row, row + w, 0xFF000000 | g | rb);
     } else {
-        // Unsigned wrap-around in the differences is part of SDL's arithmetic.
         for (int y = 0; y < h; y++, row += pitch) {
             Uint32* const end = row + w;
-            for (Uint32* p = row; p < end; p++) {
-                const Uint32 d = *p;
-                const Uint32 d1 = d & 0xFF00FF;
-                const Uint32 d2 = d & 0xFF00;
-                const Uint32 a = alpha + ((d >> 24) * keep >> 8);
-                *p = ((d1 + ((rb - d1) * alpha >> 8)) & 0xFF00FF) |
-                     ((d2 + ((g - d2) * alpha >> 8)) & 0xFF00) | a << 24;
-            }
+            for (Uint32* p = row; p < end; p++)
+                *p = blend_swapped(rb, g, alpha, *p);
         }
     }
     unlock_surface(target);

@@ -26,9 +26,7 @@ void copy_surface(const SDL_Surface* source, SDL_Surface* target)
 // SDL's per-pixel-alpha blend of one row into a target whose red and blue
 // lie the other way round (the back buffer's layout): a transparent source
 // pixel leaves the target alone, an opaque one is stored swapped, and anything
-// between is mixed in SDL's integer steps, the target's top byte becoming
-// a + ta * (255 - a) / 256. Unsigned wrap-around in the differences is part of
-// the arithmetic.
+// between is mixed in SDL's integer steps.
 static void blend_row_swapped(const Uint32* s, Uint32* d, int w)
 {
     for (int i = 0; i < w; i++) {
@@ -40,12 +38,7 @@ static void blend_row_swapped(const Uint32* s, Uint32* d, int w)
             d[i] = p;
             continue;
         }
-        const Uint32 t = d[i];
-        const Uint32 rb = p & 0xFF00FF, g = p & 0xFF00;
-        const Uint32 t1 = t & 0xFF00FF, t2 = t & 0xFF00;
-        const Uint32 a = alpha + ((t >> 24) * (alpha ^ 0xFF) >> 8);
-        d[i] = ((t1 + ((rb - t1) * alpha >> 8)) & 0xFF00FF) |
-               ((t2 + ((g - t2) * alpha >> 8)) & 0xFF00) | a << 24;
+        d[i] = blend_swapped(p & 0xFF00FF, p & 0xFF00, alpha, d[i]);
     }
 }
 

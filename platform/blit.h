@@ -6,6 +6,19 @@
 
 #include "platform/surface.h"
 
+// SDL's per-pixel-alpha mix of one source pixel over the target word t, for a
+// target whose red and blue lie the other way round from the source: rb and g
+// are the source's red and blue (already swapped into the target's order) and
+// green, kept apart; 0 < alpha < 255. Unsigned wrap-around in the differences
+// is part of SDL's arithmetic; the top byte becomes a + ta * (255 - a) / 256.
+inline Uint32 blend_swapped(Uint32 rb, Uint32 g, Uint32 alpha, Uint32 t)
+{
+    const Uint32 t1 = t & 0xFF00FF, t2 = t & 0xFF00;
+    const Uint32 a = alpha + ((t >> 24) * (alpha ^ 0xFF) >> 8);
+    return ((t1 + ((rb - t1) * alpha >> 8)) & 0xFF00FF) |
+           ((t2 + ((g - t2) * alpha >> 8)) & 0xFF00) | a << 24;
+}
+
 // Sets every pixel inside the clip rectangle to the raw value v.
 void fill_surface(SDL_Surface* s, Uint32 v);
 
