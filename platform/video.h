@@ -53,3 +53,9 @@ bool quit_requested();
 
 // Frees the back buffer and closes the display.
 void video_shutdown();
+
+// The frame loop: calls frame once per displayed frame until it returns false,
+// then done. Natively it returns after done; in a browser it returns at once,
+// the page's animation frames drive the loop, and done ends with telling the
+// page the show stopped.
+void run_frames(bool (*frame)(), void (*done)());

@@ -94,6 +94,23 @@ void stop_music()
     sound_system = nullptr;
 }
 
+// The running show: where its demo time starts, and how its loop ended.
+static uint32_t start_ticks;
+static Pass last_pass;
+
+static bool next_frame()
+{
+    last_pass = frame_pass(start_ticks);
+    return last_pass == Pass::drawn;
+}
+
+static void end_show()
+{
+    if (last_pass == Pass::end)
+        video_shutdown();
+    stop_music();
+}
+
 int run_demo(const ShowOptions& o)
 {
     if (!video_setup(o.display))
@@ -104,14 +121,7 @@ int run_demo(const ShowOptions& o)
     start_music(o.from);
 
     // Demo time runs from `from` on: the start lies that far back (wrapping).
-    const uint32_t start_ticks = ticks() - o.from;
-    Pass pass;
-    do
-        pass = frame_pass(start_ticks);
-    while (pass == Pass::drawn);
-
-    if (pass == Pass::end)
-        video_shutdown();
-    stop_music();
+    start_ticks = ticks() - o.from;
+    run_frames(next_frame, end_show);
     return 0;
 }

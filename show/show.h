@@ -31,5 +31,6 @@ void start_music(uint32_t from = 0);
 void stop_music();
 
 // Start-up, the frame loop from the demo time asked for, and the shutdown
-// path the loop ended with. Returns the process exit status.
+// path the loop ended with. Returns the process exit status; in a browser it
+// returns once the loop is set going.
 int run_demo(const ShowOptions& o = ShowOptions());

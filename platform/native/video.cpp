@@ -214,3 +214,10 @@ void video_shutdown()
     back_buffer = nullptr;
     SDL_Quit();
 }
+
+void run_frames(bool (*frame)(), void (*done)())
+{
+    while (frame()) {
+    }
+    done();
+}

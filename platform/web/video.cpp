@@ -98,3 +98,27 @@ void video_shutdown()
     free_surface(screen_surface);
     back_buffer = screen_surface = nullptr;
 }
+
+// The loop the page's animation frames drive.
+static bool (*frame_step)();
+static void (*loop_done)();
+
+static void animation_frame()
+{
+    if (frame_step())
+        return;
+    emscripten_cancel_main_loop();
+    loop_done();
+    EM_ASM({
+        if (Module['onShowEnd'])
+            Module['onShowEnd']();
+    });
+}
+
+void run_frames(bool (*frame)(), void (*done)())
+{
+    frame_step = frame;
+    loop_done = done;
+    // 0: at the browser's display rate; false: main goes on and returns.
+    emscripten_set_main_loop(animation_frame, 0, false);
+}

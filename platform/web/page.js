@@ -1,0 +1,160 @@
+// The page around the show: loads the program and its data once, decodes the
+// music, shows the title art with a play button, and runs a fresh instance of
+// the program for every play, so each play starts from the very state a
+// native start has. Sound needs a gesture: a click anywhere, Enter or Space.
+'use strict';
+
+const canvas = document.getElementById('screen');
+const start = document.getElementById('start');
+const art = document.getElementById('art');
+const progress = document.getElementById('progress');
+const playButton = document.getElementById('play');
+const status = document.getElementById('status');
+
+// Fetched once and handed to every instance.
+let wasmBinary = null;
+let dataPackage = null;
+// The Web Audio context (made at the first gesture) and the decoded music by
+// the name the program opens it by; the program's sound layer reads this.
+const sound = { context: null, buffers: {} };
+
+let next = null;     // an instance ready to play
+let playing = null;  // the instance on the canvas
+
+// Fetches a file, adding its bytes to the progress bar as they come.
+async function fetchBytes(url, loaded) {
+  const response = await fetch(url);
+  if (!response.ok)
+    throw new Error(url + ': ' + response.status + ' ' + response.statusText);
+  const reader = response.body.getReader();
+  const parts = [];
+  let size = 0;
+  for (;;) {
+    const { done, value } = await reader.read();
+    if (done)
+      break;
+    parts.push(value);
+    size += value.length;
+    loaded(value.length);
+  }
+  const bytes = new Uint8Array(size);
+  let at = 0;
+  for (const p of parts) {
+    bytes.set(p, at);
+    at += p.length;
+  }
+  return bytes.buffer;
+}
+
+// The sizes, for the bar, before the bodies come in.
+async function sizeOf(url) {
+  const response = await fetch(url, { method: 'HEAD' });
+  return Number(response.headers.get('Content-Length')) || 0;
+}
+
+function makeInstance() {
+  return VarnoStyle({
+    canvas: canvas,
+    wasmBinary: wasmBinary,
+    getPreloadedPackage: () => dataPackage,
+    varnoSound: sound,
+    onShowEnd: stopped,
+  });
+}
+
+// The moment a link asks for, #t=SECONDS; null when none or out of the show.
+function askedMoment() {
+  const m = /^#t=([0-9]+(?:\.[0-9]*)?)$/.exec(location.hash);
+  if (!m)
+    return null;
+  const t = Number(m[1]);
+  return t <= 101 ? m[1] : null;
+}
+
+function play() {
+  if (playing || !next)
+    return;
+  if (!sound.context)
+    sound.context = new AudioContext();
+  sound.context.resume();
+  playing = next;
+  next = null;
+  const t = askedMoment();
+  // The link's moment is for its first play; the play button then starts over.
+  if (location.hash)
+    history.replaceState(null, '', location.pathname + location.search);
+  start.hidden = true;
+  canvas.hidden = false;
+  playing.callMain(t === null ? [] : ['--from', t]);
+}
+
+// The show ended or was stopped: back to the play button, with a fresh
+// instance for the next play.
+function stopped() {
+  playing = null;
+  canvas.hidden = true;
+  start.hidden = false;
+  playButton.focus();
+  makeInstance().then((m) => { next = m; });
+}
+
+function toggleFullscreen() {
+  if (document.fullscreenElement) {
+    document.exitFullscreen();
+    return;
+  }
+  document.documentElement.requestFullscreen().then(() => {
+    // Escape then reaches the page instead of only leaving fullscreen.
+    if (navigator.keyboard && navigator.keyboard.lock)
+      navigator.keyboard.lock(['Escape']).catch(() => {});
+  }, () => {});
+}
+
+document.addEventListener('keydown', (e) => {
+  if (e.key === 'f' || e.key === 'F') {
+    toggleFullscreen();
+  } else if (!playing && (e.key === 'Enter' || e.key === ' ')) {
+    e.preventDefault();
+    play();
+  }
+});
+// Stopped on the release, as the native program quits on it.
+document.addEventListener('keyup', (e) => {
+  if (e.key === 'Escape' && playing)
+    playing._varno_request_quit();
+});
+start.addEventListener('click', play);
+document.addEventListener('dblclick', toggleFullscreen);
+
+async function load() {
+  const files = ['varno-style.wasm', 'varno-style.data'];
+  const total = (await Promise.all(files.map(sizeOf))).reduce((a, b) => a + b, 0);
+  let got = 0;
+  const loaded = (n) => { got += n; progress.value = total ? got / total : 0; };
+  [wasmBinary, dataPackage] = await Promise.all(files.map((f) => fetchBytes(f, loaded)));
+  progress.value = 1;
+
+  next = await makeInstance();
+  status.textContent = 'Decoding the music\u2026';
+  // Decoded once, before the first play, so the music starts with the show.
+  const decoder = new OfflineAudioContext(2, 44100, 44100);
+  for (const name of next.FS.readdir('/data')) {
+    if (name.endsWith('.ogg')) {
+      const bytes = next.FS.readFile('/data/' + name);
+      sound.buffers['data/' + name] = await decoder.decodeAudioData(bytes.buffer);
+    }
+  }
+  const title = next.FS.readFile('/data/title.png');
+  art.src = URL.createObjectURL(new Blob([title], { type: 'image/png' }));
+  art.hidden = false;
+  progress.hidden = true;
+  playButton.hidden = false;
+  playButton.focus();
+  status.textContent = 'Click, Enter or Space to play \u00b7 F or double click: fullscreen'
+      + ' \u00b7 Escape: stop';
+}
+
+load().catch((e) => {
+  status.textContent = 'The show could not be loaded: ' + e.message;
+  console.error(e);
+});
