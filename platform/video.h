@@ -54,8 +54,10 @@ bool quit_requested();
 // Frees the back buffer and closes the display.
 void video_shutdown();
 
-// The frame loop: calls frame once per displayed frame until it returns false,
-// then done. Natively it returns after done; in a browser it returns at once,
-// the page's animation frames drive the loop, and done ends with telling the
-// page the show stopped.
-void run_frames(bool (*frame)(), void (*done)());
+// The frame loop: calls begin once the viewer is there, then frame once per
+// displayed frame until it returns false, then done. Natively begin comes at
+// once and the call returns after done. In a browser it returns at once: the
+// page is told the show is ready, begin comes when the viewer presses play,
+// the page's animation frames drive the loop, and after done the page is told
+// the show stopped.
+void run_frames(void (*begin)(), bool (*frame)(), void (*done)());

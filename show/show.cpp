@@ -94,9 +94,18 @@ void stop_music()
     sound_system = nullptr;
 }
 
-// The running show: where its demo time starts, and how its loop ended.
+// The running show: the demo time it starts at, where that time starts on the
+// clock, and how its loop ended.
+static uint32_t start_from;
 static uint32_t start_ticks;
 static Pass last_pass;
+
+static void begin_show()
+{
+    start_music(start_from);
+    // Demo time runs from `from` on: the start lies that far back (wrapping).
+    start_ticks = ticks() - start_from;
+}
 
 static bool next_frame()
 {
@@ -118,10 +127,7 @@ int run_demo(const ShowOptions& o)
 
     start_sound_system();
     load_show();
-    start_music(o.from);
-
-    // Demo time runs from `from` on: the start lies that far back (wrapping).
-    start_ticks = ticks() - o.from;
-    run_frames(next_frame, end_show);
+    start_from = o.from;
+    run_frames(begin_show, next_frame, end_show);
     return 0;
 }

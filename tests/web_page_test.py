@@ -10,17 +10,16 @@ the console shows no error. Only Python's standard library and Chromium.
 usage: web_page_test.py BUILD_WEB_DIR NATIVE_CAPTURE_TOOL
 """
 import base64
-import functools
-import http.server
-import json
 import os
 import struct
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tools'))
+from chromium import Browser, serve  # noqa: E402
 
 STILL_MS = 13000  # inside the title picture's still stretch, 12.6-14.1 s
 LINK_MOMENT = '12.8'
@@ -67,93 +66,6 @@ def read_png(data):
     return width, height, bytes(out)
 
 
-class Browser:
-    """Chromium with its DevTools protocol on file descriptors 3 and 4."""
-
-    def __init__(self, profile):
-        to_browser, self.write_end = os.pipe()
-        self.read_end, from_browser = os.pipe()
-
-        def pipes():
-            # Through numbers above 4 first, so neither end lands on the other.
-            a, b = os.dup(to_browser) + 10, os.dup(from_browser) + 10
-            os.dup2(to_browser, a)
-            os.dup2(from_browser, b)
-            os.dup2(a, 3)
-            os.dup2(b, 4)
-
-        self.process = subprocess.Popen(
-            ['chromium', '--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-             '--disable-background-networking', '--disable-component-update', '--disable-sync',
-             '--remote-debugging-pipe', '--user-data-dir=' + profile, 'about:blank'],
-            pass_fds=(3, 4, to_browser, from_browser), preexec_fn=pipes,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(to_browser)
-        os.close(from_browser)
-        self.next_id = 0
-        self.pending = b''
-        self.events = []
-        self.session = None
-
-    def send(self, method, **params):
-        self.next_id += 1
-        message = {'id': self.next_id, 'method': method, 'params': params}
-        if self.session:
-            message['sessionId'] = self.session
-        os.write(self.write_end, json.dumps(message).encode() + b'\0')
-        while True:
-            reply = self.receive()
-            if reply.get('id') == self.next_id:
-                if 'error' in reply:
-                    raise RuntimeError(method + ': ' + reply['error']['message'])
-                return reply['result']
-
-    def receive(self):
-        while b'\0' not in self.pending:
-            chunk = os.read(self.read_end, 1 << 20)
-            if not chunk:
-                raise RuntimeError('Chromium closed its pipe')
-            self.pending += chunk
-        message, self.pending = self.pending.split(b'\0', 1)
-        message = json.loads(message)
-        if 'method' in message:
-            self.events.append(message)
-        return message
-
-    def evaluate(self, expression):
-        result = self.send('Runtime.evaluate', expression=expression, returnByValue=True)
-        if 'exceptionDetails' in result:
-            raise RuntimeError(expression + ': ' + str(result['exceptionDetails']))
-        return result['result'].get('value')
-
-    def wait_for(self, expression, seconds, what):
-        end = time.monotonic() + seconds
-        while time.monotonic() < end:
-            try:
-                if self.evaluate(expression):
-                    return
-            except RuntimeError:  # the page is not there yet
-                pass
-            time.sleep(0.05)
-        raise AssertionError('timed out waiting for ' + what)
-
-    def close(self):
-        self.process.kill()
-        self.process.wait()
-
-
-class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-
-def serve(directory):
-    handler = functools.partial(QuietHandler, directory=directory)
-    server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server
-
-
 def native_frame(capture_tool, ms):
     with tempfile.TemporaryDirectory() as out:
         subprocess.run([capture_tool, '--at', str(ms), '--out', out], check=True,
@@ -186,15 +98,7 @@ def main():
     with tempfile.TemporaryDirectory() as profile:
         browser = Browser(profile)
         try:
-            target = browser.send('Target.createTarget', url='about:blank')['targetId']
-            browser.session = browser.send('Target.attachToTarget', targetId=target,
-                                           flatten=True)['sessionId']
-            browser.send('Runtime.enable')
-            browser.send('Log.enable')
-            browser.send('Page.enable')
-            browser.send('Emulation.setDeviceMetricsOverride', width=640, height=480,
-                         deviceScaleFactor=1, mobile=False)
-            browser.send('Page.navigate', url=url + '#t=' + LINK_MOMENT)
+            browser.open(url + '#t=' + LINK_MOMENT)
             browser.wait_for("!document.getElementById('play').hidden", 60, 'the play button')
             start_screen = base64.b64decode(browser.send('Page.captureScreenshot')['data'])
             with open(os.path.join(web_dir, 'page_test_start.png'), 'wb') as f:

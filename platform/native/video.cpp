@@ -215,8 +215,9 @@ void video_shutdown()
     SDL_Quit();
 }
 
-void run_frames(bool (*frame)(), void (*done)())
+void run_frames(void (*begin)(), bool (*frame)(), void (*done)())
 {
+    begin();
     while (frame()) {
     }
     done();

@@ -1,7 +1,9 @@
 // The page around the show: loads the program and its data once, decodes the
 // music, shows the title art with a play button, and runs a fresh instance of
 // the program for every play, so each play starts from the very state a
-// native start has. Sound needs a gesture: a click anywhere, Enter or Space.
+// native start has. An instance loads the show (pictures, tables) while the
+// page waits, so pressing play starts it at once. Sound needs a gesture: a
+// click anywhere, Enter or Space.
 'use strict';
 
 const canvas = document.getElementById('screen');
@@ -18,7 +20,7 @@ let dataPackage = null;
 // the name the program opens it by; the program's sound layer reads this.
 const sound = { context: null, buffers: {} };
 
-let next = null;     // an instance ready to play
+let next = null;     // an instance loaded and waiting for play
 let playing = null;  // the instance on the canvas
 
 // Fetches a file, adding its bytes to the progress bar as they come.
@@ -52,13 +54,23 @@ async function sizeOf(url) {
   return Number(response.headers.get('Content-Length')) || 0;
 }
 
-function makeInstance() {
-  return VarnoStyle({
-    canvas: canvas,
-    wasmBinary: wasmBinary,
-    getPreloadedPackage: () => dataPackage,
-    varnoSound: sound,
-    onShowEnd: stopped,
+// A fresh instance, its program started (from the link's moment, if any) and
+// loaded up to the moment it waits for play.
+function loadShow() {
+  return new Promise((ready) => {
+    let instance;
+    VarnoStyle({
+      canvas: canvas,
+      wasmBinary: wasmBinary,
+      getPreloadedPackage: () => dataPackage,
+      varnoSound: sound,
+      onShowReady: () => ready(instance),
+      onShowEnd: stopped,
+    }).then((m) => {
+      instance = m;
+      const t = askedMoment();
+      m.callMain(t === null ? [] : ['--from', t]);
+    });
   });
 }
 
@@ -79,13 +91,12 @@ function play() {
   sound.context.resume();
   playing = next;
   next = null;
-  const t = askedMoment();
   // The link's moment is for its first play; the play button then starts over.
   if (location.hash)
     history.replaceState(null, '', location.pathname + location.search);
   start.hidden = true;
   canvas.hidden = false;
-  playing.callMain(t === null ? [] : ['--from', t]);
+  playing._varno_play();
 }
 
 // The show ended or was stopped: back to the play button, with a fresh
@@ -95,7 +106,7 @@ function stopped() {
   canvas.hidden = true;
   start.hidden = false;
   playButton.focus();
-  makeInstance().then((m) => { next = m; });
+  loadShow().then((m) => { next = m; });
 }
 
 function toggleFullscreen() {
@@ -124,6 +135,13 @@ document.addEventListener('keyup', (e) => {
     playing._varno_request_quit();
 });
 start.addEventListener('click', play);
+// A new moment asked for while waiting: the waiting show is loaded again from it.
+window.addEventListener('hashchange', () => {
+  if (playing || !next)
+    return;
+  next = null;
+  loadShow().then((m) => { next = m; });
+});
 document.addEventListener('dblclick', toggleFullscreen);
 
 async function load() {
@@ -134,8 +152,8 @@ async function load() {
   [wasmBinary, dataPackage] = await Promise.all(files.map((f) => fetchBytes(f, loaded)));
   progress.value = 1;
 
-  next = await makeInstance();
   status.textContent = 'Decoding the music\u2026';
+  next = await loadShow();
   // Decoded once, before the first play, so the music starts with the show.
   const decoder = new OfflineAudioContext(2, 44100, 44100);
   for (const name of next.FS.readdir('/data')) {

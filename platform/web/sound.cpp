@@ -22,9 +22,9 @@ struct SoundChannel {
 static SoundChannel music_channel;
 
 // clang-format off
+// The context itself is made at the viewer's first gesture, before any sound plays.
 EM_JS(int, page_sound_ready, (), {
-    const s = Module['varnoSound'];
-    return s && s.context ? 1 : 0;
+    return Module['varnoSound'] && typeof AudioContext != 'undefined' ? 1 : 0;
 });
 
 EM_JS(int, page_has_sound, (const char* path), {

@@ -1,6 +1,7 @@
 // The display in a browser: the back buffer is put on the page's canvas
 // (320x240, doubled by the page's CSS with sharp pixels); the clock is the
-// page's; Escape, caught by the page, asks to quit.
+// page's; Escape, caught by the page, asks to quit. The show loads while the
+// page waits for its viewer, and starts when they press play.
 #include "platform/video.h"
 
 #include <emscripten.h>
@@ -19,7 +20,7 @@ static double start_ms;
 static bool quit_asked;
 static std::vector<unsigned char> canvas_pixels;  // RGBA, as the canvas takes them
 
-// The page asks the show to stop (Escape, the end of a fullscreen session).
+// The page asks the show to stop (a released Escape).
 extern "C" EMSCRIPTEN_KEEPALIVE void varno_request_quit()
 {
     quit_asked = true;
@@ -67,15 +68,19 @@ void present()
     for (int i = 0; i < back_width * back_height; i++, d += 4) {
         d[0] = Uint8(p[i] >> 16), d[1] = Uint8(p[i] >> 8), d[2] = Uint8(p[i]);
     }
+    // The canvas reads the pixels where they lie in the program's memory: an
+    // image over them is made once (again only if the memory grew).
     EM_ASM(
         {
             const canvas = Module['canvas'];
             if (!canvas)
                 return;
-            if (!Module.varnoImage)
-                Module.varnoImage = canvas.getContext('2d').createImageData($1, $2);
-            Module.varnoImage.data.set(HEAPU8.subarray($0, $0 + $1 * $2 * 4));
-            canvas.getContext('2d').putImageData(Module.varnoImage, 0, 0);
+            if (!Module.varnoImage || Module.varnoImage.data.buffer != HEAPU8.buffer) {
+                const pixels = new Uint8ClampedArray(HEAPU8.buffer, $0, $1 * $2 * 4);
+                Module.varnoImage = new ImageData(pixels, $1, $2);
+                Module.varnoContext = canvas.getContext('2d');
+            }
+            Module.varnoContext.putImageData(Module.varnoImage, 0, 0);
         },
         canvas_pixels.data(), back_width, back_height);
 }
@@ -99,7 +104,8 @@ void video_shutdown()
     back_buffer = screen_surface = nullptr;
 }
 
-// The loop the page's animation frames drive.
+// The show the page plays: its start, the loop its animation frames drive, its end.
+static void (*show_begin)();
 static bool (*frame_step)();
 static void (*loop_done)();
 
@@ -115,10 +121,21 @@ static void animation_frame()
     });
 }
 
-void run_frames(bool (*frame)(), void (*done)())
+// The viewer pressed play: the show starts with its music.
+extern "C" EMSCRIPTEN_KEEPALIVE void varno_play()
 {
+    show_begin();
+    // 0: at the browser's display rate; false: back to the page at once.
+    emscripten_set_main_loop(animation_frame, 0, false);
+}
+
+void run_frames(void (*begin)(), bool (*frame)(), void (*done)())
+{
+    show_begin = begin;
     frame_step = frame;
     loop_done = done;
-    // 0: at the browser's display rate; false: main goes on and returns.
-    emscripten_set_main_loop(animation_frame, 0, false);
+    EM_ASM({
+        if (Module['onShowReady'])
+            Module['onShowReady']();
+    });
 }

@@ -1,0 +1,109 @@
+"""Headless Chromium driven over its DevTools pipe, and a quiet local web
+server: what the browser build's tests and its speed measurement share. Only
+Python's standard library."""
+import functools
+import http.server
+import json
+import os
+import subprocess
+import threading
+import time
+
+
+class Browser:
+    """Chromium with its DevTools protocol on file descriptors 3 and 4."""
+
+    def __init__(self, profile):
+        to_browser, self.write_end = os.pipe()
+        self.read_end, from_browser = os.pipe()
+
+        def pipes():
+            # Through numbers above 4 first, so neither end lands on the other.
+            a, b = os.dup(to_browser) + 10, os.dup(from_browser) + 10
+            os.dup2(to_browser, a)
+            os.dup2(from_browser, b)
+            os.dup2(a, 3)
+            os.dup2(b, 4)
+
+        self.process = subprocess.Popen(
+            ['chromium', '--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
+             '--disable-background-networking', '--disable-component-update', '--disable-sync',
+             '--remote-debugging-pipe', '--user-data-dir=' + profile, 'about:blank'],
+            pass_fds=(3, 4, to_browser, from_browser), preexec_fn=pipes,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(to_browser)
+        os.close(from_browser)
+        self.next_id = 0
+        self.pending = b''
+        self.events = []
+        self.session = None
+
+    def send(self, method, **params):
+        self.next_id += 1
+        message = {'id': self.next_id, 'method': method, 'params': params}
+        if self.session:
+            message['sessionId'] = self.session
+        os.write(self.write_end, json.dumps(message).encode() + b'\0')
+        while True:
+            reply = self.receive()
+            if reply.get('id') == self.next_id:
+                if 'error' in reply:
+                    raise RuntimeError(method + ': ' + reply['error']['message'])
+                return reply['result']
+
+    def receive(self):
+        while b'\0' not in self.pending:
+            chunk = os.read(self.read_end, 1 << 20)
+            if not chunk:
+                raise RuntimeError('Chromium closed its pipe')
+            self.pending += chunk
+        message, self.pending = self.pending.split(b'\0', 1)
+        message = json.loads(message)
+        if 'method' in message:
+            self.events.append(message)
+        return message
+
+    def open(self, url, width=640, height=480):
+        """A new tab in a view of width x height at url, its console recorded."""
+        target = self.send('Target.createTarget', url='about:blank')['targetId']
+        self.session = self.send('Target.attachToTarget', targetId=target,
+                                 flatten=True)['sessionId']
+        for domain in ('Runtime', 'Log', 'Page'):
+            self.send(domain + '.enable')
+        self.send('Emulation.setDeviceMetricsOverride', width=width, height=height,
+                  deviceScaleFactor=1, mobile=False)
+        self.send('Page.navigate', url=url)
+
+    def evaluate(self, expression, wait=False):
+        result = self.send('Runtime.evaluate', expression=expression, returnByValue=True,
+                           awaitPromise=wait)
+        if 'exceptionDetails' in result:
+            raise RuntimeError(expression + ': ' + str(result['exceptionDetails']))
+        return result['result'].get('value')
+
+    def wait_for(self, expression, seconds, what):
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            try:
+                if self.evaluate(expression):
+                    return
+            except RuntimeError:  # the page is not there yet
+                pass
+            time.sleep(0.05)
+        raise AssertionError('timed out waiting for ' + what)
+
+    def close(self):
+        self.process.kill()
+        self.process.wait()
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+def serve(directory):
+    handler = functools.partial(QuietHandler, directory=directory)
+    server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server

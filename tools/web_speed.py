@@ -1,0 +1,129 @@
+#!/usr/bin/env python3
+"""How fast the browser build draws the show, next to the native build.
+
+Every frame of the show at 60 fps is drawn, with nothing written, by the
+native capture tool and by the browser build's in headless Chromium, in turns
+(RUNS each); a frame's time is its smallest over the runs, and the table gives
+each scene's sum and the ratio. Then the page itself plays SECONDS of the show
+in Chromium: the time from the click to its first picture, and every gap
+between pictures longer than one and a half display frames.
+
+usage: web_speed.py BUILD_DIR BUILD_WEB_DIR [RUNS] [SECONDS]
+"""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+
+from chromium import Browser, serve
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def scenes():
+    """(name, start ms) in timeline order, and the show's end, from the timeline."""
+    with open(os.path.join(HERE, '..', 'scenes', 'timeline.h')) as f:
+        text = f.read()
+    starts = [(m.group(1), int(m.group(2)))
+              for m in re.finditer(r'constexpr uint32_t (\w+)_start = (\d+);', text)]
+    end = int(re.search(r'constexpr uint32_t finale_end = (\d+);', text).group(1))
+    return [(n, s) for n, s in starts if not n.startswith(('band', 'scroll'))], end
+
+
+def parse_times(text):
+    times = {}
+    for line in text.splitlines():
+        t, ms = line.split()
+        times[int(t)] = float(ms)
+    return times
+
+
+def native_times(build):
+    with tempfile.NamedTemporaryFile('r', suffix='.txt') as f:
+        subprocess.run(['tools/varno-capture', '--null', '--times', f.name], cwd=build,
+                       check=True, stderr=subprocess.DEVNULL)
+        return parse_times(f.read())
+
+
+def browser_times(browser):
+    return parse_times(browser.evaluate('''
+        new Promise((done) => {
+          const s = document.createElement('script');
+          s.src = 'varno-capture-web.js';
+          s.onload = () => VarnoCapture({ printErr: () => {} }).then((m) => {
+            m.callMain(['--null', '--times', '/times.txt']);
+            done(m.FS.readFile('/times.txt', { encoding: 'utf8' }));
+          });
+          document.body.appendChild(s);
+        })''', wait=True))
+
+
+def fastest(runs):
+    return {t: min(r[t] for r in runs) for t in runs[0]}
+
+
+def page_run(browser, url, seconds):
+    """Plays the page from the start; the click-to-picture time and the long gaps."""
+    browser.open(url)
+    browser.wait_for("!document.getElementById('play').hidden", 60, 'the play button')
+    # Every picture the program puts on the canvas, timed.
+    browser.evaluate('''
+        window.shown = [];
+        const context = document.getElementById('screen').getContext('2d');
+        const put = context.putImageData.bind(context);
+        context.putImageData = (...a) => { shown.push(performance.now()); put(...a); };
+        document.getElementById('start').addEventListener('click',
+            () => { window.clicked = performance.now(); }, { capture: true });''')
+    click = dict(x=320, y=240, button='left', clickCount=1)
+    browser.send('Input.dispatchMouseEvent', type='mousePressed', **click)
+    browser.send('Input.dispatchMouseEvent', type='mouseReleased', **click)
+    time.sleep(seconds)
+    shown = browser.evaluate('shown')
+    clicked = browser.evaluate('clicked')
+    gaps = [b - a for a, b in zip(shown, shown[1:])]
+    period = sorted(gaps)[len(gaps) // 2]
+    long_gaps = [(round(a - shown[0]), round(g, 1)) for a, g in zip(shown, gaps) if g > 1.5 * period]
+    return shown[0] - clicked, len(shown), period, long_gaps
+
+
+def main():
+    build, web = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    runs = int(sys.argv[3]) if len(sys.argv) > 3 else 3
+    seconds = float(sys.argv[4]) if len(sys.argv) > 4 else 60
+    server = serve(web)
+    base = 'http://127.0.0.1:%d/' % server.server_address[1]
+    native, browser_runs = [], []
+    with tempfile.TemporaryDirectory() as profile:
+        browser = Browser(profile)
+        try:
+            for _ in range(runs):
+                native.append(native_times(build))
+                browser.open(base + 'tools/')
+                browser.wait_for('document.readyState == "complete"', 10, 'the page')
+                browser_runs.append(browser_times(browser))
+            startup, frames, period, long_gaps = page_run(browser, base + 'index.html', seconds)
+        finally:
+            browser.close()
+            server.shutdown()
+
+    native, page = fastest(native), fastest(browser_runs)
+    starts, end = scenes()
+    print('%-10s %8s %12s %12s %7s' % ('scene', 'frames', 'native ms', 'browser ms', 'ratio'))
+    rows = []
+    for i, (name, start) in enumerate(starts):
+        stop = starts[i + 1][1] if i + 1 < len(starts) else end
+        ts = [t for t in native if start <= t < stop]
+        rows.append((name, ts))
+    rows.append(('whole show', list(native)))
+    for name, ts in rows:
+        n, b = sum(native[t] for t in ts), sum(page[t] for t in ts)
+        print('%-10s %8d %12.1f %12.1f %6.2fx' % (name, len(ts), n, b, b / n))
+    print('page: first picture %.0f ms after the click; %d pictures in %.0f s, '
+          'a picture every %.1f ms; gaps over 1.5 frames: %s' %
+          (startup, frames, seconds, period, long_gaps or 'none'))
+
+
+if __name__ == '__main__':
+    sys.exit(main())
