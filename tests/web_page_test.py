@@ -95,7 +95,7 @@ def main():
     server = serve(web_dir)
     url = 'http://127.0.0.1:%d/index.html' % server.server_address[1]
     failures = []
-    with tempfile.TemporaryDirectory() as profile:
+    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
         browser = Browser(profile)
         try:
             browser.open(url + '#t=' + LINK_MOMENT)

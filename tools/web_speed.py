@@ -95,7 +95,7 @@ def main():
     server = serve(web)
     base = 'http://127.0.0.1:%d/' % server.server_address[1]
     native, browser_runs = [], []
-    with tempfile.TemporaryDirectory() as profile:
+    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
         browser = Browser(profile)
         try:
             for _ in range(runs):
