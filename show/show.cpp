@@ -96,6 +96,7 @@ void stop_music()
 
 int run_demo(const ShowOptions& o)
 {
+    gentle_flashes = o.gentle;
     if (!video_setup(o.display))
         return 1;
 
