@@ -15,6 +15,7 @@ static float smoothstep(float x)
 
 SDL_Surface* flash_surface;
 SDL_Surface* fade_surface;
+bool gentle_flashes;
 
 void fade_load()
 {
@@ -41,7 +42,12 @@ int flash_alpha(uint32_t t, uint32_t flash_time)
         return 0;
     const float u = float(t - flash_time) / 100.0f;
     const float v = flash_curve(u);
-    return int(v * 255.0f) & 0xFF;
+    return flash_strength(int(v * 255.0f) & 0xFF);
+}
+
+int flash_strength(int alpha)
+{
+    return gentle_flashes ? alpha * gentle_flash_peak / 255 : alpha;
 }
 
 // The case blend_colour writes out: an overlay in the scratch layout over a

@@ -16,6 +16,14 @@ struct FadeEvent {
 constexpr uint32_t scene_fade_ms = 500;  // each scene's fade in and fade out
 constexpr uint32_t flash_reach_ms = 50;  // a white flash spans T - 50 .. T + 50
 
+// Gentle flashes (--gentle), for viewers whom flashing light can harm: every
+// flash, white or the title's picture, peaks at gentle_flash_peak instead of
+// 255. A white veil that faint raises no pixel's relative luminance by more
+// than 0.063, well under the change of 0.1 that WCAG 2.3.1's general flash
+// threshold counts, yet each beat still shows.
+constexpr int gentle_flash_peak = 32;
+extern bool gentle_flashes;  // set once at start-up, before the first frame
+
 // The overlays every fade and flash blends, 320x240 in the scratch layout.
 extern SDL_Surface* flash_surface;  // white flash overlay
 extern SDL_Surface* fade_surface;   // fade from and to black
@@ -30,6 +38,8 @@ float flash_curve(float u);
 int fade_alpha(uint32_t t, uint32_t start, uint32_t duration, bool fade_in);
 // Alpha of the white overlay at t for a flash at T (0 before T).
 int flash_alpha(uint32_t t, uint32_t flash_time);
+// A flash's alpha as drawn: as it is, or scaled down to gentle_flash_peak.
+int flash_strength(int alpha);
 
 // Draws every event of the table whose window holds t, in table order.
 void run_fade_table(const FadeEvent* table, SDL_Surface* target, uint32_t t);

@@ -109,7 +109,7 @@ void flash_compositor(uint32_t t, uint32_t start, uint32_t duration, SDL_Surface
         return;
     const float u = float(t - start) / float(duration);
     // The sine falls a hair below 0 at the end; truncation makes that 0.
-    const Uint32 alpha = Uint32(int(flash_curve(u) * 255.0f)) & 0xFF;
+    const Uint32 alpha = Uint32(flash_strength(int(flash_curve(u) * 255.0f) & 0xFF));
 
     fill_surface(work, flash_backdrop);
     lock_surface(picture);

@@ -7,11 +7,14 @@
 #include "scenes/timeline.h"
 
 const char show_usage[] =
-    "usage: varno-style [-f | -w] [--from SECONDS]\n"
+    "usage: varno-style [-f | -w] [--from SECONDS] [--gentle]\n"
     "Plays VARNO STYLE, a 101-second demo with its music.\n"
+    "Warning: the whole screen flashes white on the beat, up to five times a\n"
+    "second in places. --gentle softens that to at most three flashes a second.\n"
     "  -f, --fullscreen    fill the screen (the default)\n"
     "  -w, --window        play in a 640x480 window\n"
     "      --from SECONDS  start SECONDS into the show, the music with it\n"
+    "      --gentle        faint flashes, for viewers sensitive to flashing light\n"
     "  -h, --help          print this help\n"
     "Release Escape or close the window to quit.\n";
 
@@ -36,6 +39,8 @@ Request parse_options(int argc, char** argv, ShowOptions* o)
             o->display = DisplayMode::window;
         } else if (!strcmp(a, "-f") || !strcmp(a, "--fullscreen")) {
             o->display = DisplayMode::fullscreen;
+        } else if (!strcmp(a, "--gentle")) {
+            o->gentle = true;
         } else if (!strncmp(a, "--from=", 7)) {
             if (!parse_seconds(a + 7, &o->from))
                 return Request::bad;

@@ -8,7 +8,8 @@
 // What the viewer asked for.
 struct ShowOptions {
     DisplayMode display = DisplayMode::fullscreen;
-    uint32_t from = 0;  // demo time the show starts at, ms
+    uint32_t from = 0;    // demo time the show starts at, ms
+    bool gentle = false;  // faint flashes for viewers the flashing could harm
 };
 
 // What the command line asks the program to do.

@@ -122,6 +122,7 @@ static void end_show()
 
 int run_demo(const ShowOptions& o)
 {
+    gentle_flashes = o.gentle;
     if (!video_setup(o.display))
         return 1;
 

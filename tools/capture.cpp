@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "overlays/fade.h"
 #include "platform/files.h"
 #include "platform/image.h"
 #include "platform/video.h"
@@ -29,15 +30,16 @@ struct Options {
     std::string out = "frames";
     unsigned fps = 60;
     uint32_t to = last_frame_time;
-    bool back = false;  // the 320x240 back buffer instead of the screen
-    bool raw = false;   // every frame as raw pixels on standard output
-    bool null = false;  // render and discard
-    std::string times;  // where to write each frame's drawing time; empty: nowhere
+    bool back = false;    // the 320x240 back buffer instead of the screen
+    bool raw = false;     // every frame as raw pixels on standard output
+    bool null = false;    // render and discard
+    bool gentle = false;  // the faint flashes of --gentle
+    std::string times;    // where to write each frame's drawing time; empty: nowhere
 };
 
 const char usage[] =
     "usage: varno-capture [--at T1,T2,...] [--out DIR] [--fps N] [--to MS] [--back-buffer] "
-    "[--raw | --null] [--times FILE]\n";
+    "[--raw | --null] [--times FILE] [--gentle]\n";
 
 bool parse_number(const char* s, uint32_t max, uint32_t* value)
 {
@@ -63,6 +65,8 @@ bool parse(int argc, char** argv, Options* o)
             o->raw = true;
         } else if (a == "--null") {
             o->null = true;
+        } else if (a == "--gentle") {
+            o->gentle = true;
         } else if (a == "--times" && has_value) {
             o->times = argv[++i];
         } else if (a == "--out" && has_value) {
@@ -153,6 +157,7 @@ int main(int argc, char** argv)
     }
     if (!video_setup())
         return 1;
+    gentle_flashes = o.gentle;
     load_show();
     const bool pngs = !o.raw && !o.null;
     if (pngs)
