@@ -134,6 +134,22 @@ def main():
             if browser.evaluate('location.hash'):
                 failures.append('the link moment stayed for the next play')
 
+            # The gentle switch: a click on it does not start the show, and
+            # the page remembers it.
+            box = browser.evaluate("(() => { const r = document.getElementById('gentle')"
+                                   ".getBoundingClientRect(); return [r.x + r.width / 2,"
+                                   " r.y + r.height / 2]; })()")
+            click = dict(x=box[0], y=box[1], button='left', clickCount=1)
+            browser.send('Input.dispatchMouseEvent', type='mousePressed', **click)
+            browser.send('Input.dispatchMouseEvent', type='mouseReleased', **click)
+            time.sleep(0.3)
+            if not browser.evaluate("document.getElementById('screen').hidden"):
+                failures.append('a click on the gentle switch started the show')
+            browser.send('Page.reload')
+            browser.wait_for("!document.getElementById('play').hidden", 60, 'the play button')
+            if not browser.evaluate("document.getElementById('gentle').checked"):
+                failures.append('the gentle switch was not remembered')
+
             errors = console_errors(browser.events)
             for e in errors:
                 failures.append('console error: ' + e)

@@ -12,6 +12,7 @@ const art = document.getElementById('art');
 const progress = document.getElementById('progress');
 const playButton = document.getElementById('play');
 const status = document.getElementById('status');
+const gentle = document.getElementById('gentle');
 
 // Fetched once and handed to every instance.
 let wasmBinary = null;
@@ -22,6 +23,8 @@ const sound = { context: null, buffers: {} };
 
 let next = null;     // an instance loaded and waiting for play
 let playing = null;  // the instance on the canvas
+let loads = 0;       // instances asked for; only the last one asked for plays
+let loaded = false;  // the program, its data and the music are all here
 
 // Fetches a file, adding its bytes to the progress bar as they come.
 async function fetchBytes(url, loaded) {
@@ -69,7 +72,8 @@ function loadShow() {
     }).then((m) => {
       instance = m;
       const t = askedMoment();
-      m.callMain(t === null ? [] : ['--from', t]);
+      const args = t === null ? [] : ['--from', t];
+      m.callMain(gentle.checked ? args.concat('--gentle') : args);
     });
   });
 }
@@ -83,8 +87,19 @@ function askedMoment() {
   return t <= 101 ? m[1] : null;
 }
 
+// The next instance, made afresh; resolves to it once it waits for play.
+function prepare() {
+  const mine = ++loads;
+  next = null;
+  return loadShow().then((m) => {
+    if (mine === loads)
+      next = m;
+    return m;
+  });
+}
+
 function play() {
-  if (playing || !next)
+  if (!loaded || playing || !next)
     return;
   if (!sound.context)
     sound.context = new AudioContext();
@@ -106,7 +121,7 @@ function stopped() {
   canvas.hidden = true;
   start.hidden = false;
   playButton.focus();
-  loadShow().then((m) => { next = m; });
+  prepare();
 }
 
 function toggleFullscreen() {
@@ -121,7 +136,18 @@ function toggleFullscreen() {
   }, () => {});
 }
 
+// The gentle flashes are remembered for the next visit.
+gentle.checked = localStorage.getItem('varno-gentle') === '1';
+
+// The waiting show, loaded again when what it was started with changed.
+function reload() {
+  if (!playing)
+    prepare();
+}
+
 document.addEventListener('keydown', (e) => {
+  if (e.target === gentle && (e.key === ' ' || e.key === 'Enter'))
+    return;  // the switch's own keys
   if (e.key === 'f' || e.key === 'F') {
     toggleFullscreen();
   } else if (!playing && (e.key === 'Enter' || e.key === ' ')) {
@@ -135,39 +161,40 @@ document.addEventListener('keyup', (e) => {
     playing._varno_request_quit();
 });
 start.addEventListener('click', play);
-// A new moment asked for while waiting: the waiting show is loaded again from it.
-window.addEventListener('hashchange', () => {
-  if (playing || !next)
-    return;
-  next = null;
-  loadShow().then((m) => { next = m; });
+gentle.parentElement.addEventListener('click', (e) => e.stopPropagation());
+gentle.addEventListener('change', () => {
+  localStorage.setItem('varno-gentle', gentle.checked ? '1' : '0');
+  reload();
 });
+// A new moment asked for while waiting: the waiting show is loaded again from it.
+window.addEventListener('hashchange', reload);
 document.addEventListener('dblclick', toggleFullscreen);
 
 async function load() {
   const files = ['varno-style.wasm', 'varno-style.data'];
   const total = (await Promise.all(files.map(sizeOf))).reduce((a, b) => a + b, 0);
   let got = 0;
-  const loaded = (n) => { got += n; progress.value = total ? got / total : 0; };
-  [wasmBinary, dataPackage] = await Promise.all(files.map((f) => fetchBytes(f, loaded)));
+  const received = (n) => { got += n; progress.value = total ? got / total : 0; };
+  [wasmBinary, dataPackage] = await Promise.all(files.map((f) => fetchBytes(f, received)));
   progress.value = 1;
 
   status.textContent = 'Decoding the music\u2026';
-  next = await loadShow();
+  const first = await prepare();
   // Decoded once, before the first play, so the music starts with the show.
   const decoder = new OfflineAudioContext(2, 44100, 44100);
-  for (const name of next.FS.readdir('/data')) {
+  for (const name of first.FS.readdir('/data')) {
     if (name.endsWith('.ogg')) {
-      const bytes = next.FS.readFile('/data/' + name);
+      const bytes = first.FS.readFile('/data/' + name);
       sound.buffers['data/' + name] = await decoder.decodeAudioData(bytes.buffer);
     }
   }
-  const title = next.FS.readFile('/data/title.png');
+  const title = first.FS.readFile('/data/title.png');
   art.src = URL.createObjectURL(new Blob([title], { type: 'image/png' }));
   art.hidden = false;
   progress.hidden = true;
   playButton.hidden = false;
   playButton.focus();
+  loaded = true;
   status.textContent = 'Click, Enter or Space to play \u00b7 F or double click: fullscreen'
       + ' \u00b7 Escape: stop';
 }
