@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <new>
 
-#if defined(__x86_64__)
+#if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -135,8 +135,9 @@ void render_tunnel(SDL_Surface* target, SDL_Surface* texture, float depth_shift,
     // the 9-bit mask drops what lies above.
     const uint32_t shifts = U << field_shift | V;
     const uint32_t fields = texture_mask << field_shift | texture_mask;
-#if defined(__x86_64__)
-    // Four pixels a step with SSE2, which every x86-64 has. The 16-bit halves of
+#if defined(__SSE2__)
+    // Four pixels a step with SSE2, which every x86-64 has (and WebAssembly's
+    // SIMD through the compiler's SSE2 header). The 16-bit halves of
     // a masked sum are the texture column and row, so one multiply-add by
     // (1, pitch) turns four of them into texel offsets: the pixel loop keeps one
     // scalar instruction per pixel besides the texel read. A pitch is at most
