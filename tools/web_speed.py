@@ -5,8 +5,9 @@ Every frame of the show at 60 fps is drawn, with nothing written, by the
 native capture tool and by the browser build's in headless Chromium, in turns
 (RUNS each); a frame's time is its smallest over the runs, and the table gives
 each scene's sum and the ratio. Then the page itself plays SECONDS of the show
-in Chromium: the time from the click to its first picture, and every gap
-between pictures longer than one and a half display frames.
+in Chromium: the time from the click to its first picture, every gap
+between pictures longer than one and a half display frames, and the longest
+work the program did in one animation frame.
 
 usage: web_speed.py BUILD_DIR BUILD_WEB_DIR [RUNS] [SECONDS]
 """
@@ -68,9 +69,17 @@ def page_run(browser, url, seconds):
     """Plays the page from the start; the click-to-picture time and the long gaps."""
     browser.open(url)
     browser.wait_for("!document.getElementById('play').hidden", 60, 'the play button')
-    # Every picture the program puts on the canvas, timed.
+    # Every picture the program puts on the canvas, timed, and the work of
+    # every animation frame.
     browser.evaluate('''
         window.shown = [];
+        window.work = [];
+        const raf = window.requestAnimationFrame.bind(window);
+        window.requestAnimationFrame = (f) => raf((ts) => {
+          const a = performance.now();
+          f(ts);
+          work.push([a, performance.now() - a]);
+        });
         const context = document.getElementById('screen').getContext('2d');
         const put = context.putImageData.bind(context);
         context.putImageData = (...a) => { shown.push(performance.now()); put(...a); };
@@ -82,10 +91,12 @@ def page_run(browser, url, seconds):
     time.sleep(seconds)
     shown = browser.evaluate('shown')
     clicked = browser.evaluate('clicked')
+    work = browser.evaluate('work')
     gaps = [b - a for a, b in zip(shown, shown[1:])]
     period = sorted(gaps)[len(gaps) // 2]
     long_gaps = [(round(a - shown[0]), round(g, 1)) for a, g in zip(shown, gaps) if g > 1.5 * period]
-    return shown[0] - clicked, len(shown), period, long_gaps
+    most = max(work, key=lambda w: w[1])
+    return shown[0] - clicked, len(shown), period, long_gaps, (most[1], most[0] - shown[0])
 
 
 def main():
@@ -103,7 +114,8 @@ def main():
                 browser.open(base + 'tools/')
                 browser.wait_for('document.readyState == "complete"', 10, 'the page')
                 browser_runs.append(browser_times(browser))
-            startup, frames, period, long_gaps = page_run(browser, base + 'index.html', seconds)
+            startup, frames, period, long_gaps, most_work = page_run(browser, base + 'index.html',
+                                                                     seconds)
         finally:
             browser.close()
             server.shutdown()
@@ -121,8 +133,9 @@ def main():
         n, b = sum(native[t] for t in ts), sum(page[t] for t in ts)
         print('%-10s %8d %12.1f %12.1f %6.2fx' % (name, len(ts), n, b, b / n))
     print('page: first picture %.0f ms after the click; %d pictures in %.0f s, '
-          'a picture every %.1f ms; gaps over 1.5 frames: %s' %
-          (startup, frames, seconds, period, long_gaps or 'none'))
+          'a picture every %.1f ms; gaps over 1.5 frames (at ms, ms): %s; '
+          'the longest animation frame\'s work %.1f ms, at %.0f ms' %
+          ((startup, frames, seconds, period, long_gaps or 'none') + most_work))
 
 
 if __name__ == '__main__':
