@@ -3,8 +3,8 @@
 
 Every frame of the show at 60 fps is drawn, with nothing written, by the
 native capture tool and by the browser build's in headless Chromium, in turns
-(RUNS each); a frame's time is its smallest over the runs, and the table gives
-each scene's sum and the ratio. Then the page itself plays SECONDS of the show
+(RUNS each); the table gives each scene's frame times summed, the smallest sum
+over the runs, and the ratio. Then the page itself plays SECONDS of the show
 in Chromium: the time from the click to its first picture, every gap
 between pictures longer than one and a half display frames, and the longest
 work the program did in one animation frame.
@@ -61,8 +61,14 @@ def browser_times(browser):
         })''', wait=True))
 
 
-def fastest(runs):
-    return {t: min(r[t] for r in runs) for t in runs[0]}
+def scene_sums(runs, starts, end):
+    """Per scene and for the whole show, the smallest sum of its frames' times over the runs."""
+    rows = []
+    for i, (name, start) in enumerate(starts):
+        stop = starts[i + 1][1] if i + 1 < len(starts) else end
+        rows.append((name, [t for t in runs[0] if start <= t < stop]))
+    rows.append(('whole show', list(runs[0])))
+    return [(name, len(ts), min(sum(r[t] for t in ts) for r in runs)) for name, ts in rows]
 
 
 def page_run(browser, url, seconds):
@@ -120,18 +126,11 @@ def main():
             browser.close()
             server.shutdown()
 
-    native, page = fastest(native), fastest(browser_runs)
     starts, end = scenes()
     print('%-10s %8s %12s %12s %7s' % ('scene', 'frames', 'native ms', 'browser ms', 'ratio'))
-    rows = []
-    for i, (name, start) in enumerate(starts):
-        stop = starts[i + 1][1] if i + 1 < len(starts) else end
-        ts = [t for t in native if start <= t < stop]
-        rows.append((name, ts))
-    rows.append(('whole show', list(native)))
-    for name, ts in rows:
-        n, b = sum(native[t] for t in ts), sum(page[t] for t in ts)
-        print('%-10s %8d %12.1f %12.1f %6.2fx' % (name, len(ts), n, b, b / n))
+    for (name, count, n), (_, _, b) in zip(scene_sums(native, starts, end),
+                                            scene_sums(browser_runs, starts, end)):
+        print("%-10s %8d %12.1f %12.1f %6.2fx" % (name, count, n, b, b / n))
     print('page: first picture %.0f ms after the click; %d pictures in %.0f s, '
           'a picture every %.1f ms; gaps over 1.5 frames (at ms, ms): %s; '
           'the longest animation frame\'s work %.1f ms, at %.0f ms' %

@@ -14,8 +14,9 @@ const playButton = document.getElementById('play');
 const status = document.getElementById('status');
 const gentle = document.getElementById('gentle');
 
-// Fetched once and handed to every instance.
-let wasmBinary = null;
+// Fetched once and handed to every instance: the program compiled once, so
+// that code the browser has optimised in one play serves the next.
+let program = null;
 let dataPackage = null;
 // The Web Audio context (made at the first gesture) and the decoded music by
 // the name the program opens it by; the program's sound layer reads this.
@@ -64,7 +65,10 @@ function loadShow() {
     let instance;
     VarnoStyle({
       canvas: canvas,
-      wasmBinary: wasmBinary,
+      instantiateWasm: (imports, done) => {
+        WebAssembly.instantiate(program, imports).then((i) => done(i, program));
+        return {};
+      },
       getPreloadedPackage: () => dataPackage,
       varnoSound: sound,
       onShowReady: () => ready(instance),
@@ -175,7 +179,9 @@ async function load() {
   const total = (await Promise.all(files.map(sizeOf))).reduce((a, b) => a + b, 0);
   let got = 0;
   const received = (n) => { got += n; progress.value = total ? got / total : 0; };
-  [wasmBinary, dataPackage] = await Promise.all(files.map((f) => fetchBytes(f, received)));
+  let wasm;
+  [wasm, dataPackage] = await Promise.all(files.map((f) => fetchBytes(f, received)));
+  program = await WebAssembly.compile(wasm);
   progress.value = 1;
 
   status.textContent = 'Decoding the music\u2026';
