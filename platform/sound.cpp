@@ -1,23 +1,23 @@
-// The sound layer over SDL_mixer: the mixer is the system, a Mix_Music the
-// streamed sound, and the one music channel the channel.
+// The sound layer's handles and the checks of every call, over the platform's
+// mixer: the system is the open output, a sound one music file, and the one
+// music channel the channel.
 #include "platform/sound.h"
 
-#include <SDL/SDL.h>
-#include <SDL/SDL_mixer.h>
+#include "platform/mixer.h"
 
 struct SoundSystem {
-    bool open;  // Mix_OpenAudio succeeded and has not been closed
+    bool open;  // the output was opened and has not been closed
 };
 
 struct Sound {
-    Mix_Music* music;
+    MixerMusic* music;
 };
 
 struct SoundChannel {
     Sound* sound;  // what it plays; not owned
 };
 
-// SDL_mixer has a single music channel, so a playing sound owns this one.
+// The mixer plays one music at a time, so a playing sound owns this channel.
 static SoundChannel music_channel;
 
 int sound_system_create(SoundSystem** system)
@@ -30,19 +30,8 @@ int sound_system_create(SoundSystem** system)
 
 int sound_system_init(SoundSystem* system, int max_channels)
 {
-    if (!system || system->open)
+    if (!system || system->open || !mixer_open(max_channels))
         return 1;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return 1;
-    // Buffers of 512 frames (11.6 ms). Closing the sound waits for SDL's mixer
-    // thread to finish its buffer and then to let two more play out, about 30 ms
-    // of every quit; smaller buffers would close sooner but leave a busy desktop
-    // less room before the music crackles.
-    if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 512) != 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return 1;
-    }
-    Mix_AllocateChannels(max_channels);
     system->open = true;
     return 0;
 }
@@ -54,7 +43,7 @@ int sound_create_stream(SoundSystem* system, const char* path, Sound** sound)
     *sound = nullptr;
     if (!system || !system->open || !path)
         return 1;
-    Mix_Music* music = Mix_LoadMUS(path);
+    MixerMusic* music = mixer_load(path);
     if (!music)
         return 1;
     *sound = new Sound{music};
@@ -67,10 +56,10 @@ int sound_play(SoundSystem* system, Sound* sound, bool paused, SoundChannel** ch
         *channel = nullptr;
     if (!system || !system->open || !sound || !channel)
         return 1;
-    if (Mix_PlayMusic(sound->music, 0) != 0)
+    if (!mixer_play(sound->music))
         return 1;
     if (paused)
-        Mix_PauseMusic();
+        mixer_pause();
     music_channel.sound = sound;
     *channel = &music_channel;
     return 0;
@@ -81,9 +70,9 @@ int sound_channel_set_paused(SoundChannel* channel, bool paused)
     if (!channel || !channel->sound)
         return 1;
     if (paused)
-        Mix_PauseMusic();
+        mixer_pause();
     else
-        Mix_ResumeMusic();
+        mixer_resume(channel->sound->music);
     return 0;
 }
 
@@ -91,8 +80,7 @@ int sound_channel_set_position(SoundChannel* channel, unsigned ms)
 {
     if (!channel || !channel->sound)
         return 1;
-    // An Ogg stream takes its position in seconds from the start.
-    return Mix_SetMusicPosition(ms / 1000.0) == 0 ? 0 : 1;
+    return mixer_set_position(channel->sound->music, ms) ? 0 : 1;
 }
 
 int sound_release(Sound* sound)
@@ -101,7 +89,7 @@ int sound_release(Sound* sound)
         return 1;
     if (music_channel.sound == sound)
         music_channel.sound = nullptr;
-    Mix_FreeMusic(sound->music);
+    mixer_free(sound->music);
     delete sound;
     return 0;
 }
@@ -110,8 +98,7 @@ int sound_system_close(SoundSystem* system)
 {
     if (!system || !system->open)
         return 1;
-    Mix_CloseAudio();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    mixer_close();
     system->open = false;
     return 0;
 }

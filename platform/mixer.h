@@ -1,0 +1,20 @@
+// What the sound layer asks of the machine: one music stream at a time. The
+// desktop's is SDL_mixer (native/mixer.cpp), the browser's Web Audio over
+// music the page decoded (web/mixer.cpp). Only platform/sound.cpp calls these.
+#pragma once
+
+struct MixerMusic;  // a music file, ready to play
+
+// Opens the output; false when there is none.
+bool mixer_open(int max_channels);
+void mixer_close();
+// The music in the file at path; null when it cannot be read.
+MixerMusic* mixer_load(const char* path);
+void mixer_free(MixerMusic* music);
+// Plays the music once from its start; false when it cannot.
+bool mixer_play(MixerMusic* music);
+// Pauses and resumes whatever plays.
+void mixer_pause();
+void mixer_resume(MixerMusic* music);
+// Moves what plays to ms milliseconds from its start; false when it cannot.
+bool mixer_set_position(MixerMusic* music, unsigned ms);
