@@ -104,9 +104,7 @@ def main():
             with open(os.path.join(web_dir, 'page_test_start.png'), 'wb') as f:
                 f.write(start_screen)
 
-            click = dict(x=320, y=240, button='left', clickCount=1)
-            browser.send('Input.dispatchMouseEvent', type='mousePressed', **click)
-            browser.send('Input.dispatchMouseEvent', type='mouseReleased', **click)
+            browser.click(320, 240)
             browser.wait_for("!document.getElementById('screen').hidden", 10, 'the canvas')
             time.sleep(0.6)  # into the still stretch, well before its end at 14.1 s
             shot = browser.send('Page.captureScreenshot', format='png',
@@ -125,9 +123,7 @@ def main():
                 if differ:
                     failures.append('%d pixels differ from the native frame' % differ)
 
-            escape = dict(key='Escape', code='Escape', windowsVirtualKeyCode=27)
-            browser.send('Input.dispatchKeyEvent', type='keyDown', **escape)
-            browser.send('Input.dispatchKeyEvent', type='keyUp', **escape)
+            browser.press('Escape', 27)
             browser.wait_for("document.getElementById('screen').hidden && "
                              "!document.getElementById('start').hidden", 5,
                              'the play button after Escape')
@@ -139,9 +135,7 @@ def main():
             box = browser.evaluate("(() => { const r = document.getElementById('gentle')"
                                    ".getBoundingClientRect(); return [r.x + r.width / 2,"
                                    " r.y + r.height / 2]; })()")
-            click = dict(x=box[0], y=box[1], button='left', clickCount=1)
-            browser.send('Input.dispatchMouseEvent', type='mousePressed', **click)
-            browser.send('Input.dispatchMouseEvent', type='mouseReleased', **click)
+            browser.click(*box)
             time.sleep(0.3)
             if not browser.evaluate("document.getElementById('screen').hidden"):
                 failures.append('a click on the gentle switch started the show')

@@ -74,6 +74,17 @@ class Browser:
                   deviceScaleFactor=1, mobile=False)
         self.send('Page.navigate', url=url)
 
+    def click(self, x, y):
+        """A left click at (x, y) of the view, as a viewer's."""
+        for kind in ('mousePressed', 'mouseReleased'):
+            self.send('Input.dispatchMouseEvent', type=kind, x=x, y=y, button='left', clickCount=1)
+
+    def press(self, key, code):
+        """A key pressed and released; code is its Windows key code."""
+        for kind in ('keyDown', 'keyUp'):
+            self.send('Input.dispatchKeyEvent', type=kind, key=key, code=key,
+                      windowsVirtualKeyCode=code)
+
     def evaluate(self, expression, wait=False):
         result = self.send('Runtime.evaluate', expression=expression, returnByValue=True,
                            awaitPromise=wait)

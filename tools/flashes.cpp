@@ -76,13 +76,15 @@ int seconds_above(const std::vector<Transition>& ts, int first, int end, int fps
     return count;
 }
 
-void print_row(const char* name, const std::vector<Transition>& ts, int first, int end, int fps,
-               std::vector<int>* list)
+// Prints the row of frames first .. end - 1; returns their most flashes in one
+// second, and in *at the first frame of that second.
+int print_row(const char* name, const std::vector<Transition>& ts, int first, int end, int fps,
+              std::vector<int>* list, int* at)
 {
-    int at;
-    const int most = most_flashes(ts, first, end, fps, &at);
+    const int most = most_flashes(ts, first, end, fps, at);
     printf("%-10s %11d %18d %9.3f %15d\n", name, transitions_between(ts, first, end), most,
-           frame_time(at, fps) / 1000.0, seconds_above(ts, first, end, fps, list));
+           frame_time(*at, fps) / 1000.0, seconds_above(ts, first, end, fps, list));
+    return most;
 }
 
 }  // namespace
@@ -121,11 +123,12 @@ int main(int argc, char** argv)
     printf("%d frames at %d fps\n", frames, fps);
     printf("scene      transitions  most flashes in 1 s  from (s)  seconds above %d\n",
            flashes_allowed);
+    int at;
     for (const Scene* s = scenes; s->name; s++)
         print_row(s->name, ts, first_frame_at(s->start, fps, frames),
-                  first_frame_at(s[1].start, fps, frames), fps, nullptr);
+                  first_frame_at(s[1].start, fps, frames), fps, nullptr, &at);
     std::vector<int> over;
-    print_row("whole show", ts, 0, frames, fps, &over);
+    const int most = print_row("whole show", ts, 0, frames, fps, &over, &at);
     if (!over.empty()) {
         printf("seconds above %d:", flashes_allowed);
         for (int s : over)
@@ -133,8 +136,6 @@ int main(int argc, char** argv)
         printf("\n");
     }
 
-    int at;
-    const int most = most_flashes(ts, 0, frames, fps, &at);
     if (max >= 0 && most > max) {
         fprintf(stderr, "varno-flashes: %d flashes within the second from %.3f s, more than %d\n",
                 most, frame_time(at, fps) / 1000.0, max);

@@ -91,9 +91,7 @@ def page_run(browser, url, seconds):
         context.putImageData = (...a) => { shown.push(performance.now()); put(...a); };
         document.getElementById('start').addEventListener('click',
             () => { window.clicked = performance.now(); }, { capture: true });''')
-    click = dict(x=320, y=240, button='left', clickCount=1)
-    browser.send('Input.dispatchMouseEvent', type='mousePressed', **click)
-    browser.send('Input.dispatchMouseEvent', type='mouseReleased', **click)
+    browser.click(320, 240)
     time.sleep(seconds)
     shown = browser.evaluate('shown')
     clicked = browser.evaluate('clicked')

@@ -28,7 +28,7 @@ let loads = 0;       // instances asked for; only the last one asked for plays
 let loaded = false;  // the program, its data and the music are all here
 
 // Fetches a file, adding its bytes to the progress bar as they come.
-async function fetchBytes(url, loaded) {
+async function fetchBytes(url, received) {
   const response = await fetch(url);
   if (!response.ok)
     throw new Error(url + ': ' + response.status + ' ' + response.statusText);
@@ -41,7 +41,7 @@ async function fetchBytes(url, loaded) {
       break;
     parts.push(value);
     size += value.length;
-    loaded(value.length);
+    received(value.length);
   }
   const bytes = new Uint8Array(size);
   let at = 0;
