@@ -144,6 +144,13 @@ def main():
             if not browser.evaluate("document.getElementById('gentle').checked"):
                 failures.append('the gentle switch was not remembered')
 
+            # A link past the show's last frame: the show waits from its start instead.
+            browser.evaluate("location.hash = '#t=101'")
+            try:
+                browser.wait_for("!!next && !location.hash", 10, 'a show after a moment past the end')
+            except AssertionError as e:
+                failures.append(str(e))
+
             errors = console_errors(browser.events)
             for e in errors:
                 failures.append('console error: ' + e)

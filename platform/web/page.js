@@ -59,10 +59,12 @@ async function sizeOf(url) {
 }
 
 // A fresh instance, its program started (from the link's moment, if any) and
-// loaded up to the moment it waits for play.
+// loaded up to the moment it waits for play. A moment the program refuses
+// (past the show's end) is dropped, and the show loads from its start.
 function loadShow() {
   return new Promise((ready) => {
     let instance;
+    let waiting = false;
     VarnoStyle({
       canvas: canvas,
       instantiateWasm: (imports, done) => {
@@ -71,24 +73,33 @@ function loadShow() {
       },
       getPreloadedPackage: () => dataPackage,
       varnoSound: sound,
-      onShowReady: () => ready(instance),
+      onShowReady: () => {
+        waiting = true;
+        ready(instance);
+      },
       onShowEnd: stopped,
     }).then((m) => {
       instance = m;
       const t = askedMoment();
       const args = t === null ? [] : ['--from', t];
       m.callMain(gentle.checked ? args.concat('--gentle') : args);
+      if (!waiting && t !== null) {
+        dropMoment();
+        loadShow().then(ready);
+      }
     });
   });
 }
 
-// The moment a link asks for, #t=SECONDS; null when none or out of the show.
+// The moment a link asks for, #t=SECONDS; null when none.
 function askedMoment() {
   const m = /^#t=([0-9]+(?:\.[0-9]*)?)$/.exec(location.hash);
-  if (!m)
-    return null;
-  const t = Number(m[1]);
-  return t <= 101 ? m[1] : null;
+  return m ? m[1] : null;
+}
+
+function dropMoment() {
+  if (location.hash)
+    history.replaceState(null, '', location.pathname + location.search);
 }
 
 // The next instance, made afresh; resolves to it once it waits for play.
@@ -111,8 +122,7 @@ function play() {
   playing = next;
   next = null;
   // The link's moment is for its first play; the play button then starts over.
-  if (location.hash)
-    history.replaceState(null, '', location.pathname + location.search);
+  dropMoment();
   start.hidden = true;
   canvas.hidden = false;
   playing._varno_play();
