@@ -7,7 +7,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "platform/surface.h"
+#include "draw/surface.h"
 
 // The blurred region: the top-left 320 x 240 pixels, whatever the surface's size.
 constexpr int blur_width = 320;
@@ -25,16 +25,16 @@ struct Channels {
     u32x4 even, odd;
 };
 
-static const Uint32 zero_row[blur_width] = {};
+static const uint32_t zero_row[blur_width] = {};
 
-static u32x4 load4(const Uint32* p)
+static u32x4 load4(const uint32_t* p)
 {
     u32x4 v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-static void store4(Uint32* p, u32x4 v)
+static void store4(uint32_t* p, u32x4 v)
 {
     std::memcpy(p, &v, sizeof v);
 }
@@ -82,9 +82,9 @@ static void transpose(u32x4 v[4])
 // block is transposed, and one vector then carries the same column of four
 // rows through that chain. Block x + 4 is read before block x is written, so
 // the right neighbour is always the value from before the pass.
-static void blur_rows(Uint32* row, int pitch)
+static void blur_rows(uint32_t* row, int pitch)
 {
-    Uint32* rows[4] = {row, row + pitch, row + 2 * pitch, row + 3 * pitch};
+    uint32_t* rows[4] = {row, row + pitch, row + 2 * pitch, row + 3 * pitch};
     u32x4 block[4], next[4];
     for (int r = 0; r < 4; r++)
         block[r] = load4(rows[r]);
@@ -111,7 +111,7 @@ static void blur_rows(Uint32* row, int pitch)
 
 // Vertical pass over one row: independent from column to column, so four
 // pixels go at once. The row above is already replaced, the row below not.
-static void blur_columns(const Uint32* up, Uint32* row, const Uint32* down)
+static void blur_columns(const uint32_t* up, uint32_t* row, const uint32_t* down)
 {
     for (int x = 0; x < blur_width; x += 4) {
         const Channels m =
@@ -121,22 +121,19 @@ static void blur_columns(const Uint32* up, Uint32* row, const Uint32* down)
     }
 }
 
-void three_tap_blur(SDL_Surface* surface)
+void blur_apply(Surface* surface)
 {
-    if (!surface || surface->format->BytesPerPixel != 4 || surface->w < blur_width ||
-        surface->h < blur_height)
+    if (!surface || surface->w < blur_width || surface->h < blur_height)
         return;
-    lock_surface(surface);
-    Uint32* const pixels = static_cast<Uint32*>(surface->pixels);
-    const int pitch = pitch_pixels(surface);
+    uint32_t* const pixels = surface->pixels;
+    const int pitch = surface->pitch;
     for (int y = 0; y < blur_height; y += 4)
         blur_rows(pixels + y * pitch, pitch);
     // Neighbours beyond the top and bottom edges count as black.
     for (int y = 0; y < blur_height; y++) {
-        Uint32* row = pixels + y * pitch;
-        const Uint32* up = y > 0 ? row - pitch : zero_row;
-        const Uint32* down = y < blur_height - 1 ? row + pitch : zero_row;
+        uint32_t* row = pixels + y * pitch;
+        const uint32_t* up = y > 0 ? row - pitch : zero_row;
+        const uint32_t* down = y < blur_height - 1 ? row + pitch : zero_row;
         blur_columns(up, row, down);
     }
-    unlock_surface(surface);
 }

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <new>
 
-#include "platform/maths.h"
-#include "platform/surface.h"
+#include "core/maths.h"
+#include "draw/surface.h"
 
 constexpr int side_mask = deform_table_side - 1;
 constexpr int side_shift = 9;  // deform_table_side == 1 << side_shift
@@ -81,14 +81,14 @@ void free_deform_map(DeformMap* map)
 }
 
 bool build_deform_map(const DeformShift* inversion, const DeformShift* ripple,
-                      const SDL_Surface* texture, DeformMap* map)
+                      const Surface* texture, DeformMap* map)
 {
     *map = DeformMap{0, 0, 0, nullptr, nullptr, nullptr};
-    if (!inversion || !ripple || !texture || texture->format->BytesPerPixel != 4)
+    if (!inversion || !ripple || !texture)
         return false;
     const int w = texture->w;
     const int h = texture->h;
-    const int pitch = pitch_pixels(texture);
+    const int pitch = texture->pitch;
     if (w <= 0 || h <= 0 || w > 65535 || h > 65535)
         return false;
     map->bases = new (std::nothrow) DeformBase[size_t(w) * h];
@@ -127,22 +127,19 @@ bool build_deform_map(const DeformShift* inversion, const DeformShift* ripple,
     return true;
 }
 
-void render_deformation(uint32_t a, SDL_Surface* texture, const DeformMap* map, SDL_Surface* target)
+void deform_draw(uint32_t a, const Surface* texture, const DeformMap* map, Surface* target)
 {
-    if (!texture || !map || !map->bases || !target || target->format->BytesPerPixel != 4)
+    if (!texture || !map || !map->bases || !target)
         return;
-    if (texture->w != map->width || texture->h != map->height ||
-        pitch_pixels(texture) != map->pitch)
+    if (texture->w != map->width || texture->h != map->height || texture->pitch != map->pitch)
         return;
     // Only the part of the texture's block that lies on the target is drawn.
     const int cols = texture->w < target->w ? texture->w : target->w;
     const int rows = texture->h < target->h ? texture->h : target->h;
 
-    lock_surface(texture);
-    lock_surface(target);
-    const Uint32* src = static_cast<const Uint32*>(texture->pixels);
-    Uint32* dst = static_cast<Uint32*>(target->pixels);
-    const int tpitch = pitch_pixels(target);
+    const uint32_t* src = texture->pixels;
+    uint32_t* dst = target->pixels;
+    const int tpitch = target->pitch;
     // The frame's two divisions. A remainder plus a's remainder is below twice
     // the size, so lookups shifted by a's remainder finish the sum: column_of
     // gives the column, row_start_of the row already times the pitch.
@@ -152,7 +149,7 @@ void render_deformation(uint32_t a, SDL_Surface* texture, const DeformMap* map, 
     const uint32_t no_wrap_limit = ~a;
     for (int i = 0; i < rows; i++) {
         const DeformBase* b = map->bases + size_t(i) * map->width;
-        Uint32* d = dst + i * tpitch;
+        uint32_t* d = dst + i * tpitch;
         for (int j = 0; j < cols; j++, b++) {
             // Picked by index, not by branch: the wrap flips along curves in the picture.
             const int u = column_of[b->column.rest[b->column.sum > no_wrap_limit]];
@@ -160,6 +157,4 @@ void render_deformation(uint32_t a, SDL_Surface* texture, const DeformMap* map, 
             d[j] = src[v_start + u];
         }
     }
-    unlock_surface(target);
-    unlock_surface(texture);
 }

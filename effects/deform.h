@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/surface.h"
+#include "draw/surface.h"
 
 // One table entry: shifts added to the texture column and row.
 struct DeformShift {
@@ -41,13 +41,12 @@ void build_inversion_table(DeformShift* table);
 void build_ripple_table(DeformShift* table);
 // Allocates and fills the map of a texture from both tables. Returns false,
 // with the map left empty, when a table or the texture is missing, the
-// texture is not 32-bit, its sides are not 1 .. 65535, or the memory cannot be had.
+// texture's sides are not 1 .. 65535, or the memory cannot be had.
 bool build_deform_map(const DeformShift* inversion, const DeformShift* ripple,
-                      const SDL_Surface* texture, DeformMap* map);
+                      const Surface* texture, DeformMap* map);
 // Frees what the map holds and leaves it empty.
 void free_deform_map(DeformMap* map);
 // Warps the texture through its map with time offset a into the target's
 // top-left corner, clipped to the target. Draws nothing when anything is
 // missing or the map was built for another texture's size or pitch.
-void render_deformation(uint32_t a, SDL_Surface* texture, const DeformMap* map,
-                        SDL_Surface* target);
+void deform_draw(uint32_t a, const Surface* texture, const DeformMap* map, Surface* target);

@@ -3,13 +3,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/maths.h"
-#include "platform/steps.h"
-#include "platform/surface.h"
-
-uint32_t plasma_palette[256];
-uint32_t last_rotation;
-int64_t palette_steps_taken = no_step;
+#include "core/maths.h"
+#include "core/steps.h"
+#include "draw/surface.h"
 
 // The circular wave is symmetric about its centre in x, in y and across the
 // diagonal (it depends on dx^2 + dy^2 only), so one frame evaluates it once per
@@ -20,8 +16,8 @@ constexpr int quadrant_reach = 256;
 static float circular[quadrant_reach][quadrant_reach];      // [dy][dx], this frame
 static double phase[quadrant_reach], wave[quadrant_reach];  // one quadrant row on its way
 
-// SDL 1.2 keeps the pitch in 16 bits, so no 32-bit surface is wider than this.
-constexpr int max_width = 16384;
+// No surface is wider than this.
+constexpr int max_width = max_surface_side;
 static double column_sin[max_width], column_cos[max_width];  // of the planar phase per column
 static float row_circular[max_width];                        // the circular wave along a row
 static int row_index[max_width];                             // palette indices along a row
@@ -39,15 +35,16 @@ PlasmaWaves plasma_waves(uint32_t t)
     return w;
 }
 
-void build_palette()
+void palette_build(Palette* palette)
 {
+    *palette = Palette{};
     for (int i = 0; i < 256; i++) {
         const double a = i * pi_f / 128;
         const double b = (255 - i) * pi_f / 128;
         const uint32_t r = uint32_t(127.0 * float(std::sin(b)) + 127.0);
         const uint32_t g = uint32_t(127.0 * float(std::cos(a)) + 127.0);
         const uint32_t bl = uint32_t(127.0 * float(std::sin(a)) + 127.0);
-        plasma_palette[i] = 0xFF000000u + r * 0x10000u + g * 0x100u + bl;
+        palette->colours[i] = 0xFF000000u + r * 0x10000u + g * 0x100u + bl;
     }
 }
 
@@ -144,10 +141,11 @@ static void circular_row(int w, int cx, int dy, double T)
     }
 }
 
-void draw_plasma(uint32_t t, SDL_Surface* target)
+void plasma_draw(uint32_t t, const Palette* palette, Surface* target)
 {
-    if (!target || target->format->BytesPerPixel != 4 || target->w > max_width)
+    if (!target || !palette || target->w > max_width)
         return;
+    const uint32_t* colours = palette->colours;
     const int w = target->w;
     const int h = target->h;
     const PlasmaWaves waves = plasma_waves(t);
@@ -167,9 +165,8 @@ void draw_plasma(uint32_t t, SDL_Surface* target)
         column_cos[x] = std::cos(double(p));
     }
 
-    lock_surface(target);
-    Uint32* dst = static_cast<Uint32*>(target->pixels);
-    const int pitch = pitch_pixels(target);
+    uint32_t* dst = target->pixels;
+    const int pitch = target->pitch;
     for (int y = 0; y < h; y++, dst += pitch) {
         circular_row(w, cx, y < cy ? cy - y : y - cy, T);
         const float py = float(y * double(waves.ky));
@@ -183,26 +180,25 @@ void draw_plasma(uint32_t t, SDL_Surface* target)
             row_index[x] = index < 0 ? 0 : index;
         }
         for (int x = 0; x < w; x++)
-            dst[x] = plasma_palette[row_index[x]];
+            dst[x] = colours[row_index[x]];
     }
-    unlock_surface(target);
 }
 
-void rotate_palette(uint32_t t)
+void palette_rotate(uint32_t t, Palette* palette)
 {
-    const float seconds = float(t - last_rotation) / 1000.0f;
+    const float seconds = float(t - palette->last_rotation) / 1000.0f;
     const int k = int(600.0 * float(std::sin(double(seconds))));
     const int shift = k & 0xFF;  // a negative k turns the other way
     uint32_t old[256];
-    memcpy(old, plasma_palette, sizeof old);
+    memcpy(old, palette->colours, sizeof old);
     for (int j = 0; j < 256; j++)
-        plasma_palette[j] = old[(j + shift) & 0xFF];
-    last_rotation = t;
+        palette->colours[j] = old[(j + shift) & 0xFF];
+    palette->last_rotation = t;
 }
 
-void turn_palette(uint32_t from, int64_t last)
+void palette_turn(uint32_t from, int64_t last, Palette* palette)
 {
-    const StepRange r = take_steps(&palette_steps_taken, from, last);
+    const StepRange r = take_steps(&palette->steps_taken, from, last);
     for (int64_t k = r.first; k <= r.last; k++)
-        rotate_palette(step_time(k));
+        palette_rotate(step_time(k), palette);
 }

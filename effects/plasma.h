@@ -3,11 +3,17 @@
 
 #include <cstdint>
 
-#include "platform/surface.h"
+#include "draw/surface.h"
 
-extern uint32_t plasma_palette[256];  // pixel values in the back buffer's layout
-extern uint32_t last_rotation;        // demo time of the latest rotation
-extern int64_t palette_steps_taken;   // latest 60 Hz step the palette turned at
+#include "core/steps.h"
+
+// The cycling palette: built by the dance scene's load step, turned by the
+// dance scene and then by the finale.
+struct Palette {
+    uint32_t colours[256];          // pixel values in the xrgb layout
+    uint32_t last_rotation = 0;     // demo time of the latest rotation
+    int64_t steps_taken = no_step;  // latest 60 Hz step the palette turned at
+};
 
 // The per-frame constants of the two waves at demo time t.
 struct PlasmaWaves {
@@ -18,14 +24,14 @@ struct PlasmaWaves {
 };
 PlasmaWaves plasma_waves(uint32_t t);
 
-// Fills the palette from scratch; once, at load.
-void build_palette();
-// Every pixel of a 32-bit target from the two waves at demo time t; a null
-// target or one of another depth is left alone.
-void draw_plasma(uint32_t t, SDL_Surface* target);
+// Fills the palette from scratch, unturned; once, at load.
+void palette_build(Palette* palette);
+// Every pixel of the target from the two waves at demo time t through the
+// palette; a null target or one wider than the tables is left alone.
+void plasma_draw(uint32_t t, const Palette* palette, Surface* target);
 // Turns the palette at demo time t by an amount that depends on the time
 // since the last turn.
-void rotate_palette(uint32_t t);
+void palette_rotate(uint32_t t, Palette* palette);
 // Turns the palette at each 60 Hz step from demo time `from` on that it has
 // not turned at yet, up to step `last`.
-void turn_palette(uint32_t from, int64_t last);
+void palette_turn(uint32_t from, int64_t last, Palette* palette);

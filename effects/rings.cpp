@@ -2,9 +2,7 @@
 
 #include <cmath>
 
-#include "platform/blit.h"
-
-SDL_Surface* ring_image;
+#include "draw/blit.h"
 
 // Background components step at whole periods of t (integer quotients).
 constexpr uint32_t red_period_ms = 3411;    // bits 16..23 of the raw fill
@@ -23,20 +21,19 @@ int ring_grey(int d)
     return int(std::fabs(std::sin(45 * d / 150.0)) * 255);
 }
 
-void build_ring_image()
+Surface* rings_make_image()
 {
-    ring_image = create_scratch_surface(ring_image_width, ring_image_height);
+    Surface* ring_image = create_scratch_surface(ring_image_width, ring_image_height);
     if (!ring_image)
-        return;  // the rings then draw their background alone
+        return nullptr;  // the rings then draw their background alone
     // One sine per distance rather than per pixel.
-    Uint32 pixel_at[ring_corner_distance + 1];
+    uint32_t pixel_at[ring_corner_distance + 1];
     for (int d = 0; d <= ring_corner_distance; d++) {
-        const Uint32 g = Uint32(ring_grey(d));
+        const uint32_t g = uint32_t(ring_grey(d));
         pixel_at[d] = g * 0x010101 | (g > ring_crest_grey ? 0xFF000000 : 0);
     }
-    lock_surface(ring_image);
-    const int pitch = pitch_pixels(ring_image);
-    Uint32* row = static_cast<Uint32*>(ring_image->pixels);
+    const int pitch = ring_image->pitch;
+    uint32_t* row = ring_image->pixels;
     for (int k = 0; k < ring_image_height; k++, row += pitch) {
         const int Y = ring_cy - k;
         for (int n = 0; n < ring_image_width; n++) {
@@ -44,14 +41,14 @@ void build_ring_image()
             row[n] = pixel_at[int(std::sqrt(double(X * X + Y * Y)))];
         }
     }
-    unlock_surface(ring_image);
+    return ring_image;
 }
 
-Uint32 ring_background(uint32_t t)
+uint32_t ring_background(uint32_t t)
 {
-    const Uint32 c1 = Uint32(128 + 128 * std::sin(double(t / red_period_ms)));
-    const Uint32 c2 = Uint32(128 + 128 * std::sin(double(t / green_period_ms)));
-    const Uint32 c3 = Uint32(128 + 128 * std::sin(double(t / blue_period_ms)));
+    const uint32_t c1 = uint32_t(128 + 128 * std::sin(double(t / red_period_ms)));
+    const uint32_t c2 = uint32_t(128 + 128 * std::sin(double(t / green_period_ms)));
+    const uint32_t c3 = uint32_t(128 + 128 * std::sin(double(t / blue_period_ms)));
     return 0xFF000000 + c1 * 0x10000 + c2 * 0x100 + c3;
 }
 
@@ -82,15 +79,15 @@ RingWindows ring_windows(uint32_t t)
     };
 }
 
-void draw_rings(uint32_t t, SDL_Surface* target)
+void rings_draw(uint32_t t, const Surface* ring_image, Surface* target)
 {
-    if (!target || target->format->BytesPerPixel != 4)
+    if (!target)
         return;
-    const Uint32 background = ring_background(t);
+    const uint32_t background = ring_background(t);
     const int w = target->w < ring_window_width ? target->w : ring_window_width;
     const int h = target->h < ring_window_height ? target->h : ring_window_height;
     if (!ring_image || w < target->w || h < target->h)
-        fill_surface(target, background);
+        fill_surface(background, target);
     if (!ring_image)
         return;
 
@@ -100,23 +97,19 @@ void draw_rings(uint32_t t, SDL_Surface* target)
     // set. The sign bit spread into a mask keeps the loop free of branches, so
     // it vectorises; varno-bench holds SDL's way for comparison.
     const RingWindows at = ring_windows(t);
-    lock_surface(ring_image);
-    lock_surface(target);
-    const int spitch = pitch_pixels(ring_image);
-    const int tpitch = pitch_pixels(target);
-    const Uint32* image = static_cast<const Uint32*>(ring_image->pixels);
-    const Uint32* first = image + at.y1 * spitch + at.x1;
-    const Uint32* second = image + at.y2 * spitch + at.x2;
-    Uint32* dst = static_cast<Uint32*>(target->pixels);
+    const int spitch = ring_image->pitch;
+    const int tpitch = target->pitch;
+    const uint32_t* image = ring_image->pixels;
+    const uint32_t* first = image + at.y1 * spitch + at.x1;
+    const uint32_t* second = image + at.y2 * spitch + at.x2;
+    uint32_t* dst = target->pixels;
     for (int y = 0; y < h; y++, first += spitch, second += spitch, dst += tpitch)
         for (int x = 0; x < w; x++) {
-            const Uint32 a = first[x];
-            const Uint32 b = second[x];
-            const Uint32 a_mask = Uint32(int32_t(a) >> 31);
-            const Uint32 b_mask = Uint32(int32_t(b) >> 31);
-            const Uint32 under = (a & a_mask) | (background & ~a_mask);
+            const uint32_t a = first[x];
+            const uint32_t b = second[x];
+            const uint32_t a_mask = uint32_t(int32_t(a) >> 31);
+            const uint32_t b_mask = uint32_t(int32_t(b) >> 31);
+            const uint32_t under = (a & a_mask) | (background & ~a_mask);
             dst[x] = (b & b_mask) | (under & ~b_mask);
         }
-    unlock_surface(target);
-    unlock_surface(ring_image);
 }

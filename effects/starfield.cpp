@@ -3,10 +3,8 @@
 #include <cmath>
 #include <new>
 
-#include "platform/random.h"
-#include "platform/surface.h"
-
-Star* stars;
+#include "core/random.h"
+#include "draw/surface.h"
 
 // The stars are addressed as a 320 x 240 picture whose rows lie this far apart,
 // whatever the target's pitch.
@@ -39,11 +37,11 @@ StarCentre starfield_centre(uint32_t t)
     return {int(160.0 + 40.0 * s), int(120.0 + 40.0 * s)};
 }
 
-void starfield_init()
+Star* starfield_create()
 {
-    stars = new (std::nothrow) Star[star_count];
+    Star* stars = new (std::nothrow) Star[star_count];
     if (!stars)
-        return;
+        return nullptr;
     // One statement per draw: the order of the draws is the stars' identity.
     for (int i = 0; i < star_count; i++) {
         Star& s = stars[i];
@@ -54,13 +52,12 @@ void starfield_init()
         s.colour[1] = colour_draw();
         s.colour[2] = colour_draw();
     }
+    return stars;
 }
 
-void star_respawn(int i)
+void star_respawn(Star* star)
 {
-    if (!stars || i < 0 || i >= star_count)
-        return;
-    Star& s = stars[i];
+    Star& s = *star;
     s.x = position_draw();
     s.y = position_draw();
     s.colour[0] = colour_draw();
@@ -69,24 +66,22 @@ void star_respawn(int i)
     s.z = far_depth;
 }
 
-void starfield_draw(SDL_Surface* target, int cx, int cy, float depth_step)
+void starfield_draw(Star* stars, int cx, int cy, float depth_step, Surface* target)
 {
     // Rows are taken 320 pixels apart, so a smaller target would be written past.
-    if (!stars || !target || target->format->BytesPerPixel != 4 || target->w < field_width ||
-        target->h < field_height)
+    if (!stars || !target || target->w < field_width || target->h < field_height)
         return;
-    lock_surface(target);
-    Uint32* const pixels = static_cast<Uint32*>(target->pixels);
+    uint32_t* const pixels = target->pixels;
     for (int i = 0; i < star_count; i++) {
         Star& s = stars[i];
         s.z = s.z + depth_step;
         if (s.z <= respawn_depth)
-            star_respawn(i);  // drawn below at the far end: a black block
+            star_respawn(&s);  // drawn below at the far end: a black block
         const double b = float((1.0 - double(s.z)) / double(depth_span));
-        const Uint32 k0 = Uint32(int(s.colour[0] * 255.0 * b)) & 0xFF;
-        const Uint32 k1 = Uint32(int(s.colour[1] * 255.0 * b)) & 0xFF;
-        const Uint32 k2 = Uint32(int(s.colour[2] * 255.0 * b)) & 0xFF;
-        const Uint32 value = 0xFF000000 | k0 << 16 | k1 << 8 | k2;
+        const uint32_t k0 = uint32_t(int(s.colour[0] * 255.0 * b)) & 0xFF;
+        const uint32_t k1 = uint32_t(int(s.colour[1] * 255.0 * b)) & 0xFF;
+        const uint32_t k2 = uint32_t(int(s.colour[2] * 255.0 * b)) & 0xFF;
+        const uint32_t value = 0xFF000000 | k0 << 16 | k1 << 8 | k2;
 
         // Kept in double until the range test: trunc(sx) >= 0 exactly when
         // sx > -1, and an off-screen star may lie far beyond the int range.
@@ -100,10 +95,9 @@ void starfield_draw(SDL_Surface* target, int cx, int cy, float depth_step)
         const int y0 = py > 0 ? py - 1 : 0;
         const int y1 = py < field_height - 1 ? py + 1 : field_height - 1;
         for (int y = y0; y <= y1; y++) {
-            Uint32* row = pixels + y * field_width;
+            uint32_t* row = pixels + y * field_width;
             for (int x = x0; x <= x1; x++)
                 row[x] = value;
         }
     }
-    unlock_surface(target);
 }

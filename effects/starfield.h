@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/surface.h"
+#include "draw/surface.h"
 
 struct Star {
     float x, y;       // position before projection, -1 .. 0.998
@@ -14,9 +14,6 @@ struct Star {
 constexpr int star_count = 1000;
 constexpr float star_depth_step = -0.01f;  // what both callers pass
 
-extern Star*
-    stars;  // the one star array, carried from the greetings to the finale; null until init
-
 // Vanishing point for demo time t, swinging along the diagonal from (120, 80)
 // to (200, 160); the greetings scene and the finale fly the stars around it.
 struct StarCentre {
@@ -24,11 +21,12 @@ struct StarCentre {
 };
 StarCentre starfield_centre(uint32_t t);
 
-// Allocates the stars and draws their starting places from the random sequence.
-void starfield_init();
-// New place and colour for star i, at the far end.
-void star_respawn(int i);
+// A new array of star_count stars, their starting places drawn from the
+// random sequence; null when it cannot be had.
+Star* starfield_create();
+// New place and colour for the star, at the far end.
+void star_respawn(Star* star);
 // Moves every star one depth step, then projects and stores it into the target.
-// Rows are taken 320 pixels apart: a target that is not 32-bit and at least
-// 320 x 240 is left alone.
-void starfield_draw(SDL_Surface* target, int cx, int cy, float depth_step);
+// Rows are taken 320 pixels apart: a target smaller than 320 x 240 is left
+// alone, and so is everything without stars.
+void starfield_draw(Star* stars, int cx, int cy, float depth_step, Surface* target);

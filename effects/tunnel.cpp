@@ -8,16 +8,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "platform/image.h"
-#include "platform/maths.h"
-
-int32_t* tunnel_depth;
-int32_t* tunnel_angle;
-
-// Both table entries cut to their low 9 bits (all the texture lookup keeps of
-// them) and packed as depth << 16 | angle: the renderer reads one word per
-// pixel instead of two.
-static uint32_t* tunnel_texel;
+#include "core/maths.h"
+#include "draw/picture.h"
 
 constexpr int table_size = tunnel_table_width * tunnel_table_height;
 constexpr int axis_column = tunnel_table_width / 2;
@@ -31,21 +23,23 @@ static uint32_t packed_texel(int32_t depth, int32_t angle)
     return (uint32_t(depth) & texture_mask) << field_shift | (uint32_t(angle) & texture_mask);
 }
 
-void build_tunnel_tables()
+void tunnel_build_tables(TunnelTables* tables)
 {
-    if (!tunnel_depth) {
-        tunnel_depth = new (std::nothrow) int32_t[table_size];
-        tunnel_angle = new (std::nothrow) int32_t[table_size];
-        tunnel_texel = new (std::nothrow) uint32_t[table_size];
-        if (!tunnel_depth || !tunnel_angle || !tunnel_texel) {
-            delete[] tunnel_depth;
-            delete[] tunnel_angle;
-            delete[] tunnel_texel;
-            tunnel_depth = tunnel_angle = nullptr;
-            tunnel_texel = nullptr;
+    if (!tables->depth) {
+        tables->depth = new (std::nothrow) int32_t[table_size];
+        tables->angle = new (std::nothrow) int32_t[table_size];
+        tables->texel = new (std::nothrow) uint32_t[table_size];
+        if (!tables->depth || !tables->angle || !tables->texel) {
+            delete[] tables->depth;
+            delete[] tables->angle;
+            delete[] tables->texel;
+            *tables = TunnelTables{};
             return;
         }
     }
+    int32_t* const tunnel_depth = tables->depth;
+    int32_t* const tunnel_angle = tables->angle;
+    uint32_t* const tunnel_texel = tables->texel;
     for (int i = 0; i <= axis_row; i++) {
         const double y = i - axis_row;
         for (int j = 0; j < tunnel_table_width; j++) {
@@ -72,9 +66,9 @@ void build_tunnel_tables()
     }
 }
 
-SDL_Surface* load_tunnel_texture(const char* path)
+Surface* tunnel_load_texture(const char* path)
 {
-    SDL_Surface* texture = load_image(path);
+    Surface* texture = load_picture(path);
     if (!texture)
         return nullptr;
     // The renderer reads a whole 512 x 512 square; anything smaller would be
@@ -98,15 +92,15 @@ static int32_t round_shift(float v)
 }
 
 // A surface the renderer may address as 32-bit words, at least w x h.
-static bool holds(const SDL_Surface* s, int w, int h)
+static bool holds(const Surface* s, int w, int h)
 {
-    return s && s->format->BytesPerPixel == 4 && s->w >= w && s->h >= h;
+    return s && s->w >= w && s->h >= h;
 }
 
-void render_tunnel(SDL_Surface* target, SDL_Surface* texture, float depth_shift, float angle_shift,
-                   float view_column, float view_row)
+void tunnel_draw(const TunnelTables* tables, const Surface* texture, float depth_shift,
+                 float angle_shift, float view_column, float view_row, Surface* target)
 {
-    if (!tunnel_texel || !holds(target, tunnel_view_width, tunnel_view_height) ||
+    if (!tables || !tables->texel || !holds(target, tunnel_view_width, tunnel_view_height) ||
         !holds(texture, tunnel_texture_side, tunnel_texture_side))
         return;
     // The window must stay inside the tables: a rounded column 0 .. 320 and
@@ -123,13 +117,11 @@ void render_tunnel(SDL_Surface* target, SDL_Surface* texture, float depth_shift,
     const uint32_t U = uint32_t(round_shift(depth_shift)) & texture_mask;
     const uint32_t V = uint32_t(round_shift(angle_shift)) & texture_mask;
 
-    lock_surface(texture);
-    lock_surface(target);
-    const Uint32* tex = static_cast<const Uint32*>(texture->pixels);
-    const uint32_t tex_pitch = uint32_t(pitch_pixels(texture));
-    const int out_pitch = pitch_pixels(target);
-    Uint32* out = static_cast<Uint32*>(target->pixels);
-    const uint32_t* lookup = tunnel_texel + cy * tunnel_table_width + cx;
+    const uint32_t* tex = texture->pixels;
+    const uint32_t tex_pitch = uint32_t(texture->pitch);
+    const int out_pitch = target->pitch;
+    uint32_t* out = target->pixels;
+    const uint32_t* lookup = tables->texel + cy * tunnel_table_width + cx;
     // Both shifts in one word, in the packed entries' two fields. A field plus
     // its shift stays below bit 10, so the sums never carry into each other and
     // the 9-bit mask drops what lies above.
@@ -149,7 +141,7 @@ void render_tunnel(SDL_Surface* target, SDL_Surface* texture, float depth_shift,
     static_assert(tunnel_view_width % 4 == 0, "a row is a whole number of steps");
     for (int r = 0; r < tunnel_view_height; r++) {
         const uint32_t* p = lookup;
-        Uint32* o = out;
+        uint32_t* o = out;
         for (int step = 0; step < tunnel_view_width / 4; step++, p += 4, o += 4) {
             const __m128i entries = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
             const __m128i offsets =
@@ -178,8 +170,6 @@ void render_tunnel(SDL_Surface* target, SDL_Surface* texture, float depth_shift,
         out += out_pitch;
     }
 #endif
-    unlock_surface(target);
-    unlock_surface(texture);
 }
 
 float tunnel_depth_shift(uint32_t t)

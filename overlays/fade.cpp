@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/blit.h"
-#include "platform/maths.h"
-#include "platform/video.h"
+#include "core/maths.h"
+#include "draw/blit.h"
 
 // Smoothstep x^2 (3 - 2x), rounded to single precision.
 static float smoothstep(float x)
@@ -13,14 +12,19 @@ static float smoothstep(float x)
     return float(double(x) * x * (3.0 - 2.0 * x));
 }
 
-SDL_Surface* flash_surface;
-SDL_Surface* fade_surface;
-bool gentle_flashes;
+// The overlays every fade and flash blends where the target is not the back
+// buffer's kind, 320x240 in the scratch layout, and the gentle switch.
+static Surface* flash_surface;
+static Surface* fade_surface;
+static bool gentle_flashes;
 
-void fade_load()
+void fade_load(bool gentle)
 {
-    flash_surface = create_scratch_surface(back_width, back_height);
-    fade_surface = create_scratch_surface(back_width, back_height);
+    gentle_flashes = gentle;
+    if (!flash_surface)
+        flash_surface = create_scratch_surface(back_width, back_height);
+    if (!fade_surface)
+        fade_surface = create_scratch_surface(back_width, back_height);
 }
 
 int fade_alpha(uint32_t t, uint32_t start, uint32_t duration, bool fade_in)
@@ -53,15 +57,12 @@ int flash_strength(int alpha)
 // The case blend_colour writes out: an overlay in the scratch layout over a
 // 32-bit target with red and blue the other way round (the show's back buffer),
 // neither of them clipped.
-static bool blends_itself(const SDL_Surface* overlay, const SDL_Surface* target)
+static bool blends_itself(const Surface* overlay, const Surface* target)
 {
-    const SDL_PixelFormat* o = overlay->format;
-    const SDL_PixelFormat* f = target->format;
-    const SDL_Rect& clip = target->clip_rect;
-    return (overlay->flags & SDL_SRCALPHA) && o->BytesPerPixel == 4 && o->Amask == 0xFF000000 &&
-           o->Rmask == 0x000000FF && o->Gmask == 0x0000FF00 && o->Bmask == 0x00FF0000 &&
-           f->BytesPerPixel == 4 && f->Rmask == 0x00FF0000 && f->Gmask == 0x0000FF00 &&
-           f->Bmask == 0x000000FF && clip.x == 0 && clip.y == 0 && clip.w == target->w &&
+    const Rect& clip = target->clip;
+    return overlay->blended && overlay->layout == scratch_layout &&
+           target->layout.r == xrgb_layout.r && target->layout.g == xrgb_layout.g &&
+           target->layout.b == xrgb_layout.b && clip.x == 0 && clip.y == 0 && clip.w == target->w &&
            clip.h == target->h;
 }
 
@@ -69,67 +70,65 @@ static bool blends_itself(const SDL_Surface* overlay, const SDL_Surface* target)
 // above. The source is one word, so its swap and split are made once and each
 // pixel keeps SDL's integer steps alone: a third of the time of the blit, with
 // the same words written, top bytes included.
-static void blend_colour(Uint32 colour, Uint32 alpha, int w, int h, SDL_Surface* target)
+static void blend_colour(uint32_t colour, uint32_t alpha, int w, int h, Surface* target)
 {
     if (alpha == 0)
         return;  // SDL skips fully transparent source pixels
     // The overlay word split as SDL splits it: red and blue swapped into the
     // target's order and kept apart from green.
-    const Uint32 rb = ((colour & 0xFF) << 16) | ((colour >> 16) & 0xFF);
-    const Uint32 g = colour & 0xFF00;
-    lock_surface(target);
-    const int pitch = pitch_pixels(target);
-    Uint32* row = static_cast<Uint32*>(target->pixels);
-    if (alpha == SDL_ALPHA_OPAQUE) {
+    const uint32_t rb = ((colour & 0xFF) << 16) | ((colour >> 16) & 0xFF);
+    const uint32_t g = colour & 0xFF00;
+    const int pitch = target->pitch;
+    uint32_t* row = target->pixels;
+    if (alpha == 255) {
         // SDL stores an opaque source pixel as it is.
         for (int y = 0; y < h; y++, row += pitch)
             std::fill(row, row + w, 0xFF000000 | g | rb);
     } else {
         for (int y = 0; y < h; y++, row += pitch) {
-            Uint32* const end = row + w;
-            for (Uint32* p = row; p < end; p++)
+            uint32_t* const end = row + w;
+            for (uint32_t* p = row; p < end; p++)
                 *p = blend_swapped(rb, g, alpha, *p);
         }
     }
-    unlock_surface(target);
 }
 
 // Fills the overlay with one colour at alpha a and blends it over the target.
-static void blend_overlay(SDL_Surface* overlay, Uint32 colour, int alpha, SDL_Surface* target)
+static void blend_overlay(Surface* overlay, uint32_t colour, int alpha, Surface* target)
 {
     if (!overlay || !target)
         return;
-    fill_surface(overlay, Uint32(alpha) << 24 | colour);
+    fill_surface(uint32_t(alpha) << 24 | colour, overlay);
     if (blends_itself(overlay, target)) {
-        blend_colour(colour, Uint32(alpha), std::min(overlay->w, target->w),
+        blend_colour(colour, uint32_t(alpha), std::min(overlay->w, target->w),
                      std::min(overlay->h, target->h), target);
         return;
     }
-    blit_surface(overlay, target, 0, 0);
+    blit_surface(overlay, 0, 0, target);
 }
 
-void fade_in(uint32_t t, uint32_t start, uint32_t duration, SDL_Surface* target)
+void fade_in(uint32_t t, uint32_t start, uint32_t duration, Surface* target)
 {
     if (t < start || t > start + duration)
         return;
     blend_overlay(fade_surface, 0x000000, fade_alpha(t, start, duration, true), target);
 }
 
-void fade_out(uint32_t t, uint32_t start, uint32_t duration, SDL_Surface* target)
+void fade_out(uint32_t t, uint32_t start, uint32_t duration, Surface* target)
 {
     if (t < start || t > start + duration)
         return;
     blend_overlay(fade_surface, 0x000000, fade_alpha(t, start, duration, false), target);
 }
 
-void white_flash(uint32_t t, uint32_t flash_time, SDL_Surface* target)
+void flash_draw(uint32_t t, uint32_t flash_time, Surface* target)
 {
     if (t < flash_time - flash_reach_ms || t > flash_time + flash_reach_ms)
         return;
     blend_overlay(flash_surface, 0xFFFFFF, flash_alpha(t, flash_time), target);
 }
 
-void run_fade_table(const FadeEvent* table, SDL_Surface* target, uint32_t t)
+void fade_run_table(uint32_t t, const FadeEvent* table, Surface* target)
 {
     for (const FadeEvent* e = table; e->start != 0 || e->duration != 0; e++) {
         if (t < e->start || t > e->start + e->duration)

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/surface.h"
+#include "draw/surface.h"
 
 // One fade; a table of them ends with start = duration = 0.
 struct FadeEvent {
@@ -22,14 +22,10 @@ constexpr uint32_t flash_reach_ms = 50;  // a white flash spans T - 50 .. T + 50
 // than 0.063, well under the change of 0.1 that WCAG 2.3.1's general flash
 // threshold counts, yet each beat still shows.
 constexpr int gentle_flash_peak = 32;
-extern bool gentle_flashes;  // set once at start-up, before the first frame
 
-// The overlays every fade and flash blends, 320x240 in the scratch layout.
-extern SDL_Surface* flash_surface;  // white flash overlay
-extern SDL_Surface* fade_surface;   // fade from and to black
-
-// Makes both overlays; before the first frame.
-void fade_load();
+// Makes the overlays the fades and flashes blend and sets the flashes gentle
+// or not; before the first frame. Called again, it only changes the switch.
+void fade_load(bool gentle);
 
 // sin(pi * smoothstep(u)) in single precision: 0 at u = 0, 1 at u = 0.5, back
 // to 0 at u = 1. The rise and fall of every flash.
@@ -42,7 +38,8 @@ int flash_alpha(uint32_t t, uint32_t flash_time);
 int flash_strength(int alpha);
 
 // Draws every event of the table whose window holds t, in table order.
-void run_fade_table(const FadeEvent* table, SDL_Surface* target, uint32_t t);
-void fade_in(uint32_t t, uint32_t start, uint32_t duration, SDL_Surface* target);
-void fade_out(uint32_t t, uint32_t start, uint32_t duration, SDL_Surface* target);
-void white_flash(uint32_t t, uint32_t flash_time, SDL_Surface* target);
+void fade_run_table(uint32_t t, const FadeEvent* table, Surface* target);
+void fade_in(uint32_t t, uint32_t start, uint32_t duration, Surface* target);
+void fade_out(uint32_t t, uint32_t start, uint32_t duration, Surface* target);
+// A white flash at flash_time, drawn from 50 ms before it to 50 ms after.
+void flash_draw(uint32_t t, uint32_t flash_time, Surface* target);

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <new>
 
-#include "platform/image.h"
-#include "platform/steps.h"
+#include "core/steps.h"
+#include "draw/picture.h"
 
-Sprite* make_sprite(SDL_Surface* sheet, int32_t frame_count)
+Sprite* sprite_make(Surface* sheet, int32_t frame_count)
 {
     // A sheet too short for its frames would be read past its end.
     if (!sheet || frame_count <= 0 || sheet->h < int64_t(frame_count) * sprite_frame_rows ||
@@ -17,22 +17,24 @@ Sprite* make_sprite(SDL_Surface* sheet, int32_t frame_count)
         return nullptr;
     *s = Sprite{sheet,           frame_count, 0, sheet->w, sprite_frame_rows,
                 sprite_frame_ms, 0,           0, 0,        sprite_not_drawn};
-    set_magenta_key(sheet);
+    sheet->keyed = true;
     return s;
 }
 
-Sprite* load_sprite(const char* path, int32_t frame_count)
+Sprite* sprite_load(const char* path, int32_t frame_count)
 {
-    SDL_Surface* sheet = load_image(path);
+    Surface* sheet = load_picture(path);
     if (!sheet)
         return nullptr;
-    Sprite* s = make_sprite(sheet, frame_count);
-    if (!s)
+    Sprite* s = sprite_make(sheet, frame_count);
+    if (!s) {
+        free_surface(sheet);
         printf("Error at loading picture %s\n", path);
+    }
     return s;
 }
 
-void draw_sprite(uint32_t t, int cx, int cy, Sprite* sprite, SDL_Surface* target, float scale)
+void sprite_draw(uint32_t t, Sprite* sprite, int cx, int cy, float scale, Surface* target)
 {
     if (!sprite || !target)
         return;
@@ -49,23 +51,21 @@ void draw_sprite(uint32_t t, int cx, int cy, Sprite* sprite, SDL_Surface* target
     }
     const int fw = sprite->frame_width;
     const int fh = sprite->frame_height;
-    const int left = Sint16(cx - fw / 2);
-    const int top = Sint16(cy - fh / 2);
+    const int left = int16_t(cx - fw / 2);
+    const int top = int16_t(cy - fh / 2);
     sprite->last_left = left;
     sprite->last_top = top;
     // A negative scale would walk the sheet backwards for ever; NaN stops at once.
     if (!(scale >= 0.0f))
         return;
 
-    lock_surface(sprite->sheet);
-    lock_surface(target);
     const float step = 1.0f / scale;
-    const int first_row = Sint16(sprite->current_frame * fh);
+    const int first_row = int16_t(sprite->current_frame * fh);
     const int row_end = first_row + fh;
-    const int spitch = pitch_pixels(sprite->sheet);
-    const int tpitch = pitch_pixels(target);
-    const Uint32* sheet = static_cast<const Uint32*>(sprite->sheet->pixels);
-    Uint32* dst = static_cast<Uint32*>(target->pixels);
+    const int spitch = sprite->sheet->pitch;
+    const int tpitch = target->pitch;
+    const uint32_t* sheet = sprite->sheet->pixels;
+    uint32_t* dst = target->pixels;
     // Nearest-neighbour sampling accumulated step by step in single precision.
     // Rows and columns off the target still consume their share of the sampling;
     // past the right or bottom edge nothing more can show, so the walk stops there.
@@ -73,15 +73,15 @@ void draw_sprite(uint32_t t, int cx, int cy, Sprite* sprite, SDL_Surface* target
     for (float v = float(first_row); v < row_end && y < target->h; v += step, y++) {
         if (y < 0 || fw <= 0)
             continue;
-        const Uint32* srow = sheet + int(v) * spitch;
-        Uint32* trow = dst + y * tpitch;
+        const uint32_t* srow = sheet + int(v) * spitch;
+        uint32_t* trow = dst + y * tpitch;
         int x = left;
         float u = 0.0f;
         do {
             if (x >= target->w)
                 break;
             if (x >= 0) {
-                const Uint32 p = srow[int(u)];
+                const uint32_t p = srow[int(u)];
                 if ((p & 0x00FFFFFF) != magenta_key)
                     trow[x] = p;
             }
@@ -89,6 +89,4 @@ void draw_sprite(uint32_t t, int cx, int cy, Sprite* sprite, SDL_Surface* target
             u += step;
         } while (u < fw);
     }
-    unlock_surface(target);
-    unlock_surface(sprite->sheet);
 }

@@ -4,10 +4,11 @@
 
 #include <cstdint>
 
-#include "platform/surface.h"
+#include "core/picture_rules.h"
+#include "draw/surface.h"
 
 struct Sprite {
-    SDL_Surface* sheet;  // frames stacked top to bottom
+    Surface* sheet;  // frames stacked top to bottom
     int32_t frame_count;
     int32_t current_frame;        // 0 .. frame_count - 1
     int32_t frame_width;          // the sheet's width
@@ -20,17 +21,16 @@ struct Sprite {
 
 constexpr int64_t sprite_not_drawn = INT64_MIN;
 
-constexpr int32_t sprite_frame_rows = 100;
 constexpr int32_t sprite_frame_ms = 200;
 
 // A new sprite over the sheet, keyed magenta; null when the sheet is null or
 // holds fewer than frame_count frames of 100 rows.
-Sprite* make_sprite(SDL_Surface* sheet, int32_t frame_count);
+Sprite* sprite_make(Surface* sheet, int32_t frame_count);
 // Steps the animation, then draws the frame centred (unmagnified) on
 // (cx, cy) at the given scale. The animation looks at the 60 Hz steps from its
 // first draw on and steps at the first one a frame interval after its last
 // step. A null sprite draws nothing.
-void draw_sprite(uint32_t t, int cx, int cy, Sprite* sprite, SDL_Surface* target, float scale);
+void sprite_draw(uint32_t t, Sprite* sprite, int cx, int cy, float scale, Surface* target);
 // Loads a sheet and makes its sprite; null when the picture is missing or too
 // short, either printed as a picture that did not load.
-Sprite* load_sprite(const char* path, int32_t frame_count);
+Sprite* sprite_load(const char* path, int32_t frame_count);

@@ -4,19 +4,18 @@
 
 #include <cstdint>
 
+#include "draw/surface.h"
 #include "effects/deform.h"
-#include "platform/surface.h"
 
-inline void reference_deformation(uint32_t a, const SDL_Surface* texture,
-                                  const DeformShift* inversion, const DeformShift* ripple,
-                                  SDL_Surface* target)
+inline void reference_deformation(uint32_t a, const Surface* texture, const DeformShift* inversion,
+                                  const DeformShift* ripple, Surface* target)
 {
     const uint32_t w = uint32_t(texture->w);
     const uint32_t h = uint32_t(texture->h);
-    const Uint32* src = static_cast<const Uint32*>(texture->pixels);
-    Uint32* dst = static_cast<Uint32*>(target->pixels);
-    const int spitch = texture->pitch / 4;
-    const int tpitch = target->pitch / 4;
+    const uint32_t* src = texture->pixels;
+    uint32_t* dst = target->pixels;
+    const int spitch = texture->pitch;
+    const int tpitch = target->pitch;
     for (int i = 0; i < texture->h && i < target->h; i++) {
         for (int j = 0; j < texture->w && j < target->w; j++) {
             const int k = (i & 511) * 512 + (j & 511);

@@ -7,31 +7,31 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core/maths.h"
+#include "draw/surface.h"
 #include "overlays/sprite.h"
-#include "platform/maths.h"
-#include "platform/surface.h"
 
-inline Uint32& reference_pixel(SDL_Surface* s, int x, int y)
+inline uint32_t& reference_pixel(const Surface* s, int x, int y)
 {
-    return static_cast<Uint32*>(s->pixels)[y * (s->pitch / 4) + x];
+    return s->pixels[y * s->pitch + x];
 }
 
-// Steps and draws like draw_sprite. Needs scale > 0 small enough for the
+// Steps and draws like sprite_draw. Needs scale > 0 small enough for the
 // sampling to move on (a huge scale would never leave the frame).
-inline void reference_draw_sprite(uint32_t t, int cx, int cy, Sprite* s, SDL_Surface* target,
-                                  float scale)
+inline void reference_sprite_draw(uint32_t t, Sprite* s, int cx, int cy, float scale,
+                                  Surface* target)
 {
     if (t >= s->last_step + uint32_t(s->frame_interval)) {
         s->last_step = t;
         if (++s->current_frame >= s->frame_count)
             s->current_frame = 0;
     }
-    const int left = Sint16(cx - s->frame_width / 2);
-    const int top = Sint16(cy - s->frame_height / 2);
+    const int left = int16_t(cx - s->frame_width / 2);
+    const int top = int16_t(cy - s->frame_height / 2);
     s->last_left = left;
     s->last_top = top;
     const float step = 1.0f / scale;
-    const int first_row = Sint16(s->current_frame * s->frame_height);
+    const int first_row = int16_t(s->current_frame * s->frame_height);
     const int row_end = first_row + s->frame_height;
     int y = top;
     for (float v = float(first_row); v < row_end; v += step, y++) {
@@ -41,7 +41,7 @@ inline void reference_draw_sprite(uint32_t t, int cx, int cy, Sprite* s, SDL_Sur
         int x = left;
         do {
             if (x >= 0 && x < target->w) {
-                const Uint32 p = reference_pixel(s->sheet, int(u), int(v));
+                const uint32_t p = reference_pixel(s->sheet, int(u), int(v));
                 if ((p & 0x00FFFFFF) != 0xFF00FF)
                     reference_pixel(target, x, y) = p;
             }
@@ -52,21 +52,21 @@ inline void reference_draw_sprite(uint32_t t, int cx, int cy, Sprite* s, SDL_Sur
 }
 
 // The band over the bottom h lines of the target, every byte multiplied on its own.
-inline void reference_scroller_band(SDL_Surface* target, int h, float k)
+inline void reference_scroller_band(int h, float k, Surface* target)
 {
     k = k < 0.0f ? 0.0f : k > 1.0f ? 1.0f : k;
     for (int y = target->h - h; y < target->h; y++) {
         const int r = y - (target->h - h);
         for (int x = 0; x < target->w; x++) {
-            Uint32& p = reference_pixel(target, x, y);
+            uint32_t& p = reference_pixel(target, x, y);
             if (r < 6) {
                 const float s = float(std::sin((r + 1) * pi_f / 6));
-                p = 0xFF000000 | (Uint32(int(s * 255.0f)) & 0xFF) * 0x010101;
+                p = 0xFF000000 | (uint32_t(int(s * 255.0f)) & 0xFF) * 0x010101;
                 continue;
             }
-            Uint32 out = 0xFF000000;
+            uint32_t out = 0xFF000000;
             for (int shift = 0; shift < 24; shift += 8)
-                out |= Uint32((p >> shift & 0xFF) * (1.0f - k)) << shift;
+                out |= uint32_t((p >> shift & 0xFF) * (1.0f - k)) << shift;
             p = out;
         }
     }

@@ -1,17 +1,9 @@
 #include "scenes/dance_scene.h"
 
+#include "core/steps.h"
+#include "draw/picture.h"
 #include "effects/plasma.h"
-#include "platform/font.h"
-#include "platform/image.h"
-#include "platform/steps.h"
-#include "platform/video.h"
 #include "scenes/data_files.h"
-
-Sprite* dance_riding_sprite;
-Sprite* jamming_sprite;
-SDL_Surface* dance_graph;
-SDL_Surface* filled_arrows[4];
-SDL_Surface* empty_arrows[4];
 
 constexpr int dancer_frames = 16;
 constexpr int dancer_start_x = 320;   // enters from off the right edge...
@@ -38,16 +30,16 @@ constexpr float credit_name_y = 96.0f;
 // Arrow indices in the order their pictures load: up, down, left, right.
 constexpr int arrow_load_order[4] = {2, 1, 0, 3};
 
-void dance_load()
+void dance_load(DanceScene* scene, SharedState* shared)
 {
-    build_palette();
-    dance_riding_sprite = load_sprite(dancer_riding_file, dancer_frames);
-    jamming_sprite = load_sprite(dancer_jamming_file, dancer_frames);
-    dance_graph = load_image(dance_graph_file);
+    palette_build(&shared->palette);
+    scene->riding = sprite_load(dancer_riding_file, dancer_frames);
+    scene->jamming = sprite_load(dancer_jamming_file, dancer_frames);
+    scene->graph = load_picture(dance_graph_file);
     for (int arrow : arrow_load_order)
-        filled_arrows[arrow] = load_image(filled_arrow_files[arrow]);
+        scene->filled_arrows[arrow] = load_picture(filled_arrow_files[arrow]);
     for (int arrow : arrow_load_order)
-        empty_arrows[arrow] = load_image(empty_arrow_files[arrow]);
+        scene->empty_arrows[arrow] = load_picture(empty_arrow_files[arrow]);
 }
 
 float dance_entry(uint32_t t)
@@ -84,30 +76,30 @@ int note_top(int n, uint32_t t)
     return int(note_start_y - note_speed * beats);
 }
 
-void dance_frame(uint32_t t)
+void dance_scene_draw(uint32_t t, DanceScene* scene, SharedState* shared, Surface* target)
 {
     if (t - dance_start > deform_start - dance_start)
         return;
     const float a = dance_entry(t);
     // A frame shows the palette as the turns before its own step left it.
     const int64_t step = frame_step(t);
-    turn_palette(dance_start, step - 1);
-    draw_plasma(t, back_buffer);
-    turn_palette(dance_start, step);
+    palette_turn(dance_start, step - 1, &shared->palette);
+    plasma_draw(t, &shared->palette, target);
+    palette_turn(dance_start, step, &shared->palette);
 
     const float e = dance_exit(t);
     if (t >= dance_exit_start) {
-        keyed_blit(dance_graph, back_buffer, graph_x, float(graph_rise - graph_rise * e));
+        keyed_blit(scene->graph, graph_x, float(graph_rise - graph_rise * e), target);
         const int xm = int(credit_start_x - credit_run * double(e));
-        draw_text("Music:", float(xm), credit_title_y, back_buffer);
-        draw_text("Vantorquil", float(xm + credit_indent), credit_name_y, back_buffer);
+        text_draw(shared->font, "Music:", float(xm), credit_title_y, target);
+        text_draw(shared->font, "Vantorquil", float(xm + credit_indent), credit_name_y, target);
     }
 
     if (t >= arrows_start && t <= arrows_end) {
         const float y = float(arrow_row_top(t));
         for (int arrow = 0; arrow < 4; arrow++)
-            keyed_blit(empty_arrows[arrow], back_buffer, float(arrow_row_x + arrow_spacing * arrow),
-                       y);
+            keyed_blit(scene->empty_arrows[arrow], float(arrow_row_x + arrow_spacing * arrow), y,
+                       target);
     }
 
     if (t >= arrows_start) {
@@ -117,14 +109,14 @@ void dance_frame(uint32_t t)
             const int y = note_top(n, t);
             if (y >= arrow_row_y) {
                 const ArrowStep& step = arrow_pattern[n % 12];
-                keyed_blit(filled_arrows[step.arrow], back_buffer,
-                           float(arrow_row_x + step.x_offset), float(y));
+                keyed_blit(scene->filled_arrows[step.arrow], float(arrow_row_x + step.x_offset),
+                           float(y), target);
             }
-            white_flash(t, first_beat + beat_every * n, back_buffer);
+            flash_draw(t, first_beat + beat_every * n, target);
         }
     }
 
-    Sprite* dancer = e > 0.0f ? jamming_sprite : dance_riding_sprite;
-    draw_sprite(t, dancer_x(a, e), dancer_y, dancer, back_buffer, dancer_scale);
-    run_fade_table(dance_fades, back_buffer, t);
+    Sprite* dancer = e > 0.0f ? scene->jamming : scene->riding;
+    sprite_draw(t, dancer, dancer_x(a, e), dancer_y, dancer_scale, target);
+    fade_run_table(t, dance_fades, target);
 }

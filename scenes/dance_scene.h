@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
+#include "draw/surface.h"
 #include "overlays/fade.h"
 #include "overlays/sprite.h"
-#include "platform/surface.h"
+#include "scenes/shared.h"
 #include "scenes/timeline.h"
 
 constexpr uint32_t dance_entry_ms = 1100;     // the dancer slides in from the right
@@ -42,11 +43,13 @@ constexpr int arrow_row_x = 200;  // left end of the row; the arrows stand 30 ap
 constexpr int arrow_row_y = 4;    // the row's height once dropped; notes vanish on reaching it
 
 // The scene's pictures, made by dance_load; null where a picture did not load.
-extern Sprite* dance_riding_sprite;    // the dancer until the exit starts
-extern Sprite* jamming_sprite;         // the dancer while leaving
-extern SDL_Surface* dance_graph;       // credits artwork, rises at the exit
-extern SDL_Surface* filled_arrows[4];  // by arrow index: left, down, up, right
-extern SDL_Surface* empty_arrows[4];   // the row of targets, same order
+struct DanceScene {
+    Sprite* riding = nullptr;        // the dancer until the exit starts
+    Sprite* jamming = nullptr;       // the dancer while leaving
+    Surface* graph = nullptr;        // credits artwork, rises at the exit
+    Surface* filled_arrows[4] = {};  // by arrow index: left, down, up, right
+    Surface* empty_arrows[4] = {};   // the row of targets, same order
+};
 
 // Entry progress, 0 at the scene's start to 1 after 1100 ms.
 float dance_entry(uint32_t t);
@@ -59,7 +62,8 @@ int arrow_row_top(uint32_t t);
 // Top edge of note n for t >= 16000; the note shows only from arrow_row_y down.
 int note_top(int n, uint32_t t);
 
-// Builds the palette, makes the two dancer sprites, loads the pictures.
-void dance_load();
-// Draws the scene for 14596 <= t <= 28911; returns at once otherwise.
-void dance_frame(uint32_t t);
+// Builds the shared palette, makes the two dancer sprites, loads the pictures.
+void dance_load(DanceScene* scene, SharedState* shared);
+// Draws the scene for 14596 <= t <= 28911, turning the shared palette;
+// returns at once otherwise.
+void dance_scene_draw(uint32_t t, DanceScene* scene, SharedState* shared, Surface* target);

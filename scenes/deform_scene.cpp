@@ -2,17 +2,8 @@
 
 #include <new>
 
-#include "platform/font.h"
-#include "platform/image.h"
-#include "platform/video.h"
+#include "draw/picture.h"
 #include "scenes/data_files.h"
-
-Sprite* deform_rider;
-SDL_Surface* deform_texture;
-SDL_Surface* deform_graph;
-DeformShift* inversion_table;
-DeformShift* ripple_table;
-DeformMap deform_map;
 
 static const char credit_title[] = "Pixels:";
 static const char credit_name[] = "MorbiLa";
@@ -55,33 +46,33 @@ int graph_left(uint32_t t)
     return int(graph_start_x - graph_start_x * credit_slide(t));
 }
 
-void deform_load()
+void deform_load(DeformScene* scene)
 {
-    deform_rider = load_sprite(rider_file, rider_frames);
-    deform_texture = load_image(deform_texture_file);
-    deform_graph = load_image(deform_graph_file);
+    scene->rider = sprite_load(rider_file, rider_frames);
+    scene->texture = load_picture(deform_texture_file);
+    scene->graph = load_picture(deform_graph_file);
     // A table that cannot be had leaves the deformation undrawn, not the show stopped.
-    inversion_table = new (std::nothrow) DeformShift[table_entries];
-    ripple_table = new (std::nothrow) DeformShift[table_entries];
-    build_inversion_table(inversion_table);
-    build_ripple_table(ripple_table);
-    build_deform_map(inversion_table, ripple_table, deform_texture, &deform_map);
+    scene->inversion = new (std::nothrow) DeformShift[table_entries];
+    scene->ripple = new (std::nothrow) DeformShift[table_entries];
+    build_inversion_table(scene->inversion);
+    build_ripple_table(scene->ripple);
+    build_deform_map(scene->inversion, scene->ripple, scene->texture, &scene->map);
 }
 
-void deform_frame(uint32_t t)
+void deform_scene_draw(uint32_t t, DeformScene* scene, const SharedState* shared, Surface* target)
 {
     if (t - deform_start > greetings_start - deform_start)
         return;
-    render_deformation(t / deform_ms_per_step, deform_texture, &deform_map, back_buffer);
+    deform_draw(t / deform_ms_per_step, scene->texture, &scene->map, target);
     if (t >= deform_credit_start) {
         const int y = credit_top(t);
-        draw_text(credit_title, credit_title_x, float(y), back_buffer);
-        draw_text(credit_name, credit_name_x, float(y + credit_line_step), back_buffer);
-        keyed_blit(deform_graph, back_buffer, float(graph_left(t)), 0.0f);
+        text_draw(shared->font, credit_title, credit_title_x, float(y), target);
+        text_draw(shared->font, credit_name, credit_name_x, float(y + credit_line_step), target);
+        keyed_blit(scene->graph, float(graph_left(t)), 0.0f, target);
     }
     if (t >= rider_grow_start) {
         const RiderPlacement rider = rider_placement(t);
-        draw_sprite(t, rider.x, rider.y, deform_rider, back_buffer, rider.scale);
+        sprite_draw(t, scene->rider, rider.x, rider.y, rider.scale, target);
     }
-    run_fade_table(deform_fades, back_buffer, t);
+    fade_run_table(t, deform_fades, target);
 }

@@ -4,10 +4,11 @@
 
 #include <cstdint>
 
+#include "draw/surface.h"
 #include "effects/deform.h"
 #include "overlays/fade.h"
 #include "overlays/sprite.h"
-#include "platform/surface.h"
+#include "scenes/shared.h"
 #include "scenes/timeline.h"
 
 constexpr uint32_t rider_grow_start = 29911;     // the rider grows from nothing
@@ -45,12 +46,14 @@ struct RiderPlacement {
 };
 
 // Made by deform_load; null where a picture did not load or an allocation failed.
-extern Sprite* deform_rider;          // the riding sprite, 16 frames
-extern SDL_Surface* deform_texture;   // what the deformation warps
-extern SDL_Surface* deform_graph;     // the picture sliding in with the credit
-extern DeformShift* inversion_table;  // 512 x 512 entries
-extern DeformShift* ripple_table;     // 512 x 512 entries
-extern DeformMap deform_map;          // both tables folded for the texture; empty without it
+struct DeformScene {
+    Sprite* rider = nullptr;           // the riding sprite, 16 frames
+    Surface* texture = nullptr;        // what the deformation warps
+    Surface* graph = nullptr;          // the picture sliding in with the credit
+    DeformShift* inversion = nullptr;  // 512 x 512 entries
+    DeformShift* ripple = nullptr;     // 512 x 512 entries
+    DeformMap map = {};                // both tables folded for the texture; empty without it
+};
 
 // Rider centre and scale at t.
 RiderPlacement rider_placement(uint32_t t);
@@ -60,6 +63,6 @@ int graph_left(uint32_t t);
 
 // Makes the rider, loads the texture and the graph picture, builds both
 // tables, then the map of the texture.
-void deform_load();
+void deform_load(DeformScene* scene);
 // Draws the scene for 28911 <= t <= 43227; returns at once otherwise.
-void deform_frame(uint32_t t);
+void deform_scene_draw(uint32_t t, DeformScene* scene, const SharedState* shared, Surface* target);

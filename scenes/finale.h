@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
+#include "core/steps.h"
+#include "draw/surface.h"
 #include "overlays/fade.h"
-#include "platform/surface.h"
+#include "scenes/shared.h"
 #include "scenes/timeline.h"
 
 constexpr uint32_t finale_switch_ms = 1000;  // an effect lasts until a frame comes later than this
@@ -16,14 +18,19 @@ constexpr FadeEvent finale_fades[] = {
     {0, 0, 0},
 };
 
-extern SDL_Surface* finale_tunnel_texture;  // its own copy of the tunnel texture
-extern int32_t finale_effect;               // switches so far; modulo 4 picks the effect
-extern uint32_t finale_last_switch;         // demo time of the latest switch
-extern int64_t star_steps_taken;            // latest 60 Hz step of the starfield phase
+struct Finale {
+    int32_t effect = 0;                   // switches so far; modulo 4 picks the effect
+    uint32_t last_switch = finale_start;  // demo time of the latest switch
+    int64_t star_steps_taken = no_step;   // latest 60 Hz step of the starfield phase
+    // The starfield phase's picture as its latest step left it, before the
+    // overlays of that frame, for the switch it belongs to: a frame that comes
+    // before the next step shows it again instead of stepping.
+    Surface* star_picture = nullptr;
+    int32_t star_picture_effect = -1;
+};
 
-// Loads the finale's tunnel texture (after the tunnel scene's tables).
-void finale_load();
-// The finale's tunnel at demo time t, on the tunnel scene's path.
-void draw_finale_tunnel(uint32_t t, SDL_Surface* target);
-// Draws the finale for 80000 <= t <= 101000; returns at once otherwise.
-void finale_frame(uint32_t t);
+// Makes the starfield phase's picture.
+void finale_load(Finale* finale);
+// Draws the finale for 80000 <= t <= 101000 with what the other scenes left
+// it; returns at once otherwise.
+void finale_draw(uint32_t t, Finale* finale, SharedState* shared, Surface* target);

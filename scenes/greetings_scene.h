@@ -4,9 +4,11 @@
 
 #include <cstdint>
 
+#include "core/steps.h"
+#include "draw/surface.h"
 #include "overlays/fade.h"
-#include "platform/surface.h"
 #include "scenes/data_files.h"
+#include "scenes/shared.h"
 #include "scenes/timeline.h"
 
 // Logo i is shown while logo_switch[i] <= t < logo_switch[i + 1].
@@ -22,15 +24,18 @@ constexpr FadeEvent greetings_fades[] = {
     {0, 0, 0},
 };
 
-extern SDL_Surface* star_layer;                   // stars and their trails, blurred every frame
-extern SDL_Surface* logo_layer;                   // every logo drawn so far, blurred every frame
-extern SDL_Surface* greetings_logos[logo_count];  // logo i; null where it did not load
-extern int64_t layer_steps_taken;                 // latest 60 Hz step both layers took
+struct GreetingsScene {
+    Surface* star_layer = nullptr;        // stars and their trails, blurred every step
+    Surface* logo_layer = nullptr;        // every logo drawn so far, blurred every step
+    Surface* logos[logo_count] = {};      // logo i; null where it did not load
+    int64_t layer_steps_taken = no_step;  // latest 60 Hz step both layers took
+};
 
 // The logo shown at demo time t, or -1 outside logo_switch[0] .. logo_switch[19] - 1.
 int greetings_logo(uint32_t t);
 
-// Makes the two layers, loads the logos, creates the stars.
-void greetings_load();
-// Draws the scene for 43227 <= t <= 50058; returns at once otherwise.
-void greetings_frame(uint32_t t);
+// Makes the two layers, loads the logos, creates the shared stars.
+void greetings_load(GreetingsScene* scene, SharedState* shared);
+// Draws the scene for 43227 <= t <= 50058, flying the shared stars; returns
+// at once otherwise.
+void greetings_scene_draw(uint32_t t, GreetingsScene* scene, SharedState* shared, Surface* target);

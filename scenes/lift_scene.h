@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "draw/surface.h"
 #include "overlays/fade.h"
-#include "platform/surface.h"
+#include "overlays/sprite.h"
+#include "scenes/shared.h"
 #include "scenes/timeline.h"
 
 // The door times: open, close, reopen on the credit screen, close.
@@ -36,17 +38,25 @@ constexpr DoorMove door_moves[4] = {
     {credit_doors_close_start, credit_doors_move_ms, credit_doors_half_width, false},
 };
 
+// The movement under way at ms: the latest one begun, or null before the first.
+inline const DoorMove* door_move_at(double ms)
+{
+    const DoorMove* latest = nullptr;
+    for (const DoorMove& m : door_moves)
+        if (ms >= m.start)
+            latest = &m;
+    return latest;
+}
+
 // The doors' half-width at any real time ms without the picture's rounding,
 // negative while shut: what the music's door filter follows.
 inline double door_opening(double ms)
 {
-    double b = -1;
-    for (const DoorMove& m : door_moves)
-        if (ms >= m.start) {
-            const double u = (ms - m.start) / m.ms;
-            b = m.half_width * (m.opens ? std::min(1.0, u) : 1.0 - u);
-        }
-    return b;
+    const DoorMove* m = door_move_at(ms);
+    if (!m)
+        return -1;
+    const double u = (ms - m->start) / m->ms;
+    return m->half_width * (m->opens ? std::min(1.0, u) : 1.0 - u);
 }
 
 constexpr FadeEvent lift_fades[] = {
@@ -55,18 +65,19 @@ constexpr FadeEvent lift_fades[] = {
     {0, 0, 0},
 };
 
-struct Sprite;
+struct LiftScene {
+    Surface* doors = nullptr;    // the ring pattern with the opening cut in; scratch layout
+    Surface* graphic = nullptr;  // the credit screen's picture; null if it did not load
+    Sprite* sprite = nullptr;    // the dancer inside the lift; null if it did not load
+};
 
-extern SDL_Surface* lift_surface;  // the ring pattern with the opening cut in; scratch layout
-extern SDL_Surface* lift_graphic;  // the credit screen's picture; null if it did not load
-extern Sprite* lift_sprite;        // the dancer inside the lift; null if it did not load
-
-// Loads the lift graphic and sprite, makes the lift surface, builds the rings.
-void lift_load();
+// Loads the lift graphic and sprite, makes the door surface, makes the shared
+// ring image.
+void lift_load(LiftScene* scene, SharedState* shared);
 // Draws the scene for 50058 <= t <= 68000; returns at once otherwise.
-void lift_frame(uint32_t t);
+void lift_scene_draw(uint32_t t, LiftScene* scene, const SharedState* shared, Surface* target);
 // Door half-width for demo time t; negative while the doors are shut.
 int door_half_width(uint32_t t);
-// Cuts the opening and draws the door edges (b >= 0), then blends the lift
-// surface onto the target.
-void door_draw(int b, SDL_Surface* target);
+// Cuts an opening of half-width b into the doors and draws its edges
+// (b >= 0), then blends the doors onto the target.
+void door_draw(int b, Surface* doors, Surface* target);

@@ -2,10 +2,7 @@
 
 #include <cmath>
 
-#include "platform/font.h"
-#include "platform/maths.h"
-#include "platform/surface.h"
-#include "platform/video.h"
+#include "core/maths.h"
 #include "scenes/timeline.h"
 
 // The scroll text starts 500 pixels right of the band's start, at 125 pixels a second.
@@ -55,42 +52,40 @@ static int bevel_grey(int r)
     return int(s * 255.0f) & 0xFF;
 }
 
-void scroller_band(int h, float k)
+void scroller_draw_band(int h, float k, Surface* target)
 {
     k = k < 0.0f ? 0.0f : k > 1.0f ? 1.0f : k;
-    if (h <= 0)
+    if (h <= 0 || !target)
         return;
-    if (h > back_height)
-        h = back_height;
+    if (h > target->h)
+        h = target->h;
     // Every channel byte scales the same way: one table per call, three lookups per pixel.
     const float keep = 1.0f - k;
-    Uint32 dark[256];
+    uint32_t dark[256];
     for (int v = 0; v < 256; v++)
-        dark[v] = Uint32(v * keep);
-    lock_surface(back_buffer);
-    const int pitch = pitch_pixels(back_buffer);
-    Uint32* row = static_cast<Uint32*>(back_buffer->pixels) + (back_height - h) * pitch;
+        dark[v] = uint32_t(v * keep);
+    const int pitch = target->pitch;
+    uint32_t* row = surface_row(target, target->h - h);
     for (int r = 0; r < h; r++, row += pitch) {
-        Uint32* p = row;
-        Uint32* const end = row + back_width;
+        uint32_t* p = row;
+        uint32_t* const end = row + target->w;
         if (r < 6) {
-            const Uint32 grey = 0xFF000000 | Uint32(bevel_grey(r)) * 0x010101;
+            const uint32_t grey = 0xFF000000 | uint32_t(bevel_grey(r)) * 0x010101;
             while (p < end)
                 *p++ = grey;
             continue;
         }
         for (; p < end; p++) {
-            const Uint32 v = *p;
+            const uint32_t v = *p;
             *p =
                 0xFF000000 | dark[v >> 16 & 0xFF] << 16 | dark[v >> 8 & 0xFF] << 8 | dark[v & 0xFF];
         }
     }
-    unlock_surface(back_buffer);
 }
 
-void scroller_frame(uint32_t t)
+void scroller_draw(uint32_t t, const Font* font, Surface* target)
 {
-    scroller_band(band_height(t), band_darkening);
+    scroller_draw_band(band_height(t), band_darkening, target);
     if (t >= scroll_text_start)
-        draw_text(scroll_text, scroll_text_x(t), scroll_text_y, back_buffer);
+        text_draw(font, scroll_text, scroll_text_x(t), scroll_text_y, target);
 }

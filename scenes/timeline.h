@@ -15,6 +15,20 @@ constexpr uint32_t tunnel_start = 68000;
 constexpr uint32_t finale_start = 80000;
 constexpr uint32_t finale_end = 101000;
 
+// The scenes by name, in timeline order: each runs to the next one's start,
+// the last to the show's end. The tools that report per scene read this
+// table (the capture tool prints it with --scenes).
+struct SceneWindow {
+    const char* name;
+    uint32_t start;
+};
+constexpr SceneWindow scene_windows[] = {
+    {"title", title_start},         {"dance", dance_start}, {"deform", deform_start},
+    {"greetings", greetings_start}, {"lift", lift_start},   {"tunnel", tunnel_start},
+    {"finale", finale_start},
+};
+constexpr int scene_count = sizeof scene_windows / sizeof scene_windows[0];
+
 // The last frame drawn; the first pass after it ends the show.
 constexpr uint32_t last_frame_time = finale_end - 1;
 

@@ -4,8 +4,9 @@
 
 #include <cstdint>
 
+#include "core/steps.h"
+#include "draw/surface.h"
 #include "overlays/fade.h"
-#include "platform/surface.h"
 #include "scenes/timeline.h"
 
 constexpr uint32_t title_picture_time = 5000;  // noise before, picture from here on
@@ -26,39 +27,42 @@ constexpr FadeEvent title_fades[] = {
 
 // One flash of a picture; a list of them ends early at start = duration = 0.
 struct FlashEvent {
-    uint32_t start;        // demo time the flash begins
-    uint32_t duration;     // drawn for start <= t <= start + duration
-    SDL_Surface* picture;  // not owned
-    int32_t x, y;          // where the picture's top-left lands
+    uint32_t start;          // demo time the flash begins
+    uint32_t duration;       // drawn for start <= t <= start + duration
+    const Surface* picture;  // not owned
+    int32_t x, y;            // where the picture's top-left lands
 };
 
 struct FlashTrain {
-    SDL_Surface** pictures;  // the pictures the events may show
+    const Surface** pictures;  // the pictures the events may show
     int32_t picture_count;
     FlashEvent* events;  // in start order
     int32_t event_count;
 };
 
-extern SDL_Surface* title_picture;       // the title art, from the noise's end on
-extern FlashTrain* flash_train;          // built by title_load
-extern SDL_Surface* noise_surface;       // the noise fill, 320x240 in the scratch layout
-extern SDL_Surface* flash_work_surface;  // the flash compositor's, 320x240 in the scratch layout
-extern int64_t noise_steps_taken;        // latest 60 Hz step the noise was drawn at
+struct TitleScene {
+    Surface* picture = nullptr;  // the title art, from the noise's end on
+    FlashTrain* flash_train = nullptr;
+    Surface* noise = nullptr;             // the noise fill, 320x240 in the scratch layout
+    Surface* flash_work = nullptr;        // the flash compositor's, 320x240 in the scratch layout
+    int64_t noise_steps_taken = no_step;  // latest 60 Hz step the noise was drawn at
+};
 
 // Makes the noise and compositor surfaces, loads the title and flash pictures
 // and builds the flash train.
-void title_load();
+void title_load(TitleScene* scene);
 // Noise or picture, the title fades, the flash train. Call only while t <= 14596.
 // The noise changes at each 60 Hz step.
-void title_frame(uint32_t t);
+void title_scene_draw(uint32_t t, TitleScene* scene, Surface* target);
 // Fresh noise from the random sequence over the whole target, through the noise surface.
-void noise_fill(SDL_Surface* target);
+void title_draw_noise(TitleScene* scene, Surface* target);
 // The noise at each 60 Hz step before the title picture not yet taken, up to
 // step last, drawn into the noise surface: the random sequence the stars draw
 // from later is the same at any frame rate.
-void noise_steps(int64_t last);
+void title_step_noise(int64_t last, TitleScene* scene);
 // Every flash of the train whose window holds t.
-void draw_flash_train(SDL_Surface* target, uint32_t t);
-// One flash: the picture over opaque red with a rising and falling alpha.
-void flash_compositor(uint32_t t, uint32_t start, uint32_t duration, SDL_Surface* picture,
-                      SDL_Surface* target, int x, int y);
+void title_draw_flash_train(uint32_t t, TitleScene* scene, Surface* target);
+// One flash: the picture over opaque red with a rising and falling alpha, put
+// together in the work surface and blended onto the target at (x, y).
+void title_draw_flash(uint32_t t, uint32_t start, uint32_t duration, const Surface* picture, int x,
+                      int y, Surface* work, Surface* target);

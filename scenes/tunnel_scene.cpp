@@ -2,15 +2,9 @@
 
 #include <cmath>
 
+#include "draw/picture.h"
 #include "effects/tunnel.h"
-#include "platform/font.h"
-#include "platform/image.h"
-#include "platform/video.h"
 #include "scenes/data_files.h"
-
-SDL_Surface* tunnel_texture;
-SDL_Surface* tunnel_graph;
-Sprite* car_sprite;
 
 // Share of the credit slide done at t, fl((t - 70000) / 1000) capped at 1.
 static float credit_slide(uint32_t t)
@@ -28,12 +22,12 @@ float tunnel_credit_x(uint32_t t)
     return float(320.0 - 160.0 * credit_slide(t));
 }
 
-void tunnel_load()
+void tunnel_load(TunnelScene* scene, SharedState* shared)
 {
-    tunnel_texture = load_tunnel_texture(tunnel_texture_file);
-    tunnel_graph = load_image(tunnel_graph_file);
-    car_sprite = load_sprite(car_file, tunnel_car_frames);
-    build_tunnel_tables();
+    shared->tunnel_texture = tunnel_load_texture(tunnel_texture_file);
+    scene->graph = load_picture(tunnel_graph_file);
+    scene->car = sprite_load(car_file, tunnel_car_frames);
+    tunnel_build_tables(&shared->tunnel);
 }
 
 int tunnel_view_column(uint32_t t)
@@ -48,21 +42,27 @@ int tunnel_view_row(uint32_t t)
     return int(120 + 40 * std::cos(m / 650.0));
 }
 
-void tunnel_frame(uint32_t t)
+void tunnel_fly(uint32_t t, const SharedState* shared, Surface* target)
+{
+    tunnel_draw(&shared->tunnel, shared->tunnel_texture, tunnel_depth_shift(t),
+                tunnel_angle_shift(t), float(tunnel_view_column(t)), float(tunnel_view_row(t)),
+                target);
+}
+
+void tunnel_scene_draw(uint32_t t, TunnelScene* scene, const SharedState* shared, Surface* target)
 {
     if (t - tunnel_start > finale_start - tunnel_start)
         return;
+    tunnel_fly(t, shared, target);
+    // The axis lands at column 320 - cx, row 240 - cy: the car moves with it at half its swing.
     const int cx = tunnel_view_column(t);
     const int cy = tunnel_view_row(t);
-    render_tunnel(back_buffer, tunnel_texture, tunnel_depth_shift(t), tunnel_angle_shift(t),
-                  float(cx), float(cy));
-    // The axis lands at column 320 - cx, row 240 - cy: the car moves with it at half its swing.
-    draw_sprite(t, 230 - cx / 2, 170 - cy / 2, car_sprite, back_buffer, 2.0f);
+    sprite_draw(t, scene->car, 230 - cx / 2, 170 - cy / 2, 2.0f, target);
     if (t >= tunnel_credit_start) {
-        keyed_blit(tunnel_graph, back_buffer, float(tunnel_graph_x(t)), 0.0f);
+        keyed_blit(scene->graph, float(tunnel_graph_x(t)), 0.0f, target);
         const float x = tunnel_credit_x(t);
-        draw_text("Gfx:", x, 80.0f, back_buffer);
-        draw_text("rUBKO", x + 20.0f, 96.0f, back_buffer);
+        text_draw(shared->font, "Gfx:", x, 80.0f, target);
+        text_draw(shared->font, "rUBKO", x + 20.0f, 96.0f, target);
     }
-    run_fade_table(tunnel_fades, back_buffer, t);
+    fade_run_table(t, tunnel_fades, target);
 }

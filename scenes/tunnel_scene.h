@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
+#include "draw/surface.h"
 #include "overlays/fade.h"
 #include "overlays/sprite.h"
-#include "platform/surface.h"
+#include "scenes/shared.h"
 #include "scenes/timeline.h"
 
 constexpr uint32_t tunnel_credit_start = 70000;  // graph picture and credit slide in
@@ -19,14 +20,18 @@ constexpr FadeEvent tunnel_fades[] = {
     {0, 0, 0},
 };
 
-extern SDL_Surface* tunnel_texture;  // the scene's own copy of the tunnel texture
-extern SDL_Surface* tunnel_graph;    // slides in from the left at 70000; null if missing
-extern Sprite* car_sprite;           // follows the vanishing point; null if missing
+struct TunnelScene {
+    Surface* graph = nullptr;  // slides in from the left at 70000; null if missing
+    Sprite* car = nullptr;     // follows the vanishing point; null if missing
+};
 
-// Loads the texture, the graph picture and the car; builds the tunnel tables.
-void tunnel_load();
+// Loads the graph picture and the car; loads the shared tunnel texture and
+// builds the shared tunnel tables.
+void tunnel_load(TunnelScene* scene, SharedState* shared);
 // Draws the scene for 68000 <= t <= 80000; returns at once otherwise.
-void tunnel_frame(uint32_t t);
+void tunnel_scene_draw(uint32_t t, TunnelScene* scene, const SharedState* shared, Surface* target);
+// The tunnel as the scene and the finale fly it at demo time t.
+void tunnel_fly(uint32_t t, const SharedState* shared, Surface* target);
 // The view path for demo time t: column 10 .. 89, row 80 .. 159. The finale's
 // tunnel flies it too.
 int tunnel_view_column(uint32_t t);

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "platform/files.h"
-#include "platform/video.h"
+#include "platform/system.h"
 #include "scenes/data_files.h"
 #include "show/options.h"
 #include "show/show.h"

@@ -1,64 +1,62 @@
 #include "show/show.h"
 
 #include <cstdio>
+#include <new>
 
 #include "overlays/fade.h"
-#include "platform/font.h"
-#include "platform/sound.h"
-#include "platform/steps.h"
+#include "platform/system.h"
 #include "platform/video.h"
-#include "scenes/dance_scene.h"
 #include "scenes/data_files.h"
-#include "scenes/deform_scene.h"
-#include "scenes/finale.h"
-#include "scenes/greetings_scene.h"
-#include "scenes/lift_scene.h"
 #include "scenes/scroller.h"
 #include "scenes/timeline.h"
-#include "scenes/title_scene.h"
-#include "scenes/tunnel_scene.h"
+#include "show/sound.h"
 
 // Null where creation failed or never happened.
 static SoundSystem* sound_system;
 static Sound* music;
 static SoundChannel* music_channel;
 
-void load_show()
+Show* load_show(bool gentle)
 {
-    fade_load();
-    title_load();
-    dance_load();
-    deform_load();
-    greetings_load();
-    lift_load();
-    tunnel_load();
-    finale_load();
-    create_font(font_file);
+    Show* show = new (std::nothrow) Show;
+    if (!show)
+        return nullptr;
+    fade_load(gentle);
+    title_load(&show->title);
+    dance_load(&show->dance, &show->shared);
+    deform_load(&show->deform);
+    greetings_load(&show->greetings, &show->shared);
+    lift_load(&show->lift, &show->shared);
+    tunnel_load(&show->tunnel, &show->shared);
+    finale_load(&show->finale);
+    show->shared.font = font_load(font_file);
+    return show;
 }
 
-void draw_frame(uint32_t t)
+void draw_frame(uint32_t t, Show* show, Surface* target)
 {
     begin_frame(t);
+    SharedState* shared = &show->shared;
     if (t <= dance_start)
-        title_frame(t);
-    dance_frame(t);
-    deform_frame(t);
-    greetings_frame(t);
-    lift_frame(t);
-    tunnel_frame(t);
-    finale_frame(t);
-    scroller_frame(t);
+        title_scene_draw(t, &show->title, target);
+    dance_scene_draw(t, &show->dance, shared, target);
+    deform_scene_draw(t, &show->deform, shared, target);
+    greetings_scene_draw(t, &show->greetings, shared, target);
+    lift_scene_draw(t, &show->lift, shared, target);
+    tunnel_scene_draw(t, &show->tunnel, shared, target);
+    finale_draw(t, &show->finale, shared, target);
+    scroller_draw(t, shared->font, target);
 }
 
-Pass frame_pass(uint32_t start_ticks)
+Pass frame_pass(uint32_t start_ticks, Show* show, Surface* back_buffer)
 {
     if (quit_requested())
         return Pass::quit;
     const uint32_t t = ticks() - start_ticks;
     if (t > last_frame_time)
         return Pass::end;
-    draw_frame(t);
-    present();
+    draw_frame(t, show, back_buffer);
+    present(back_buffer);
     return Pass::drawn;
 }
 
@@ -94,8 +92,10 @@ void stop_music()
     sound_system = nullptr;
 }
 
-// The running show: the demo time it starts at, where that time starts on the
-// clock, and how its loop ended.
+// The running show: what it draws with and into, the demo time it starts at,
+// where that time starts on the clock, and how its loop ended.
+static Show* running;
+static Surface* back_buffer;
 static uint32_t start_from;
 static uint32_t start_ticks;
 static Pass last_pass;
@@ -109,25 +109,36 @@ static void begin_show()
 
 static bool next_frame()
 {
-    last_pass = frame_pass(start_ticks);
+    last_pass = frame_pass(start_ticks, running, back_buffer);
     return last_pass == Pass::drawn;
 }
 
 static void end_show()
 {
-    if (last_pass == Pass::end)
+    if (last_pass == Pass::end) {
         video_shutdown();
+        free_surface(back_buffer);
+        back_buffer = nullptr;
+    }
     stop_music();
 }
 
 int run_demo(const ShowOptions& o)
 {
-    gentle_flashes = o.gentle;
     if (!video_setup(o.display))
         return 1;
+    back_buffer = create_surface(back_width, back_height, xrgb_layout);
+    if (!back_buffer) {
+        printf("Error at setting video mode: no memory for the back buffer\n");
+        return 1;
+    }
 
     start_sound_system();
-    load_show();
+    running = load_show(o.gentle);
+    if (!running) {
+        printf("Error: no memory for the show\n");
+        return 1;
+    }
     start_from = o.from;
     run_frames(begin_show, next_frame, end_show);
     return 0;

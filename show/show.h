@@ -4,27 +4,50 @@
 
 #include <cstdint>
 
+#include "draw/surface.h"
+#include "scenes/dance_scene.h"
+#include "scenes/deform_scene.h"
+#include "scenes/finale.h"
+#include "scenes/greetings_scene.h"
+#include "scenes/lift_scene.h"
+#include "scenes/shared.h"
+#include "scenes/title_scene.h"
+#include "scenes/tunnel_scene.h"
 #include "show/options.h"
 
-// The overlays, every scene's load step and the font, in start-up order.
-// Needs video_setup first.
-void load_show();
+// Everything the show draws with: each scene's own state and what the scenes
+// share, made by load_show and kept until the process ends.
+struct Show {
+    SharedState shared;
+    TitleScene title;
+    DanceScene dance;
+    DeformScene deform;
+    GreetingsScene greetings;
+    LiftScene lift;
+    TunnelScene tunnel;
+    Finale finale;
+};
 
-// Draws the frame for demo time t into the back buffer: the scene steps in
-// timeline order, then the scroller band and the scroll text. Does not present.
-void draw_frame(uint32_t t);
+// The overlays (gentle flashes or not), every scene's load step and the font,
+// in start-up order; null only when the memory for the show cannot be had.
+Show* load_show(bool gentle = false);
+
+// Draws the frame for demo time t into the target (back_width x back_height,
+// xrgb layout): the scene steps in timeline order, then the scroller band and
+// the scroll text. Does not present.
+void draw_frame(uint32_t t, Show* show, Surface* target);
 
 // What one pass of the frame loop did.
 enum class Pass { drawn, quit, end };
 
-// One pass: events, demo time from the start ticks, then the frame drawn and
-// presented, or the reason the loop ends.
-Pass frame_pass(uint32_t start_ticks);
+// One pass: events, demo time from the start ticks, then the frame drawn into
+// the back buffer and presented, or the reason the loop ends.
+Pass frame_pass(uint32_t start_ticks, Show* show, Surface* back_buffer);
 
-// Sound system creation and init (start-up step 2), each failure printed.
+// Sound system creation and init, each failure printed.
 void start_sound_system();
-// Streams "data/dorvang.ogg" from `from` ms into it, from now on (start-up
-// step 11); a failure is printed and the show runs silent.
+// Streams "data/dorvang.ogg" from `from` ms into it, from now on; a failure is
+// printed and the show runs silent.
 void start_music(uint32_t from = 0);
 // Pauses the music and releases the sound and the system (both ways out);
 // safe with whatever of them exists.

@@ -3,67 +3,76 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/video.h"
-#include "show/show.h"
-
-void video_once()
+Show* show_once()
 {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    if (!video_setup())
+    static Show* show = nullptr;
+    if (!show && !(show = load_show(false)))
         abort();
+    return show;
 }
 
-void load_show_once()
+Surface* make_surface(int w, int h, uint32_t fill, PixelLayout layout)
 {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    video_once();
-    load_show();
-}
-
-SDL_Surface* make_surface(int w, int h, Uint32 fill)
-{
-    video_once();
-    const SDL_PixelFormat* f = back_buffer->format;
-    SDL_Surface* s =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 32, f->Rmask, f->Gmask, f->Bmask, f->Amask);
+    Surface* s = create_surface(w, h, layout);
+    if (!s)
+        abort();
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++)
             set_pixel(s, x, y, fill);
     return s;
 }
 
-Uint32 pixel(const SDL_Surface* s, int x, int y)
+uint32_t pixel(const Surface* s, int x, int y)
 {
-    return static_cast<const Uint32*>(s->pixels)[y * (s->pitch / 4) + x];
+    return surface_row(s, y)[x];
 }
 
-void set_pixel(SDL_Surface* s, int x, int y, Uint32 value)
+void set_pixel(Surface* s, int x, int y, uint32_t value)
 {
-    static_cast<Uint32*>(s->pixels)[y * (s->pitch / 4) + x] = value;
+    surface_row(s, y)[x] = value;
 }
 
-void fill_random(SDL_Surface* s, unsigned seed)
+void fill_random(Surface* s, unsigned seed)
 {
     srand(seed);
     for (int y = 0; y < s->h; y++)
         for (int x = 0; x < s->w; x++)
-            set_pixel(s, x, y, Uint32(rand()) << 16 ^ Uint32(rand()));
+            set_pixel(s, x, y, uint32_t(rand()) << 16 ^ uint32_t(rand()));
 }
 
-int differing_pixels(const SDL_Surface* a, const SDL_Surface* b, int w, int h)
+int differing_pixels(const Surface* a, const Surface* b, int w, int h)
 {
     int n = 0;
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++)
             n += pixel(a, x, y) != pixel(b, x, y);
     return n;
+}
+
+SDL_Surface* sdl_view(Surface* s)
+{
+    static bool started = false;
+    if (!started) {
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        if (SDL_Init(SDL_INIT_VIDEO) != 0)
+            abort();
+        atexit(SDL_Quit);
+        started = true;
+    }
+    const PixelLayout& f = s->layout;
+    SDL_Surface* v =
+        SDL_CreateRGBSurfaceFrom(s->pixels, s->w, s->h, 32, s->pitch * 4, f.r, f.g, f.b, f.a);
+    if (!v)
+        abort();
+    if (s->keyed)
+        SDL_SetColorKey(v, SDL_SRCCOLORKEY, magenta_key);
+    if (!s->blended)
+        SDL_SetAlpha(v, 0, 255);
+    SDL_SetClipRect(v, nullptr);
+    const Rect& c = s->clip;
+    SDL_Rect clip = {int16_t(c.x), int16_t(c.y), uint16_t(c.w), uint16_t(c.h)};
+    SDL_SetClipRect(v, &clip);
+    return v;
 }
 
 int run_command(const std::string& command, std::string* out)

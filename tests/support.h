@@ -5,22 +5,28 @@
 #include <cstdint>
 #include <string>
 
-// Opens the (dummy) display and loads the whole show, once per process.
-void load_show_once();
+#include "draw/surface.h"
+#include "show/show.h"
 
-// The display alone, once per process, for tests that make their own surfaces.
-void video_once();
+// The whole show loaded from the build's data/, once per process, not gentle.
+// Tests that change what it holds put it back.
+Show* show_once();
 
-// A 32-bit surface in the back buffer's format, filled with one value.
-SDL_Surface* make_surface(int w, int h, Uint32 fill);
+// A new w x h surface in the layout, filled with one value.
+Surface* make_surface(int w, int h, uint32_t fill, PixelLayout layout = xrgb_layout);
 
 // The 32-bit pixel (x, y) of a surface.
-Uint32 pixel(const SDL_Surface* s, int x, int y);
-void set_pixel(SDL_Surface* s, int x, int y, Uint32 value);
+uint32_t pixel(const Surface* s, int x, int y);
+void set_pixel(Surface* s, int x, int y, uint32_t value);
 // Every pixel from rand() after srand(seed), all 32 bits of it random.
-void fill_random(SDL_Surface* s, unsigned seed);
+void fill_random(Surface* s, unsigned seed);
 // How many pixels of the w x h top-left corner differ between a and b.
-int differing_pixels(const SDL_Surface* a, const SDL_Surface* b, int w, int h);
+int differing_pixels(const Surface* a, const Surface* b, int w, int h);
+
+// SDL 1.2's own surface over the same pixels, in the same layout, keyed and
+// blended as ours is: SDL's blits are the oracle our blits are held to. Free
+// it with SDL_FreeSurface; the pixels stay ours.
+SDL_Surface* sdl_view(Surface* s);
 
 // Runs a shell command and returns its exit status; output into *out if given.
 int run_command(const std::string& command, std::string* out = nullptr);

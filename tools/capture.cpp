@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "overlays/fade.h"
+#include "draw/blit.h"
+#include "draw/picture.h"
 #include "platform/files.h"
-#include "platform/image.h"
 #include "platform/video.h"
 #include "scenes/data_files.h"
 #include "scenes/timeline.h"
@@ -34,12 +34,14 @@ struct Options {
     bool raw = false;     // every frame as raw pixels on standard output
     bool null = false;    // render and discard
     bool gentle = false;  // the faint flashes of --gentle
+    bool scenes = false;  // print the scene table and stop
     std::string times;    // where to write each frame's drawing time; empty: nowhere
 };
 
 const char usage[] =
     "usage: varno-capture [--at T1,T2,...] [--out DIR] [--fps N] [--to MS] [--back-buffer] "
-    "[--raw | --null] [--times FILE] [--gentle]\n";
+    "[--raw | --null] [--times FILE] [--gentle]\n"
+    "       varno-capture --scenes\n";
 
 bool parse_number(const char* s, uint32_t max, uint32_t* value)
 {
@@ -67,6 +69,8 @@ bool parse(int argc, char** argv, Options* o)
             o->null = true;
         } else if (a == "--gentle") {
             o->gentle = true;
+        } else if (a == "--scenes") {
+            o->scenes = true;
         } else if (a == "--times" && has_value) {
             o->times = argv[++i];
         } else if (a == "--out" && has_value) {
@@ -114,13 +118,21 @@ std::vector<uint32_t> frame_times(const Options& o)
     return times;
 }
 
-bool write_raw(SDL_Surface* s, FILE* out)
+bool write_raw(const Surface* s, FILE* out)
 {
-    const Uint32* px = static_cast<const Uint32*>(s->pixels);
     for (int y = 0; y < s->h; y++)
-        if (fwrite(px + y * (s->pitch / 4), 4, s->w, out) != size_t(s->w))
+        if (fwrite(surface_row(s, y), 4, s->w, out) != size_t(s->w))
             return false;
     return true;
+}
+
+// The timeline's scenes for the tools that report per scene: "name start_ms"
+// a line in timeline order, then "end" and the show's end.
+void print_scenes()
+{
+    for (const SceneWindow& s : scene_windows)
+        printf("%s %u\n", s.name, s.start);
+    printf("end %u\n", finale_end);
 }
 
 }  // namespace
@@ -132,13 +144,14 @@ int main(int argc, char** argv)
         fputs(usage, stderr);
         return 2;
     }
+    if (o.scenes) {
+        print_scenes();
+        return 0;
+    }
     // The frames go where the caller is, whichever data/ the show is read from.
     o.out = absolute_path(o.out);
     o.times = absolute_path(o.times);
     find_show_files(music_file, title_file);
-    // No window and no sound: the clock here is the frame sequence.
-    use_offscreen_display();
-    restore_display_at_exit();
     // With --raw, standard output carries pixels only: the start-up messages
     // are sent to standard error instead.
     FILE* raw_out = nullptr;
@@ -155,10 +168,15 @@ int main(int argc, char** argv)
             raw_out = stdout;
         }
     }
-    if (!video_setup())
+    // No window and no sound: the clock here is the frame sequence, and the
+    // frames are drawn into pictures of our own.
+    Show* show = load_show(o.gentle);
+    Surface* frame = create_surface(back_width, back_height, xrgb_layout);
+    Surface* screen = create_surface(screen_width, screen_height, xrgb_layout);
+    if (!show || !frame || !screen) {
+        fprintf(stderr, "varno-capture: out of memory\n");
         return 1;
-    gentle_flashes = o.gentle;
-    load_show();
+    }
     const bool pngs = !o.raw && !o.null;
     if (pngs)
         mkdir(o.out.c_str(), 0777);
@@ -171,7 +189,6 @@ int main(int argc, char** argv)
         fprintf(stderr, "varno-capture: cannot write %s\n", o.times.c_str());
         return 1;
     }
-    SDL_Surface* picture = nullptr;
     double slowest_ms = 0;
     uint32_t slowest_t = 0;
     const auto begin = std::chrono::steady_clock::now();
@@ -179,9 +196,9 @@ int main(int argc, char** argv)
     for (size_t k = 0; k < times.size(); k++) {
         const uint32_t t = times[k];
         const auto f0 = std::chrono::steady_clock::now();
-        draw_frame(t);
+        draw_frame(t, show, frame);
         if (!o.back)
-            double_back_buffer();
+            double_surface(frame, screen);
         const double ms =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - f0)
                 .count();
@@ -191,7 +208,7 @@ int main(int argc, char** argv)
             slowest_ms = ms;
             slowest_t = t;
         }
-        picture = o.back ? back_buffer : screen_surface;
+        const Surface* picture = o.back ? frame : screen;
         const bool wanted = o.at.empty() || std::find(o.at.begin(), o.at.end(), t) != o.at.end();
         if (o.raw) {
             if (!write_raw(picture, raw_out)) {
@@ -202,7 +219,7 @@ int main(int argc, char** argv)
         } else if (pngs && wanted) {
             char name[32];
             snprintf(name, sizeof name, "/t%06u.png", t);
-            if (!save_png(picture, (o.out + name).c_str())) {
+            if (!save_picture(picture, (o.out + name).c_str())) {
                 fprintf(stderr, "varno-capture: cannot write %s%s\n", o.out.c_str(), name);
                 return 1;
             }

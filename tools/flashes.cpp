@@ -23,17 +23,6 @@ namespace {
 // The most flashes a second may hold before it counts as one above the limit.
 constexpr int flashes_allowed = 3;
 
-struct Scene {
-    const char* name;
-    uint32_t start;  // up to the next scene's start
-};
-
-constexpr Scene scenes[] = {
-    {"title", title_start},         {"dance", dance_start}, {"deform", deform_start},
-    {"greetings", greetings_start}, {"lift", lift_start},   {"tunnel", tunnel_start},
-    {"finale", finale_start},       {nullptr, finale_end},
-};
-
 const char usage[] = "usage: varno-flashes [--fps N] [--max N] < frames\n";
 
 bool parse_count(const char* s, int max, int* value)
@@ -124,9 +113,11 @@ int main(int argc, char** argv)
     printf("scene      transitions  most flashes in 1 s  from (s)  seconds above %d\n",
            flashes_allowed);
     int at;
-    for (const Scene* s = scenes; s->name; s++)
-        print_row(s->name, ts, first_frame_at(s->start, fps, frames),
-                  first_frame_at(s[1].start, fps, frames), fps, nullptr, &at);
+    for (int i = 0; i < scene_count; i++) {
+        const uint32_t end = i + 1 < scene_count ? scene_windows[i + 1].start : finale_end;
+        print_row(scene_windows[i].name, ts, first_frame_at(scene_windows[i].start, fps, frames),
+                  first_frame_at(end, fps, frames), fps, nullptr, &at);
+    }
     std::vector<int> over;
     const int most = print_row("whole show", ts, 0, frames, fps, &over, &at);
     if (!over.empty()) {

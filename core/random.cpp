@@ -1,4 +1,4 @@
-#include "platform/random.h"
+#include "core/random.h"
 
 // The last 31 sums; `front` is where the next one goes and `rear` trails it
 // by three places, so state[front] + state[rear] is r[i-31] + r[i-3].

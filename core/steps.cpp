@@ -1,4 +1,4 @@
-#include "platform/steps.h"
+#include "core/steps.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // The sound layer's handles and the checks of every call, over the platform's
 // mixer: the system is the open output, a sound one music file, and the one
 // music channel the channel.
-#include "platform/sound.h"
+#include "show/sound.h"
 
 #include "platform/mixer.h"
 

@@ -1,11 +1,13 @@
-#include "platform/video.h"
-
+// The desktop's display, clock and events: SDL 1.2 (through sdl12-compat) on
+// X11, with a few Xlib calls where SDL leaves the desktop to us.
+#include <SDL/SDL.h>
 #include <SDL/SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -13,11 +15,13 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/blit.h"
-#include "platform/png.h"
+#include "draw/blit.h"
+#include "platform/video.h"
 
-SDL_Surface* screen_surface;
-SDL_Surface* back_buffer;
+// The screen SDL gives us, and the same pixels as a surface of ours to double
+// the back buffer into when they are laid out as it is.
+static SDL_Surface* screen_surface;
+static Surface* screen_view;
 
 // A refresh period of the display, and when the last flip returned: the loop
 // paces itself by these when flips do not wait for the retrace.
@@ -34,16 +38,6 @@ static int display_lost(Display*)
     printf("Error: lost the connection to the display\n");
     fflush(stdout);
     _exit(1);
-}
-
-void restore_display_at_exit()
-{
-    atexit(SDL_Quit);
-}
-
-void use_offscreen_display()
-{
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
 }
 
 static bool set(const char* name)
@@ -153,26 +147,54 @@ bool video_setup(DisplayMode mode)
     SDL_WM_SetCaption("VARNO STYLE", nullptr);
     SDL_ShowCursor(SDL_DISABLE);
     const SDL_PixelFormat* f = screen_surface->format;
-    back_buffer = SDL_CreateRGBSurface(SDL_SWSURFACE, back_width, back_height, 32, f->Rmask,
-                                       f->Gmask, f->Bmask, f->Amask);
-    if (!back_buffer) {
-        printf("Error at setting video mode: %s\n", SDL_GetError());
+    const PixelLayout layout = {f->Rmask, f->Gmask, f->Bmask, f->Amask};
+    screen_view = wrap_surface(static_cast<uint32_t*>(screen_surface->pixels), screen_width,
+                               screen_height, screen_surface->pitch / 4, layout);
+    if (f->BytesPerPixel != 4 || !screen_view) {
+        printf("Error at setting video mode: no 32-bit screen\n");
         return false;
     }
-    png_start();
     return true;
 }
 
-void double_back_buffer()
+// SDL asks for a lock before the pixels of some surfaces are touched.
+static bool must_lock(const SDL_Surface* s)
 {
-    lock_surface(screen_surface);
-    double_surface(back_buffer, screen_surface);
-    unlock_surface(screen_surface);
+    return s->offset != 0 || (s->flags & (SDL_HWSURFACE | SDL_ASYNCBLIT | SDL_RLEACCEL)) != 0;
 }
 
-void present()
+// The back buffer doubled onto a screen laid out otherwise, channel by channel.
+static void double_converted(const Surface* back, Surface* screen)
 {
-    double_back_buffer();
+    const PixelLayout& to = screen->layout;
+    for (int y = 0; y < back->h; y++) {
+        const uint32_t* s = surface_row(back, y);
+        uint32_t* d = surface_row(screen, 2 * y);
+        for (int x = 0; x < back->w; x++) {
+            const uint32_t p = s[x];
+            const uint32_t r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;
+            // Each channel scaled onto its mask: 0xFF times the mask's lowest bit.
+            const uint32_t q =
+                (r * (to.r & -to.r)) | (g * (to.g & -to.g)) | (b * (to.b & -to.b)) | to.a;
+            d[2 * x] = d[2 * x + 1] = q;
+        }
+        std::copy(d, d + 2 * back->w, surface_row(screen, 2 * y + 1));
+    }
+}
+
+void present(const Surface* back)
+{
+    // Pixels move when a surface is locked: wrapped again after the lock.
+    const bool lock = must_lock(screen_surface);
+    if (lock)
+        SDL_LockSurface(screen_surface);
+    screen_view->pixels = static_cast<uint32_t*>(screen_surface->pixels);
+    if (screen_view->layout == xrgb_layout)
+        double_surface(back, screen_view);
+    else
+        double_converted(back, screen_view);
+    if (lock)
+        SDL_UnlockSurface(screen_surface);
     SDL_Flip(screen_surface);
     // A flip that waited for the retrace returns about a period after the last
     // one; one that returned within half a period did not wait, and the loop
@@ -189,36 +211,9 @@ void present()
     }
 }
 
-uint32_t ticks()
-{
-    return SDL_GetTicks();
-}
-
-bool quit_requested()
-{
-    SDL_Event event;
-    bool quit = false;
-    // Drain the whole queue even after a quit: nothing is left for a later pass.
-    while (SDL_PollEvent(&event)) {
-        if (event.type == SDL_QUIT)
-            quit = true;
-        else if (event.type == SDL_KEYUP && event.key.keysym.sym == SDLK_ESCAPE)
-            quit = true;
-    }
-    return quit;
-}
-
 void video_shutdown()
 {
-    SDL_FreeSurface(back_buffer);
-    back_buffer = nullptr;
+    free_surface(screen_view);
+    screen_view = nullptr;
     SDL_Quit();
-}
-
-void run_frames(void (*begin)(), bool (*frame)(), void (*done)())
-{
-    begin();
-    while (frame()) {
-    }
-    done();
 }

@@ -1,40 +1,37 @@
-#include "platform/blit.h"
+#include "draw/blit.h"
 
 #include <algorithm>
 #include <cstring>
 
-void fill_surface(SDL_Surface* s, Uint32 v)
+void fill_surface(uint32_t v, Surface* target)
 {
-    const SDL_Rect& c = s->clip_rect;
-    lock_surface(s);
-    const int pitch = pitch_pixels(s);
-    Uint32* row = static_cast<Uint32*>(s->pixels) + c.y * pitch + c.x;
+    const Rect& c = target->clip;
+    const int pitch = target->pitch;
+    uint32_t* row = surface_row(target, c.y) + c.x;
     for (int y = 0; y < c.h; y++, row += pitch)
         std::fill(row, row + c.w, v);
-    unlock_surface(s);
 }
 
-void copy_surface(const SDL_Surface* source, SDL_Surface* target)
+void copy_surface(const Surface* source, Surface* target)
 {
     const int w = std::min(source->w, target->w);
     const int h = std::min(source->h, target->h);
     for (int y = 0; y < h; y++)
-        memcpy(static_cast<Uint8*>(target->pixels) + y * target->pitch,
-               static_cast<const Uint8*>(source->pixels) + y * source->pitch, size_t(w) * 4);
+        memcpy(surface_row(target, y), surface_row(source, y), size_t(w) * 4);
 }
 
 // SDL's per-pixel-alpha blend of one row into a target whose red and blue
 // lie the other way round (the back buffer's layout): a transparent source
 // pixel leaves the target alone, an opaque one is stored swapped, and anything
 // between is mixed in SDL's integer steps.
-static void blend_row_swapped(const Uint32* s, Uint32* d, int w)
+static void blend_row_swapped(const uint32_t* s, uint32_t* d, int w)
 {
     for (int i = 0; i < w; i++) {
-        const Uint32 alpha = s[i] >> 24;
+        const uint32_t alpha = s[i] >> 24;
         if (alpha == 0)
             continue;
-        const Uint32 p = (s[i] & 0xFF00FF00) | (s[i] & 0xFF) << 16 | (s[i] >> 16 & 0xFF);
-        if (alpha == SDL_ALPHA_OPAQUE) {
+        const uint32_t p = (s[i] & 0xFF00FF00) | (s[i] & 0xFF) << 16 | (s[i] >> 16 & 0xFF);
+        if (alpha == 255) {
             d[i] = p;
             continue;
         }
@@ -45,18 +42,18 @@ static void blend_row_swapped(const Uint32* s, Uint32* d, int w)
 // The same into a target in the source's own order, where SDL takes another
 // path: each byte becomes s * a / 256 + t * (255 - a) / 256, both halves
 // truncated, the source's top byte counting as 255.
-static void blend_row_same(const Uint32* s, Uint32* d, int w)
+static void blend_row_same(const uint32_t* s, uint32_t* d, int w)
 {
     for (int i = 0; i < w; i++) {
-        const Uint32 alpha = s[i] >> 24;
+        const uint32_t alpha = s[i] >> 24;
         if (alpha == 0)
             continue;
-        if (alpha == SDL_ALPHA_OPAQUE) {
+        if (alpha == 255) {
             d[i] = s[i];
             continue;
         }
-        const Uint32 p = s[i] | 0xFF000000, t = d[i];
-        Uint32 out = 0;
+        const uint32_t p = s[i] | 0xFF000000, t = d[i];
+        uint32_t out = 0;
         for (int shift = 0; shift < 32; shift += 8)
             out |=
                 (((p >> shift & 0xFF) * alpha >> 8) + ((t >> shift & 0xFF) * (alpha ^ 0xFF) >> 8))
@@ -68,26 +65,26 @@ static void blend_row_same(const Uint32* s, Uint32* d, int w)
 // Copies the source's pixels but those that are the key: the whole word is
 // compared, less any alpha bits, and only the layout's channels are written
 // (a layout without alpha writes a zero top byte), as SDL does.
-static void keyed_row(const Uint32* s, Uint32* d, int w, const SDL_PixelFormat* f)
+static void keyed_row(const uint32_t* s, uint32_t* d, int w, const PixelLayout& f)
 {
-    const Uint32 compared = ~f->Amask, written = f->Rmask | f->Gmask | f->Bmask | f->Amask;
-    const Uint32 key = magenta_key & compared;
+    const uint32_t compared = ~f.a, written = f.r | f.g | f.b | f.a;
+    const uint32_t key = magenta_key & compared;
     for (int i = 0; i < w; i++)
         if ((s[i] & compared) != key)
             d[i] = s[i] & written;
 }
 
-void blit_surface(SDL_Surface* source, SDL_Surface* target, int x, int y)
+void blit_surface(const Surface* source, int x, int y, Surface* target)
 {
-    blit_rect(source, 0, 0, source->w, source->h, target, x, y);
+    blit_rect(source, 0, 0, source->w, source->h, x, y, target);
 }
 
-void blit_rect(SDL_Surface* source, int sx, int sy, int w, int h, SDL_Surface* target, int x, int y)
+void blit_rect(const Surface* source, int sx, int sy, int w, int h, int x, int y, Surface* target)
 {
     // SDL 1.2's clipping: the rectangle to the source, then the place to the
     // target's clip rectangle, the source rectangle moving with it.
-    sx = Sint16(sx), sy = Sint16(sy), w = Uint16(w), h = Uint16(h);
-    x = Sint16(x), y = Sint16(y);
+    sx = int16_t(sx), sy = int16_t(sy), w = uint16_t(w), h = uint16_t(h);
+    x = int16_t(x), y = int16_t(y);
     if (sx < 0) {
         w += sx, x -= sx, sx = 0;
     }
@@ -96,7 +93,7 @@ void blit_rect(SDL_Surface* source, int sx, int sy, int w, int h, SDL_Surface* t
     }
     w = std::min(w, source->w - sx);
     h = std::min(h, source->h - sy);
-    const SDL_Rect& c = target->clip_rect;
+    const Rect& c = target->clip;
     if (x < c.x) {
         w -= c.x - x, sx += c.x - x, x = c.x;
     }
@@ -108,15 +105,13 @@ void blit_rect(SDL_Surface* source, int sx, int sy, int w, int h, SDL_Surface* t
     if (w <= 0 || h <= 0)
         return;
 
-    const SDL_PixelFormat* f = source->format;
-    const bool blend = (source->flags & SDL_SRCALPHA) && f->Amask == scratch_amask;
-    const bool keyed = !blend && (source->flags & SDL_SRCCOLORKEY);
-    const bool swap = f->Rmask != target->format->Rmask;
-    lock_surface(source);
-    lock_surface(target);
-    const int spitch = pitch_pixels(source), tpitch = pitch_pixels(target);
-    const Uint32* s = static_cast<const Uint32*>(source->pixels) + sy * spitch + sx;
-    Uint32* d = static_cast<Uint32*>(target->pixels) + y * tpitch + x;
+    const PixelLayout& f = source->layout;
+    const bool blend = source->blended && f.a == scratch_layout.a;
+    const bool keyed = !blend && source->keyed;
+    const bool swap = f.r != target->layout.r;
+    const int spitch = source->pitch, tpitch = target->pitch;
+    const uint32_t* s = surface_row(source, sy) + sx;
+    uint32_t* d = surface_row(target, y) + x;
     for (int i = 0; i < h; i++, s += spitch, d += tpitch) {
         if (blend && swap)
             blend_row_swapped(s, d, w);
@@ -127,23 +122,21 @@ void blit_rect(SDL_Surface* source, int sx, int sy, int w, int h, SDL_Surface* t
         else
             memcpy(d, s, size_t(w) * 4);
     }
-    unlock_surface(target);
-    unlock_surface(source);
 }
 
-void double_surface(const SDL_Surface* source, SDL_Surface* target)
+void double_surface(const Surface* source, Surface* target)
 {
-    const int tpitch = pitch_pixels(target), spitch = pitch_pixels(source);
-    Uint32* dst = static_cast<Uint32*>(target->pixels);
-    const Uint32* src = static_cast<const Uint32*>(source->pixels);
+    const int tpitch = target->pitch, spitch = source->pitch;
+    uint32_t* dst = target->pixels;
+    const uint32_t* src = source->pixels;
     for (int y = 0; y < source->h; y++) {
-        Uint32* d = dst + 2 * y * tpitch;
-        const Uint32* s = src + y * spitch;
+        uint32_t* d = dst + 2 * y * tpitch;
+        const uint32_t* s = src + y * spitch;
         for (int x = 0; x < source->w; x++) {
             d[2 * x] = s[x];
             d[2 * x + 1] = s[x];
         }
         // The odd row repeats the even one just written.
-        memcpy(d + tpitch, d, size_t(source->w) * 2 * sizeof(Uint32));
+        memcpy(d + tpitch, d, size_t(source->w) * 2 * sizeof(uint32_t));
     }
 }

@@ -1,3 +1,4 @@
+// The desktop's files: POSIX paths, the installed copy found from /proc/self/exe.
 #include "platform/files.h"
 
 #include <limits.h>

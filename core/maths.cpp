@@ -1,4 +1,4 @@
-#include "platform/maths.h"
+#include "core/maths.h"
 
 #include <cmath>
 

@@ -1,0 +1,65 @@
+// The clock, events and frame loop in a browser: the clock is the page's;
+// Escape, caught by the page, asks to quit. The show loads while the page
+// waits for its viewer, and starts when they press play.
+#include <emscripten.h>
+
+#include "platform/system.h"
+
+static bool quit_asked;
+
+// The page asks the show to stop (a released Escape).
+extern "C" EMSCRIPTEN_KEEPALIVE void varno_request_quit()
+{
+    quit_asked = true;
+}
+
+void restore_display_at_exit() {}
+
+uint32_t ticks()
+{
+    return uint32_t(emscripten_get_now());
+}
+
+bool quit_requested()
+{
+    const bool q = quit_asked;
+    quit_asked = false;
+    return q;
+}
+
+// The show the page plays: its start, the loop its animation frames drive, its end.
+static void (*show_begin)();
+static bool (*show_frame)();
+static void (*show_done)();
+
+static void animation_frame()
+{
+    if (show_frame())
+        return;
+    emscripten_cancel_main_loop();
+    show_done();
+    EM_ASM({
+        if (Module['onShowEnd'])
+            Module['onShowEnd']();
+    });
+}
+
+// The viewer pressed play: the show starts with its music.
+extern "C" EMSCRIPTEN_KEEPALIVE void varno_play()
+{
+    quit_asked = false;
+    show_begin();
+    // 0: at the browser's display rate; false: back to the page at once.
+    emscripten_set_main_loop(animation_frame, 0, false);
+}
+
+void run_frames(void (*begin)(), bool (*frame)(), void (*done)())
+{
+    show_begin = begin;
+    show_frame = frame;
+    show_done = done;
+    EM_ASM({
+        if (Module['onShowReady'])
+            Module['onShowReady']();
+    });
+}
