@@ -1,7 +1,10 @@
 // Set-up shared by the benchmark files of varno-bench.
 #pragma once
 
-// The dummy display and the back buffer, once per process.
-void bench_video();
-// The display and the whole show loaded, once per process.
-void bench_show();
+#include "draw/surface.h"
+#include "show/show.h"
+
+// A back_width x back_height target in the xrgb layout, made once per process.
+Surface* bench_target();
+// The whole show loaded, once per process.
+Show* bench_show();

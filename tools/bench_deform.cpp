@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "effects/deform.h"
-#include "platform/video.h"
 #include "reference/deform_reference.h"
 #include "tools/bench.h"
 
@@ -17,8 +16,8 @@ constexpr int entries = deform_table_side * deform_table_side;
 struct DeformBench {
     std::vector<DeformShift> inversion, ripple;
     DeformMap map;
-    SDL_Surface* texture;
-    SDL_Surface* target;
+    Surface* texture;
+    Surface* target;
 };
 
 // Real tables, a 320x240 texture of varied pixels and a target of the back
@@ -28,17 +27,16 @@ DeformBench& deform_bench()
     static DeformBench b;
     if (b.texture)
         return b;
-    bench_video();
     b.inversion.resize(entries);
     b.ripple.resize(entries);
     build_inversion_table(b.inversion.data());
     build_ripple_table(b.ripple.data());
-    b.texture = create_surface_like(back_buffer, back_width, back_height);
-    b.target = create_surface_like(back_buffer, back_width, back_height);
+    b.texture = create_surface(back_width, back_height, xrgb_layout);
+    b.target = create_surface(back_width, back_height, xrgb_layout);
     build_deform_map(b.inversion.data(), b.ripple.data(), b.texture, &b.map);
-    Uint32* p = static_cast<Uint32*>(b.texture->pixels);
+    uint32_t* p = b.texture->pixels;
     for (int i = 0; i < back_width * back_height; i++)
-        p[i] = Uint32(i) * 2654435761u;
+        p[i] = uint32_t(i) * 2654435761u;
     return b;
 }
 
@@ -63,7 +61,7 @@ void BM_deform_render(benchmark::State& state)
     DeformBench& b = deform_bench();
     uint32_t n = 0;
     for (auto _ : state) {
-        render_deformation(first_offset + n++ % offset_span, b.texture, &b.map, b.target);
+        deform_draw(first_offset + n++ % offset_span, b.texture, &b.map, b.target);
         benchmark::ClobberMemory();
     }
 }

@@ -12,7 +12,6 @@ work the program did in one animation frame.
 usage: web_speed.py BUILD_DIR BUILD_WEB_DIR [RUNS] [SECONDS]
 """
 import os
-import re
 import subprocess
 import sys
 import tempfile
@@ -23,14 +22,15 @@ from chromium import Browser, serve
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def scenes():
-    """(name, start ms) in timeline order, and the show's end, from the timeline."""
-    with open(os.path.join(HERE, '..', 'scenes', 'timeline.h')) as f:
-        text = f.read()
-    starts = [(m.group(1), int(m.group(2)))
-              for m in re.finditer(r'constexpr uint32_t (\w+)_start = (\d+);', text)]
-    end = int(re.search(r'constexpr uint32_t finale_end = (\d+);', text).group(1))
-    return [(n, s) for n, s in starts if not n.startswith(('band', 'scroll'))], end
+def scenes(build):
+    """(name, start ms) in timeline order, and the show's end, as the capture tool
+    prints the show's own timeline."""
+    out = subprocess.run(['tools/varno-capture', '--scenes'], cwd=build, check=True,
+                         capture_output=True, text=True).stdout
+    rows = [line.split() for line in out.splitlines()]
+    starts = [(name, int(ms)) for name, ms in rows if name != 'end']
+    end = [int(ms) for name, ms in rows if name == 'end'][0]
+    return starts, end
 
 
 def parse_times(text):
@@ -124,7 +124,7 @@ def main():
             browser.close()
             server.shutdown()
 
-    starts, end = scenes()
+    starts, end = scenes(build)
     print('%-10s %8s %12s %12s %7s' % ('scene', 'frames', 'native ms', 'browser ms', 'ratio'))
     for (name, count, n), (_, _, b) in zip(scene_sums(native, starts, end),
                                             scene_sums(browser_runs, starts, end)):
