@@ -7,7 +7,7 @@
 #include "generators/pictures/glyphs.h"
 #include "generators/pictures/pictures.h"
 
-constexpr int frame_w = 64, frame_h = 100;
+constexpr int frame_w = 64, frame_h = sprite_frame_rows;
 
 struct V {
     double x, y;

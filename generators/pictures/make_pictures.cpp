@@ -12,7 +12,6 @@
 
 #include "generators/pictures/glyphs.h"
 #include "generators/pictures/pictures.h"
-#include "platform/png.h"
 
 struct Picture {
     std::string name;
@@ -52,15 +51,16 @@ static std::vector<Picture> draw_all()
 // A sprite sheet laid out as rows of eight frames, anything else as it is.
 static Canvas contact_view(const Canvas& c)
 {
-    if (c.h <= 240 || c.h % 100 != 0)
+    const int rows = sprite_frame_rows;
+    if (c.h <= 240 || c.h % rows != 0)
         return c;
-    const int frames = c.h / 100, across = std::min(frames, 8);
-    Canvas out = make_canvas(across * (c.w + 2), ((frames + 7) / 8) * 102, key);
+    const int frames = c.h / rows, across = std::min(frames, 8);
+    Canvas out = make_canvas(across * (c.w + 2), ((frames + 7) / 8) * (rows + 2), key);
     for (int f = 0; f < frames; f++)
-        for (int y = 0; y < 100; y++)
+        for (int y = 0; y < rows; y++)
             for (int x = 0; x < c.w; x++)
-                put(out, (f % 8) * (c.w + 2) + x, (f / 8) * 102 + y,
-                    c.px[size_t(f * 100 + y) * c.w + x]);
+                put(out, (f % 8) * (c.w + 2) + x, (f / 8) * (rows + 2) + y,
+                    c.px[size_t(f * rows + y) * c.w + x]);
     return out;
 }
 
@@ -141,7 +141,6 @@ int main(int argc, char** argv)
         fputs("usage: varno-make-pictures DIR [--contact PREFIX] [--icons ICON_DIR]\n", stderr);
         return 2;
     }
-    png_start();
     const std::vector<Picture> all = draw_all();
     for (const Picture& p : all) {
         const std::string path = std::string(argv[1]) + "/" + p.name;

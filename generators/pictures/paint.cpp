@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/png.h"
+#include "draw/png.h"
 
 // --- numbers -----------------------------------------------------------------
 

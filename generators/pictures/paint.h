@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <vector>
 
-using Colour = uint32_t;          // 0xRRGGBB
-constexpr Colour key = 0xFF00FF;  // transparent wherever a picture is keyed
+#include "core/picture_rules.h"
+
+using Colour = uint32_t;             // 0xRRGGBB
+constexpr Colour key = magenta_key;  // transparent wherever a picture is keyed
 
 struct Canvas {
     int w = 0, h = 0;
@@ -150,5 +152,5 @@ void draw_group(Canvas& c, const std::vector<Part>& parts, Colour outline_colour
 
 // --- files -------------------------------------------------------------------
 
-// Writes an 8-bit RGB PNG; false on failure. Needs png_start (platform/png.h) first.
+// Writes an 8-bit RGB PNG through draw/png.h; false on failure.
 bool save_png(const Canvas& c, const char* path);
