@@ -1,31 +1,28 @@
-// Fades from and to black, white flashes and the fade-table runner.
+// Fades from and to black, white flashes, the gentle switch and the fade-table
+// runner.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <climits>
 #include <iterator>
 
+#include "draw/blit.h"
 #include "overlays/fade.h"
-#include "platform/image.h"
-#include "platform/video.h"
 #include "scenes/title_scene.h"
 #include "tests/support.h"
 
-static const Uint32 white = 0x00FFFFFF;
+static const uint32_t white = 0x00FFFFFF;
 
-// The brightness of a pixel in the back buffer's format, as SDL reads it.
-static int red_of(const SDL_Surface* s, int x, int y)
+// The red channel of a pixel in the xrgb layout.
+static int red_of(const Surface* s, int x, int y)
 {
-    Uint8 r, g, b;
-    SDL_GetRGB(pixel(s, x, y), s->format, &r, &g, &b);
-    return r;
+    return pixel(s, x, y) >> 16 & 0xFF;
 }
 
-static void scratch_once()
+static void overlays_once()
 {
-    video_once();
-    if (!fade_surface)
-        fade_load();
+    static const bool loaded = (fade_load(false), true);
+    (void)loaded;
 }
 
 TEST(FadeAlpha, FollowsTheSmoothstepAtTheListedFractions)
@@ -48,6 +45,7 @@ TEST(FadeAlpha, FollowsTheSmoothstepAtTheListedFractions)
 
 TEST(FlashAlpha, RisesFromTheFlashTimeToFullWhite)
 {
+    overlays_once();
     const struct {
         uint32_t after;
         int alpha;
@@ -61,10 +59,31 @@ TEST(FlashAlpha, RisesFromTheFlashTimeToFullWhite)
         EXPECT_EQ(flash_alpha(1000 - before, 1000), 0) << before;
 }
 
+// Gentle flashes peak at gentle_flash_peak, every alpha scaled down with it;
+// switched back, they are whole again.
+TEST(FlashAlpha, GentleSwitchScalesEveryFlashDownToItsPeak)
+{
+    overlays_once();
+    const struct {
+        int alpha, gentle;
+    } cases[] = {
+        {0, 0}, {7, 0}, {8, 1}, {120, 15}, {128, 16}, {254, 31}, {255, gentle_flash_peak},
+    };
+    fade_load(true);
+    for (const auto& c : cases)
+        EXPECT_EQ(flash_strength(c.alpha), c.gentle) << c.alpha;
+    EXPECT_EQ(flash_alpha(1050, 1000), gentle_flash_peak);
+    EXPECT_EQ(flash_alpha(1025, 1000), 120 * gentle_flash_peak / 255);
+    fade_load(false);
+    for (const auto& c : cases)
+        EXPECT_EQ(flash_strength(c.alpha), c.alpha) << c.alpha;
+    EXPECT_EQ(flash_alpha(1050, 1000), 255);
+}
+
 TEST(Fades, DrawOnlyInsideTheirWindowBothEndsIncluded)
 {
-    scratch_once();
-    SDL_Surface* target = make_surface(320, 240, white);
+    overlays_once();
+    Surface* target = make_surface(320, 240, white);
     const struct {
         bool fade_in;
         uint32_t t;
@@ -74,23 +93,23 @@ TEST(Fades, DrawOnlyInsideTheirWindowBothEndsIncluded)
         {false, 999, 255}, {false, 1000, 255}, {false, 1500, 0},  {false, 1501, 255},
     };
     for (const auto& c : cases) {
-        SDL_FillRect(target, nullptr, white);
+        fill_surface(white, target);
         (c.fade_in ? fade_in : fade_out)(c.t, 1000, 500, target);
         EXPECT_EQ(red_of(target, 0, 0), c.want) << c.fade_in << " at " << c.t;
         EXPECT_EQ(red_of(target, 319, 239), c.want) << c.fade_in << " at " << c.t;
     }
-    SDL_FreeSurface(target);
+    free_surface(target);
 }
 
 TEST(FadeTable, RunsEveryEventWhoseWindowHoldsTheTime)
 {
-    scratch_once();
-    SDL_Surface* target = make_surface(320, 240, white);
-    SDL_Surface* expect = make_surface(320, 240, white);
+    overlays_once();
+    Surface* target = make_surface(320, 240, white);
+    Surface* expect = make_surface(320, 240, white);
 
     // Two half-way events draw one after the other, darker than either alone.
     const FadeEvent both[] = {{1000, 500, 1}, {1000, 500, -1}, {0, 0, 0}};
-    run_fade_table(both, target, 1250);
+    fade_run_table(1250, both, target);
     fade_in(1250, 1000, 500, expect);
     const int one = red_of(expect, 5, 5);
     fade_out(1250, 1000, 500, expect);
@@ -99,54 +118,64 @@ TEST(FadeTable, RunsEveryEventWhoseWindowHoldsTheTime)
 
     // Nothing after the end event is read.
     const FadeEvent ended[] = {{0, 0, 0}, {1000, 500, 1}};
-    SDL_FillRect(target, nullptr, white);
-    run_fade_table(ended, target, 1000);
+    fill_surface(white, target);
+    fade_run_table(1000, ended, target);
     EXPECT_EQ(red_of(target, 5, 5), 255);
 
     // The title starts black although its first event starts at 0, and is
     // black again at 5000 where one fade ends and the next begins.
     for (uint32_t t : {0u, 5000u, dance_start}) {
-        SDL_FillRect(target, nullptr, white);
-        run_fade_table(title_fades, target, t);
+        fill_surface(white, target);
+        fade_run_table(t, title_fades, target);
         EXPECT_EQ(red_of(target, 100, 100), 0) << t;
     }
-    SDL_FillRect(target, nullptr, white);
-    run_fade_table(title_fades, target, 2300);
+    fill_surface(white, target);
+    fade_run_table(2300, title_fades, target);
     EXPECT_EQ(red_of(target, 100, 100), 255);
-    SDL_FreeSurface(expect);
-    SDL_FreeSurface(target);
+    free_surface(expect);
+    free_surface(target);
 }
 
-TEST(WhiteFlash, FillsFromFiftyBeforeToFiftyAfter)
+// A flash is drawn from 50 ms before its time to 50 ms after, but its first
+// half is fully transparent: the target changes only from the flash time on,
+// and at its peak it is opaque white.
+TEST(WhiteFlash, ShowsFromTheFlashTimeToFiftyAfter)
 {
-    scratch_once();
-    SDL_Surface* target = make_surface(320, 240, 0);
-    const Uint32 untouched = 0x12345678;
+    overlays_once();
+    Surface* target = make_surface(320, 240, 0);
+    Surface* before = make_surface(320, 240, 0);
     const struct {
         uint32_t t;
-        bool fills;  // the flash surface is filled and blitted
-        int red;     // of the formerly black target
+        bool changes;  // a random target does not stay as it was
+        int red;       // of a formerly black target
     } cases[] = {
-        {949, false, 0},   {950, true, 0},    {999, true, 0},   {1000, true, 0},
-        {1025, true, 120}, {1050, true, 255}, {1051, false, 0},
+        {949, false, 0}, {950, false, 0},   {999, false, 0},   {1000, false, 0},
+        {1005, true, 4}, {1025, true, 120}, {1050, true, 255}, {1051, false, 0},
     };
     for (const auto& c : cases) {
-        SDL_FillRect(target, nullptr, 0);
-        SDL_FillRect(flash_surface, nullptr, untouched);
-        white_flash(c.t, 1000, target);
-        const Uint32 want = c.fills ? Uint32(flash_alpha(c.t, 1000)) << 24 | white : untouched;
-        EXPECT_EQ(pixel(flash_surface, 7, 7), want) << c.t;
+        fill_surface(0, target);
+        flash_draw(c.t, 1000, target);
         EXPECT_NEAR(red_of(target, 7, 7), c.red, 1) << c.t;
+        fill_random(target, c.t);
+        copy_surface(target, before);
+        flash_draw(c.t, 1000, target);
+        EXPECT_EQ(differing_pixels(target, before, 320, 240) > 0, c.changes) << c.t;
     }
-    SDL_FreeSurface(target);
+    fill_random(target, 1);
+    flash_draw(1050, 1000, target);
+    EXPECT_EQ(pixel(target, 0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(pixel(target, 319, 239), 0xFFFFFFFFu);
+    free_surface(before);
+    free_surface(target);
 }
 
-// The fades must write exactly what filling the overlay and letting SDL blit
-// it writes, whichever way they get there: on the back buffer's layout, on a
-// wider target, on a target in another layout and on a clipped target.
+// The fades must write exactly what filling a back-buffer-sized overlay in the
+// scratch layout and letting SDL blit it writes, whichever way they get there:
+// on the back buffer's layout, on a wider target, on a target in another
+// layout and on a clipped target.
 TEST(Fades, WriteTheWordsOfSDLsOverlayBlit)
 {
-    scratch_once();
+    overlays_once();
     // One fade-in time for every alpha 0 .. 255.
     uint32_t time_of[256];
     std::fill(std::begin(time_of), std::end(time_of), UINT32_MAX);
@@ -155,27 +184,30 @@ TEST(Fades, WriteTheWordsOfSDLsOverlayBlit)
     for (uint32_t t : time_of)
         ASSERT_NE(t, UINT32_MAX);
 
-    const SDL_PixelFormat* f = back_buffer->format;
-    SDL_Surface* targets[] = {
+    const PixelLayout swapped = {xrgb_layout.b, xrgb_layout.g, xrgb_layout.r, 0};
+    Surface* targets[] = {
         make_surface(320, 240, 0),
         make_surface(333, 251, 0),
-        SDL_CreateRGBSurface(SDL_SWSURFACE, 320, 240, 32, f->Bmask, f->Gmask, f->Rmask, 0),
+        make_surface(320, 240, 0, swapped),
         make_surface(320, 240, 0),
     };
-    SDL_Rect clip = {10, 20, 200, 100};
-    SDL_SetClipRect(targets[3], &clip);
+    targets[3]->clip = Rect{10, 20, 200, 100};
+    Surface* overlay = create_scratch_surface(back_width, back_height);
+    ASSERT_NE(overlay, nullptr);
+    SDL_Surface* overlay_view = sdl_view(overlay);
     for (size_t i = 0; i < std::size(targets); i++) {
-        SDL_Surface* got = targets[i];
-        SDL_Surface* want = SDL_ConvertSurface(got, got->format, 0);
-        SDL_SetClipRect(want, &got->clip_rect);
+        Surface* got = targets[i];
+        Surface* want = make_surface(got->w, got->h, 0, got->layout);
+        want->clip = got->clip;
+        SDL_Surface* want_view = sdl_view(want);
         const int step = i == 0 ? 1 : 17;  // every alpha on the back buffer's layout
         for (int alpha = 0; alpha < 256; alpha += step) {
             fill_random(got, unsigned(alpha) * 7919u + unsigned(i));
             fill_random(want, unsigned(alpha) * 7919u + unsigned(i));
             fade_in(time_of[alpha], 0, 4000, got);
-            SDL_FillRect(fade_surface, nullptr, Uint32(alpha) << 24);
+            fill_surface(uint32_t(alpha) << 24, overlay);
             SDL_Rect at = {0, 0, 0, 0};
-            SDL_UpperBlit(fade_surface, nullptr, want, &at);
+            SDL_UpperBlit(overlay_view, nullptr, want_view, &at);
             EXPECT_EQ(differing_pixels(got, want, got->w, got->h), 0)
                 << "target " << i << ", black at alpha " << alpha;
         }
@@ -183,14 +215,17 @@ TEST(Fades, WriteTheWordsOfSDLsOverlayBlit)
         for (uint32_t t = 1000; t <= 1050; t++) {
             fill_random(got, t + unsigned(i));
             fill_random(want, t + unsigned(i));
-            white_flash(t, 1000, got);
-            SDL_FillRect(flash_surface, nullptr, Uint32(flash_alpha(t, 1000)) << 24 | white);
+            flash_draw(t, 1000, got);
+            fill_surface(uint32_t(flash_alpha(t, 1000)) << 24 | white, overlay);
             SDL_Rect at = {0, 0, 0, 0};
-            SDL_UpperBlit(flash_surface, nullptr, want, &at);
+            SDL_UpperBlit(overlay_view, nullptr, want_view, &at);
             EXPECT_EQ(differing_pixels(got, want, got->w, got->h), 0)
                 << "target " << i << ", white at " << t;
         }
-        SDL_FreeSurface(want);
-        SDL_FreeSurface(got);
+        SDL_FreeSurface(want_view);
+        free_surface(want);
+        free_surface(got);
     }
+    SDL_FreeSurface(overlay_view);
+    free_surface(overlay);
 }

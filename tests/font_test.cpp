@@ -1,50 +1,48 @@
-// The text drawer, the scroller band and the scroll text.
+// The bitmap font: loading a glyph sheet, and the text drawer.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "platform/font.h"
-#include "platform/image.h"
-#include "platform/video.h"
-#include "scenes/scroller.h"
+#include "draw/blit.h"
+#include "draw/font.h"
+#include "draw/png.h"
+#include "scenes/data_files.h"
 #include "tests/support.h"
 
 constexpr int gw = 8, gh = 10;
-constexpr Uint32 blank = 0x00111111;
+constexpr uint32_t blank = 0x00111111;
 
 // Every glyph pixel names its cell and its place in it: code << 16 | x << 8 | y.
 // Pixel (1, 1) of every cell is magenta.
-static Uint32 glyph_value(int code, int x, int y)
+static uint32_t glyph_value(int code, int x, int y)
 {
-    return Uint32(code << 16 | x << 8 | y);
+    return uint32_t(code << 16 | x << 8 | y);
 }
 
-static void use_test_font()
+static const Font* test_font()
 {
-    video_once();
-    static Font test_font = [] {
-        SDL_Surface* sheet = make_surface(16 * gw, 16 * gh, 0);
+    static Font font = [] {
+        Surface* sheet = make_surface(16 * gw, 16 * gh, 0);
         for (int code = 0; code < 256; code++)
             for (int y = 0; y < gh; y++)
                 for (int x = 0; x < gw; x++)
                     set_pixel(sheet, code % 16 * gw + x, code / 16 * gh + y,
                               x == 1 && y == 1 ? magenta_key : glyph_value(code, x, y));
-        SDL_SetColorKey(sheet, SDL_SRCCOLORKEY | SDL_RLEACCEL, magenta_key);
+        sheet->keyed = true;
         return Font{gw, gh, sheet};
     }();
-    font = &test_font;
+    return &font;
 }
 
 TEST(DrawText, PicksTheCellOfEachByteWithAFixedAdvance)
 {
-    use_test_font();
     const struct {
         const char* text;
         float x, y;
-        int px, py;   // a target pixel...
-        Uint32 want;  // ...and what it shows
+        int px, py;     // a target pixel...
+        uint32_t want;  // ...and what it shows
     } cases[] = {
         {"A", 0.0f, 0.0f, 0, 0, glyph_value('A', 0, 0)},
         {"A", 0.0f, 0.0f, 7, 9, glyph_value('A', 7, 9)},
@@ -67,109 +65,124 @@ TEST(DrawText, PicksTheCellOfEachByteWithAFixedAdvance)
         {"A", 0.0f, -9.5f, 0, 0, glyph_value('A', 0, 9)},
         {"AB", -8.5f, 0.0f, 0, 0, glyph_value('B', 0, 0)},
     };
-    SDL_Surface* target = make_surface(320, 240, blank);
+    Surface* target = make_surface(320, 240, blank);
     for (const auto& c : cases) {
-        SDL_FillRect(target, nullptr, blank);
-        draw_text(c.text, c.x, c.y, target);
+        fill_surface(blank, target);
+        text_draw(test_font(), c.text, c.x, c.y, target);
         EXPECT_EQ(pixel(target, c.px, c.py), c.want)
             << '"' << c.text << "\" at " << c.x << "," << c.y;
     }
-    SDL_FreeSurface(target);
+    free_surface(target);
 }
 
-TEST(DrawText, SkipsGlyphsBeyondOneGlyphOutsideTheBackBufferWhateverTheTarget)
+// Text is clipped to the target it is drawn on, whatever its size, and to
+// its clip rectangle: glyphs reach every edge of a large target and are cut
+// at the edges of a small one.
+TEST(DrawText, ClipsToTheTargetsOwnSizeAndClipRectangle)
 {
-    use_test_font();
-    // On a larger target the bounds show: 320 + gw and 240 + gh are the limits.
     const struct {
+        int w, h;
+        Rect clip;  // w = 0: the whole target
+        const char* text;
         float x, y;
-        bool drawn;
+        int px, py;
+        uint32_t want;
     } cases[] = {
-        {327.0f, 0.0f, true},
-        {328.0f, 0.0f, false},
-        {0.0f, 249.0f, true},
-        {0.0f, 250.0f, false},
+        {400, 300, {}, "A", 327.0f, 0.0f, 327, 0, glyph_value('A', 0, 0)},
+        {400, 300, {}, "A", 328.0f, 0.0f, 328, 0, glyph_value('A', 0, 0)},
+        {400, 300, {}, "A", 399.0f, 0.0f, 399, 0, glyph_value('A', 0, 0)},
+        {400, 300, {}, "A", 0.0f, 250.0f, 0, 250, glyph_value('A', 0, 0)},
+        {400, 300, {}, "A", 395.0f, 295.0f, 399, 299, glyph_value('A', 4, 4)},
+        {400, 300, {}, "AB", 385.0f, 0.0f, 399, 0, glyph_value('B', 6, 0)},
+        {12, 12, {}, "AB", 4.0f, 2.0f, 11, 11, glyph_value('A', 7, 9)},
+        {12, 12, {}, "AB", -4.5f, 5.0f, 11, 11, glyph_value('B', 7, 6)},
+        {12, 12, {}, "AB", -4.0f, 5.0f, 11, 11, glyph_value('B', 6, 6)},  // left -3
+        {12, 12, {}, "A", -7.0f, -9.0f, 0, 0, glyph_value('A', 6, 8)},    // at (-6, -8)
+        {12, 12, {2, 2, 4, 4}, "A", 0.0f, 0.0f, 0, 0, blank},
+        {12, 12, {2, 2, 4, 4}, "A", 0.0f, 0.0f, 2, 3, glyph_value('A', 2, 3)},
+        {12, 12, {2, 2, 4, 4}, "A", 0.0f, 0.0f, 5, 5, glyph_value('A', 5, 5)},
+        {12, 12, {2, 2, 4, 4}, "A", 0.0f, 0.0f, 6, 5, blank},
+        {12, 12, {2, 2, 4, 4}, "A", 0.0f, 0.0f, 5, 6, blank},
     };
-    SDL_Surface* target = make_surface(400, 300, blank);
     for (const auto& c : cases) {
-        SDL_FillRect(target, nullptr, blank);
-        draw_text("A", c.x, c.y, target);
-        const Uint32 want = c.drawn ? glyph_value('A', 0, 0) : blank;
-        EXPECT_EQ(pixel(target, int(c.x), int(c.y)), want) << c.x << "," << c.y;
+        Surface* target = make_surface(c.w, c.h, blank);
+        if (c.clip.w > 0)
+            target->clip = c.clip;
+        text_draw(test_font(), c.text, c.x, c.y, target);
+        EXPECT_EQ(pixel(target, c.px, c.py), c.want)
+            << c.w << "x" << c.h << " \"" << c.text << "\" at " << c.x << "," << c.y << " pixel "
+            << c.px << "," << c.py;
+        free_surface(target);
     }
-    SDL_FreeSurface(target);
 }
 
-TEST(DrawText, WithoutAFontDrawsNothing)
+TEST(DrawText, WithoutAFontTextOrTargetDrawsNothing)
 {
-    use_test_font();
-    Font* loaded = font;
-    font = nullptr;
-    SDL_Surface* target = make_surface(16, 16, blank);
-    draw_text("A", 0.0f, 0.0f, target);
+    Surface* target = make_surface(16, 16, blank);
+    text_draw(nullptr, "A", 0.0f, 0.0f, target);
+    text_draw(test_font(), nullptr, 0.0f, 0.0f, target);
+    text_draw(test_font(), "A", 0.0f, 0.0f, nullptr);
     EXPECT_EQ(pixel(target, 0, 0), blank);
-    font = loaded;
-    SDL_FreeSurface(target);
+    free_surface(target);
 }
 
-TEST(ScrollerBand, BevelRisesFromTheBottomEdge)
+// A sheet that does not load, or is too small to hold a glyph a pixel wide,
+// is reported as a picture that did not load; one that does is keyed and cut
+// into 16 x 16 cells.
+TEST(LoadFont, RefusesSheetsWithoutAWholeGlyphWithTheLoadersMessage)
 {
-    video_once();
+    const std::string path = "/tmp/varno-font-" + std::to_string(getpid()) + ".png";
     const struct {
-        int height;
-        int first_row;
-        std::vector<int> greys;  // from first_row down to 239
+        int w, h;  // of the sheet written first; 0 writes none
+        bool made;
+        int glyph_w, glyph_h;
     } cases[] = {
-        {1, 239, {127}},
-        {3, 237, {127, 220, 255}},
-        {6, 234, {127, 220, 255, 220, 127, 0}},
-        {24, 216, {127, 220, 255, 220, 127, 0}},
-        {300, 0, {127, 220, 255, 220, 127, 0}},  // more lines than the buffer holds
+        {0, 0, false, 0, 0},  {15, 32, false, 0, 0}, {32, 15, false, 0, 0},
+        {16, 16, true, 1, 1}, {47, 33, true, 2, 2},  {128, 160, true, 8, 10},
     };
     for (const auto& c : cases) {
-        SDL_FillRect(back_buffer, nullptr, blank);
-        scroller_band(c.height, 0.7f);
-        for (size_t r = 0; r < c.greys.size(); r++)
-            for (int x : {0, 160, 319})
-                EXPECT_EQ(pixel(back_buffer, x, c.first_row + int(r)),
-                          0xFF000000 | Uint32(c.greys[r]) * 0x010101)
-                    << "height " << c.height << " row " << c.first_row + r;
-        if (c.first_row > 0) {
-            EXPECT_EQ(pixel(back_buffer, 5, c.first_row - 1), blank) << c.height;
+        remove(path.c_str());
+        if (c.w > 0) {
+            const std::vector<unsigned char> rgb(size_t(c.w) * c.h * 3, 0x40);
+            ASSERT_TRUE(write_png(rgb.data(), c.w, c.h, path.c_str()));
+        }
+        testing::internal::CaptureStdout();
+        Font* font = font_load(path.c_str());
+        const std::string said = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(font != nullptr, c.made) << c.w << "x" << c.h;
+        EXPECT_EQ(said, c.made ? "" : "Error at loading picture " + path + "\n")
+            << c.w << "x" << c.h;
+        if (font) {
+            EXPECT_EQ(font->glyph_width, c.glyph_w) << c.w;
+            EXPECT_EQ(font->glyph_height, c.glyph_h) << c.h;
+            EXPECT_TRUE(font->glyph_sheet->keyed);
+            free_surface(font->glyph_sheet);
+            delete font;
         }
     }
-    for (int h : {0, -5}) {
-        SDL_FillRect(back_buffer, nullptr, blank);
-        scroller_band(h, 0.7f);
-        EXPECT_EQ(pixel(back_buffer, 5, 239), blank) << h;
-    }
+    remove(path.c_str());
 }
 
-TEST(ScrollerBand, DarkensEveryColourByteAndSetsTheTopByte)
+// The show's own font draws its letters and leaves the cell around them alone.
+TEST(LoadFont, ShowsFontDrawsItsLettersKeyed)
 {
-    video_once();
-    const struct {
-        float k;
-        Uint32 in, out;
-    } cases[] = {
-        {0.7f, 0x00FFC880, 0xFF4C3C26},  // 255, 200, 128 -> 76, 60, 38
-        {0.7f, 0x00640A03, 0xFF1E0300},  // 100, 10, 3 -> 30, 3, 0
-        {0.7f, 0x7F000000, 0xFF000000},  {1.5f, 0x00FFFFFF, 0xFF000000},  // k clamps to 1
-        {-0.5f, 0x00123456, 0xFF123456},                                  // and to 0
-    };
-    for (const auto& c : cases) {
-        SDL_FillRect(back_buffer, nullptr, c.in);
-        scroller_band(24, c.k);
-        EXPECT_EQ(pixel(back_buffer, 100, 222), c.out) << std::hex << c.in << " k " << c.k;
-        EXPECT_EQ(pixel(back_buffer, 100, 239), c.out) << std::hex << c.in << " k " << c.k;
-        EXPECT_EQ(pixel(back_buffer, 100, 215), c.in);
-    }
-}
-
-TEST(ScrollText, IsOneLineOf960PrintableCharacters)
-{
-    EXPECT_EQ(strlen(scroll_text), 960u);
-    for (size_t i = 0; scroll_text[i]; i++)
-        EXPECT_TRUE(scroll_text[i] >= 32 && scroll_text[i] <= 126)
-            << "code " << int(scroll_text[i]) << " at " << i;
+    Font* font = font_load(font_file);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->glyph_width * 16, font->glyph_sheet->w);
+    EXPECT_EQ(font->glyph_height * 16, font->glyph_sheet->h);
+    Surface* target = make_surface(4 * font->glyph_width, font->glyph_height, blank);
+    text_draw(font, " W  ", 0.0f, 0.0f, target);
+    int space = 0, letter = 0, outside = 0;
+    for (int y = 0; y < target->h; y++)
+        for (int x = 0; x < target->w; x++) {
+            const bool changed = pixel(target, x, y) != blank;
+            const int cell = x / font->glyph_width;
+            (cell == 1 ? letter : cell == 0 ? space : outside) += changed;
+        }
+    EXPECT_GT(letter, 0) << "the W draws something";
+    EXPECT_LT(letter, font->glyph_width * font->glyph_height) << "and keys out its background";
+    EXPECT_EQ(space + outside, 0) << "spaces draw nothing";
+    free_surface(target);
+    free_surface(font->glyph_sheet);
+    delete font;
 }

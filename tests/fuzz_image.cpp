@@ -1,7 +1,6 @@
 // libFuzzer target: whatever bytes arrive are handed to the image loader as a
 // picture file, and whatever decodes is fed to the keyed blit and the sprite
 // draw at positions and scales taken from the input itself.
-#include <SDL/SDL.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -9,9 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "draw/picture.h"
 #include "overlays/sprite.h"
-#include "platform/image.h"
-#include "platform/video.h"
 
 // The decoder allocates the whole picture before we see it; a header that
 // announces more than this many pixels is left out so the run measures our
@@ -43,18 +41,20 @@ static const char* picture_path()
     return path;
 }
 
-// A target in the scratch layout, as the title's noise and the layers are.
-static SDL_Surface* layer;
+// A target in the back buffer's layout, and one in the scratch layout, as the
+// title's noise and the layers are.
+static Surface* back_buffer;
+static Surface* layer;
 
 static void start_up()
 {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
     // The loader's message for every refused input would drown the fuzzer's output.
     if (!freopen("/dev/null", "w", stdout))
         abort();
-    if (!video_setup())
-        abort();
+    back_buffer = create_surface(back_width, back_height, xrgb_layout);
     layer = create_scratch_surface(back_width, back_height);
+    if (!back_buffer || !layer)
+        abort();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -69,27 +69,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fwrite(data, 1, size, f);
     fclose(f);
 
-    SDL_Surface* picture = load_image(picture_path());
+    Surface* picture = load_picture(picture_path());
     if (!picture)
         return 0;
     // Positions and scales from the input's own bytes, so the fuzzer steers them.
     const int8_t a = int8_t(data[size / 2]), b = int8_t(data[size / 3]);
-    keyed_blit(picture, back_buffer, 0.0f, 0.0f);
-    keyed_blit(picture, back_buffer, a * 3.7f, b * 2.1f);
-    keyed_blit(picture, layer, -picture->w + 1.0f, back_height - 1.0f);
+    keyed_blit(picture, 0.0f, 0.0f, back_buffer);
+    keyed_blit(picture, a * 3.7f, b * 2.1f, back_buffer);
+    keyed_blit(picture, -picture->w + 1.0f, back_height - 1.0f, layer);
 
     const int frames = picture->h / sprite_frame_rows + (data[0] & 1);
-    Sprite* sprite = make_sprite(picture, frames > 0 ? frames : 1);
+    Sprite* sprite = sprite_make(picture, frames > 0 ? frames : 1);
     if (sprite) {
         const float scales[] = {0.0f, 0.5f, 1.0f, 2.0f, 3.3f, float(uint8_t(a)) / 16.0f};
         uint32_t t = 0;
         for (float scale : scales) {
-            draw_sprite(t, a * 2, b * 2, sprite, back_buffer, scale);
+            sprite_draw(t, sprite, a * 2, b * 2, scale, back_buffer);
             t += 200;
         }
-        draw_sprite(t, back_width, back_height, sprite, back_buffer, 2.0f);
+        sprite_draw(t, sprite, back_width, back_height, 2.0f, back_buffer);
         delete sprite;
     }
-    SDL_FreeSurface(picture);
+    free_surface(picture);
     return 0;
 }

@@ -1,267 +1,58 @@
-// The platform and the frame loop: keyed blit, the lock rule, the present step, the scroller's
-// arithmetic, the frame loop's events and ways out, the sound messages.
+// The desktop platform: the display the back buffer is presented on, the
+// events that ask to quit, the PNG decoder and the paths of the show's files.
+// Runs over the SDL platform on its dummy drivers.
 #include <IL/il.h>
+#include <SDL/SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <string>
+#include <vector>
 
-#include "platform/blit.h"
-#include "platform/image.h"
-#include "platform/maths.h"
-#include "platform/random.h"
+#include "platform/files.h"
+#include "platform/png.h"
+#include "platform/system.h"
 #include "platform/video.h"
-#include "scenes/scroller.h"
-#include "scenes/timeline.h"
-#include "show/show.h"
 #include "tests/support.h"
 
-TEST(PositionRounding, AddsHalfAndTruncatesTowardZero)
+static void display_once()
 {
-    const struct {
-        float v;
-        int want;
-    } cases[] = {
-        {2.5f, 3}, {2.4f, 2},      {-0.7f, 0},       {-1.6f, -1},
-        {0.0f, 0}, {319.49f, 319}, {0.49999997f, 0}, {8388609.0f, 8388609},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(round_position(c.v), c.want) << c.v;
+    static const bool opened = video_setup(DisplayMode::window);
+    ASSERT_TRUE(opened);
 }
 
-// The show's own sequence is glibc's rand(): the same numbers from the same
-// seed, 0 being taken as 1, and seed 1 before anything seeds it.
-TEST(RandomSequence, IsTheCLibrarysRandFromTheSameSeed)
+// What the display shows: the screen SDL gives the platform.
+static uint32_t screen_pixel(int x, int y)
 {
-    const unsigned seeds[] = {1, 0, 7, 12345, 2147483647u, 4294967295u};
-    for (const unsigned seed : seeds) {
-        srand(seed);
-        seed_random(seed);
-        for (int i = 0; i < 20000; i++)
-            ASSERT_EQ(next_random(), rand()) << "seed " << seed << ", draw " << i;
-    }
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    SDL_LockSurface(screen);
+    const uint32_t p = static_cast<const uint32_t*>(screen->pixels)[y * screen->pitch / 4 + x];
+    SDL_UnlockSurface(screen);
+    return p;
 }
 
-// Our blits write the words SDL's write, for every kind of source the show
-// blits (per-pixel alpha, colour key, plain), into targets of both channel
-// orders, clipped by the source, the target and its clip rectangle.
-TEST(Blit, WritesTheWordsOfSDLsBlit)
+TEST(Present, ShowsEveryPixelAsA2x2Block)
 {
-    video_once();
-    enum Kind { alpha, keyed, plain };
-    const struct {
-        Kind kind;
-        bool same_order;  // target red where the scratch layout has it
-        int sx, sy, w, h, x, y;
-        SDL_Rect clip;
-    } cases[] = {
-        {alpha, false, 0, 0, 64, 48, 0, 0, {0, 0, 64, 48}},
-        {alpha, false, -3, 5, 40, 60, -9, 7, {0, 0, 64, 48}},
-        {alpha, false, 0, 0, 64, 48, 30, -20, {5, 6, 40, 30}},
-        {alpha, true, 0, 0, 64, 48, 0, 0, {0, 0, 64, 48}},
-        {alpha, true, 10, 10, 70, 70, 50, 40, {0, 0, 64, 48}},
-        {keyed, false, 0, 0, 64, 48, 0, 0, {0, 0, 64, 48}},
-        {keyed, false, 16, 32, 16, 16, -4, 40, {2, 0, 60, 45}},
-        {keyed, false, -8, -8, 32, 32, 50, -3, {0, 0, 64, 48}},
-        {plain, false, 4, 4, 30, 30, 45, 35, {0, 0, 64, 48}},
-    };
-    for (size_t n = 0; n < std::size(cases); n++) {
-        const auto& c = cases[n];
-        SDL_Surface* source =
-            c.kind == alpha ? create_scratch_surface(64, 48) : make_surface(64, 48, 0);
-        fill_random(source, unsigned(n));
-        for (int y = 0; y < 48; y++)
-            for (int x = 0; x < 64; x++) {
-                // Every alpha's two ends, and magenta with and without a top byte.
-                const Uint32 p = pixel(source, x, y);
-                if (c.kind == alpha && x % 5 < 2)
-                    set_pixel(source, x, y, x % 5 ? p | 0xFF000000 : p & 0x00FFFFFF);
-                if (c.kind == keyed && x % 3 == 0)
-                    set_pixel(source, x, y, y % 2 ? magenta_key : magenta_key | (p & 0xFF000000));
-            }
-        if (c.kind == keyed)
-            set_magenta_key(source);
-        SDL_Surface* targets[2];
-        for (SDL_Surface*& t : targets) {
-            t = c.same_order ? SDL_CreateRGBSurface(SDL_SWSURFACE, 64, 48, 32, scratch_rmask,
-                                                    scratch_gmask, scratch_bmask, 0)
-                             : make_surface(64, 48, 0);
-            fill_random(t, unsigned(n) + 100);
-            SDL_Rect clip = c.clip;
-            SDL_SetClipRect(t, &clip);
-        }
-        SDL_Rect from = {Sint16(c.sx), Sint16(c.sy), Uint16(c.w), Uint16(c.h)};
-        SDL_Rect at = {Sint16(c.x), Sint16(c.y), 0, 0};
-        SDL_UpperBlit(source, &from, targets[0], &at);
-        blit_rect(source, c.sx, c.sy, c.w, c.h, targets[1], c.x, c.y);
-        EXPECT_EQ(differing_pixels(targets[0], targets[1], 64, 48), 0) << "case " << n;
-        SDL_FreeSurface(targets[0]);
-        SDL_FreeSurface(targets[1]);
-        SDL_FreeSurface(source);
-    }
-}
-
-TEST(KeyedBlit, SkipsMagentaWhateverTheTopByteAndSetsAlpha)
-{
-    SDL_Surface* target = make_surface(4, 1, 0x12345678);
-    SDL_Surface* source = make_surface(4, 1, 0);
-    const Uint32 in[4] = {0x00FF00FF, 0xFFFF00FF, 0x00FF00FE, 0x00FE00FF};
-    const Uint32 want[4] = {0x12345678, 0x12345678, 0xFFFF00FE, 0xFFFE00FF};
-    for (int x = 0; x < 4; x++)
-        set_pixel(source, x, 0, in[x]);
-    keyed_blit(source, target, 0.0f, 0.0f);
-    for (int x = 0; x < 4; x++)
-        EXPECT_EQ(pixel(target, x, 0), want[x]) << x;
-    set_pixel(source, 0, 0, 0x80FF00FF);
-    set_pixel(source, 1, 0, 0x00000001);
-    keyed_blit(source, target, 0.0f, 0.0f);
-    EXPECT_EQ(pixel(target, 0, 0), 0x12345678u);
-    EXPECT_EQ(pixel(target, 1, 0), 0xFF000001u);
-    SDL_FreeSurface(source);
-    SDL_FreeSurface(target);
-}
-
-TEST(KeyedBlit, PlacesAndClipsAtEveryEdge)
-{
-    // A 3x3 source whose pixels carry their own coordinates.
-    SDL_Surface* source = make_surface(3, 3, 0);
-    for (int y = 0; y < 3; y++)
-        for (int x = 0; x < 3; x++)
-            set_pixel(source, x, y, Uint32(0x10 * y + x + 1));
-    const struct {
-        float x, y;
-    } positions[] = {
-        {0.0f, 0.0f}, {-0.7f, 0.0f}, {-1.6f, 0.0f}, {0.0f, -1.6f}, {3.5f, 2.4f},
-        {4.0f, 4.0f}, {6.0f, 0.0f},  {0.0f, 5.0f},  {-3.0f, 0.0f}, {-2.5f, -2.5f},
-    };
-    for (const auto& p : positions) {
-        SDL_Surface* target = make_surface(5, 5, 0);
-        keyed_blit(source, target, p.x, p.y);
-        const int X = round_position(p.x), Y = round_position(p.y);
-        for (int y = 0; y < 5; y++)
-            for (int x = 0; x < 5; x++) {
-                const int sx = x - X, sy = y - Y;
-                const bool inside = sx >= 0 && sx < 3 && sy >= 0 && sy < 3;
-                const Uint32 want = inside ? (0xFF000000 | Uint32(0x10 * sy + sx + 1)) : 0;
-                ASSERT_EQ(pixel(target, x, y), want)
-                    << "at (" << p.x << ", " << p.y << ") pixel " << x << "," << y;
-            }
-        SDL_FreeSurface(target);
-    }
-    SDL_FreeSurface(source);
-}
-
-TEST(KeyedBlit, NullSourceOrTargetDrawsNothing)
-{
-    SDL_Surface* target = make_surface(2, 2, 7);
-    keyed_blit(nullptr, target, 0.0f, 0.0f);
-    keyed_blit(target, nullptr, 0.0f, 0.0f);
-    EXPECT_EQ(pixel(target, 1, 1), 7u);
-    SDL_FreeSurface(target);
-}
-
-TEST(LockRule, HoldsForHardwareAsyncRleOrOffsetSurfaces)
-{
-    video_once();
-    SDL_Surface* plain = make_surface(8, 8, 0);
-    EXPECT_FALSE(must_lock(plain));
-    EXPECT_FALSE(must_lock(back_buffer));
-    const struct {
-        Uint32 flags;
-        int offset;
-        bool want;
-    } cases[] = {
-        {0, 0, false},
-        {SDL_SRCCOLORKEY, 0, false},
-        {SDL_SRCALPHA, 0, false},
-        {SDL_HWSURFACE, 0, true},
-        {SDL_ASYNCBLIT, 0, true},
-        {SDL_RLEACCEL, 0, true},
-        {SDL_SRCCOLORKEY | SDL_RLEACCEL, 0, true},
-        {0, 4, true},
-    };
-    for (const auto& c : cases) {
-        SDL_Surface s = *plain;
-        s.flags = c.flags;
-        s.offset = c.offset;
-        EXPECT_EQ(must_lock(&s), c.want) << std::hex << c.flags << " offset " << c.offset;
-    }
-    SDL_FreeSurface(plain);
-}
-
-TEST(LockRule, KeyedRleSurfaceStaysReadableAfterAnSdlBlit)
-{
-    video_once();
-    SDL_Surface* keyed = make_surface(8, 8, 0x00FF00FF);
-    set_pixel(keyed, 2, 2, 0x00123456);
-    SDL_SetColorKey(keyed, SDL_SRCCOLORKEY | SDL_RLEACCEL, 0xFF00FF);
-    SDL_Surface* scratch = make_surface(8, 8, 0);
-    SDL_BlitSurface(keyed, nullptr, scratch, nullptr);
-    EXPECT_EQ(pixel(scratch, 2, 2) & 0xFFFFFF, 0x123456u) << "SDL applied the key";
-    EXPECT_EQ(pixel(scratch, 3, 3), 0u);
-    // Whether or not SDL reports the surface as RLE-encoded, the keyed blit
-    // locks it as the rule asks and reads its real pixels.
-    SDL_Surface* target = make_surface(8, 8, 5);
-    keyed_blit(keyed, target, 0.0f, 0.0f);
-    EXPECT_EQ(pixel(target, 2, 2), 0xFF123456u);
-    EXPECT_EQ(pixel(target, 4, 4), 5u);
-    EXPECT_EQ(must_lock(keyed), SDL_MUSTLOCK(keyed) != 0);
-    SDL_FreeSurface(target);
-    SDL_FreeSurface(scratch);
-    SDL_FreeSurface(keyed);
-}
-
-TEST(ImageLoader, MissingFileReturnsNullWithItsMessage)
-{
-    video_once();
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(load_image("data/no_such_picture.png"), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Error at loading picture data/no_such_picture.png\n");
-}
-
-TEST(Present, DoublesEveryPixelIntoA2x2Block)
-{
-    video_once();
+    display_once();
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    ASSERT_NE(screen, nullptr);
+    ASSERT_EQ(screen->w, screen_width);
+    ASSERT_EQ(screen->h, screen_height);
+    ASSERT_EQ(screen->format->BytesPerPixel, 4);
+    Surface* back = make_surface(back_width, back_height, 0);
     for (int y = 0; y < back_height; y++)
         for (int x = 0; x < back_width; x++)
-            set_pixel(back_buffer, x, y, Uint32(y * 1000 + x) | 0xFF000000);
-    double_back_buffer();
+            set_pixel(back, x, y, uint32_t(y * 1000 + x) | 0xFF000000);
+    present(back);
     for (int y = 0; y < screen_height; y++)
-        for (int x = 0; x < screen_width; x++)
-            ASSERT_EQ(pixel(screen_surface, x, y), pixel(back_buffer, x / 2, y / 2))
-                << x << "," << y;
-}
-
-TEST(Timeline, BandHeightOverTheWholeShow)
-{
-    const struct {
-        uint32_t t;
-        int want;
-    } cases[] = {
-        {0, 0},      {15596, 0},  {15637, 0},  {15638, 1},  {15679, 1},      {15680, 2},
-        {16595, 23}, {16596, 24}, {50000, 24}, {97199, 24}, {97200, 24},     {97201, 23},
-        {98158, 1},  {98159, 0},  {98200, 0},  {100999, 0}, {0xFFFFFFFF, 0},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(band_height(c.t), c.want) << c.t;
-    // The single-precision reading of the same rule gives the same lines.
-    for (uint32_t t = 0; t <= last_frame_time; t++) {
-        float q = t < band_shrink_start ? (float(t) - 15596.0f) / 1000.0f
-                                        : (98200.0f - float(t)) / 1000.0f;
-        q = q < 0 ? 0 : q > 1 ? 1 : q;
-        ASSERT_EQ(band_height(t), int(q * 24)) << t;
-    }
-}
-
-TEST(Timeline, ScrollTextPosition)
-{
-    EXPECT_FLOAT_EQ(scroll_text_x(16596), 375.0f);
-    EXPECT_FLOAT_EQ(scroll_text_x(16604), 374.0f);
-    EXPECT_EQ(round_position(scroll_text_x(17041)), 319);
-    EXPECT_EQ(round_position(scroll_text_x(17040)), 320);
-    EXPECT_FLOAT_EQ(scroll_text_x(100999), -10175.375f);
+        for (int x = 0; x < screen_width; x++) {
+            const uint32_t p = pixel(back, x / 2, y / 2);
+            Uint8 r, g, b;
+            SDL_GetRGB(screen_pixel(x, y), screen->format, &r, &g, &b);
+            ASSERT_EQ(uint32_t(r << 16 | g << 8 | b), p & 0xFFFFFF) << x << "," << y;
+        }
+    free_surface(back);
 }
 
 static void push_key(Uint8 type, SDLKey key)
@@ -274,9 +65,9 @@ static void push_key(Uint8 type, SDLKey key)
     ASSERT_EQ(SDL_PushEvent(&e), 0);
 }
 
-TEST(FrameLoop, QuitsOnEscapeReleaseAndWindowCloseOnly)
+TEST(QuitRequested, OnEscapeReleaseAndWindowCloseOnly)
 {
-    video_once();
+    display_once();
     quit_requested();  // whatever the set-up queued
     push_key(SDL_KEYDOWN, SDLK_ESCAPE);
     push_key(SDL_KEYUP, SDLK_SPACE);
@@ -289,50 +80,6 @@ TEST(FrameLoop, QuitsOnEscapeReleaseAndWindowCloseOnly)
     close.type = SDL_QUIT;
     SDL_PushEvent(&close);
     EXPECT_TRUE(quit_requested());
-}
-
-TEST(FrameLoop, QuitQueuedDuringStartUpEndsBeforeDrawing)
-{
-    load_show_once();
-    SDL_FillRect(back_buffer, nullptr, 0x00ABCDEF);
-    SDL_FillRect(screen_surface, nullptr, 0x00123456);
-    SDL_Event close{};
-    close.type = SDL_QUIT;
-    SDL_PushEvent(&close);
-    EXPECT_EQ(frame_pass(SDL_GetTicks()), Pass::quit);
-    EXPECT_EQ(pixel(back_buffer, 0, 0), 0x00ABCDEFu);
-    EXPECT_EQ(pixel(screen_surface, 639, 479), 0x00123456u);
-}
-
-TEST(FrameLoop, EndsOnlyAfterTheLastFrame)
-{
-    load_show_once();
-    quit_requested();
-    const uint32_t now = SDL_GetTicks();
-    // Start ticks placed so that t lands just past the last frame, or well before it.
-    EXPECT_EQ(frame_pass(now - (last_frame_time + 1)), Pass::end);
-    EXPECT_EQ(frame_pass(now - 1000), Pass::drawn);
-    // Start ticks ahead of the clock wrap to a huge t, which is past the end.
-    EXPECT_EQ(frame_pass(now + 1000000), Pass::end);
-}
-
-TEST(Sound, MissingMusicIsReportedAndTheShowGoesOn)
-{
-    video_once();
-    char dir[] = "/tmp/varno-nomusic-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    ASSERT_EQ(chdir(dir), 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    testing::internal::CaptureStdout();
-    start_sound_system();
-    start_music();
-    const std::string said = testing::internal::GetCapturedStdout();
-    stop_music();
-    ASSERT_EQ(chdir(cwd), 0);
-    rmdir(dir);
-    EXPECT_EQ(said, "Error at loading music data/dorvang.ogg\n");
 }
 
 // Writes a 4x4 picture of known colours in the given DevIL layout.
@@ -353,16 +100,19 @@ static std::string write_variant(const char* name, ILenum format, ILenum type, b
         ilConvertImage(IL_COLOUR_INDEX, IL_UNSIGNED_BYTE);
     else
         ilConvertImage(format, type);
-    const std::string path = std::string("/tmp/varno-variant-") + name + ".png";
+    const std::string path = "/tmp/varno-variant-" + std::to_string(getpid()) + "-" + name + ".png";
     ilEnable(IL_FILE_OVERWRITE);
     EXPECT_TRUE(ilSaveImage(path.c_str())) << name;
     ilDeleteImages(1, &image);
     return path;
 }
 
-TEST(ImageLoader, ConvertsPaletteGreyAnd16BitPicturesToTrueColour)
+TEST(PngDecode, TakesPaletteGreyAnd16BitPicturesToRgba)
 {
-    video_once();
+    // The decoder starts DevIL on its first call; the writer above shares it.
+    std::vector<unsigned char> rgba;
+    int w = 0, h = 0;
+    EXPECT_FALSE(png_decode("data/no_such_picture.png", &rgba, &w, &h));
     const struct {
         const char* name;
         ILenum format, type;
@@ -378,46 +128,87 @@ TEST(ImageLoader, ConvertsPaletteGreyAnd16BitPicturesToTrueColour)
     };
     for (const auto& v : variants) {
         const std::string path = write_variant(v.name, v.format, v.type, v.palette);
-        SDL_Surface* s = load_image(path.c_str());
-        ASSERT_NE(s, nullptr) << v.name;
-        EXPECT_EQ(s->w, 4);
-        EXPECT_EQ(s->h, 4);
-        EXPECT_EQ(s->format->BytesPerPixel, 4);
+        rgba.clear();
+        ASSERT_TRUE(png_decode(path.c_str(), &rgba, &w, &h)) << v.name;
+        EXPECT_EQ(w, 4);
+        EXPECT_EQ(h, 4);
+        ASSERT_EQ(rgba.size(), 4u * 4 * 4) << v.name;
         for (int i = 0; i < 16; i++) {
-            Uint8 r, g, b;
-            SDL_GetRGB(pixel(s, i % 4, i / 4), s->format, &r, &g, &b);
             // Palette quantisation may move a colour slightly.
-            EXPECT_NEAR(r, i * 16, 4) << v.name << " pixel " << i;
-            EXPECT_NEAR(g, i * 16, 4) << v.name << " pixel " << i;
-            EXPECT_NEAR(b, i * 16, 4) << v.name << " pixel " << i;
+            EXPECT_NEAR(rgba[4 * i], i * 16, 4) << v.name << " pixel " << i;
+            EXPECT_NEAR(rgba[4 * i + 1], i * 16, 4) << v.name << " pixel " << i;
+            EXPECT_NEAR(rgba[4 * i + 2], i * 16, 4) << v.name << " pixel " << i;
+            EXPECT_EQ(rgba[4 * i + 3], 255) << v.name << " pixel " << i;
         }
-        SDL_FreeSurface(s);
         remove(path.c_str());
     }
 }
 
-TEST(ImageLoader, RefusesWhatDoesNotDecode)
+TEST(PngDecode, RefusesWhatDoesNotDecode)
 {
-    video_once();
     const struct {
         const char* name;
-        const char* bytes;
-        size_t size;
+        std::string bytes;
     } files[] = {
-        {"empty", "", 0},
-        {"text", "this is not a picture\n", 22},
-        {"truncated", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 20},
+        {"empty", ""},
+        {"text", "this is not a picture\n"},
     };
     for (const auto& f : files) {
-        const std::string path = std::string("/tmp/varno-bad-") + f.name + ".png";
+        const std::string path =
+            "/tmp/varno-bad-" + std::to_string(getpid()) + "-" + f.name + ".png";
         FILE* out = fopen(path.c_str(), "wb");
         ASSERT_NE(out, nullptr);
-        fwrite(f.bytes, 1, f.size, out);
+        fwrite(f.bytes.data(), 1, f.bytes.size(), out);
         fclose(out);
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(load_image(path.c_str()), nullptr) << f.name;
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  "Error at loading picture " + path + "\n");
+        std::vector<unsigned char> rgba;
+        int w = 0, h = 0;
+        EXPECT_FALSE(png_decode(path.c_str(), &rgba, &w, &h)) << f.name;
+        EXPECT_TRUE(rgba.empty()) << f.name;
         remove(path.c_str());
     }
+}
+
+TEST(Files, AbsolutePathIsTakenFromTheWorkingDirectory)
+{
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    const struct {
+        std::string path, want;
+    } cases[] = {
+        {"", ""},
+        {"/tmp/frames", "/tmp/frames"},
+        {"frames", std::string(here) + "/frames"},
+        {"out/times.txt", std::string(here) + "/out/times.txt"},
+        {"./x", std::string(here) + "/./x"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(absolute_path(c.path), c.want) << '"' << c.path << '"';
+}
+
+// A working directory that holds either file is kept; one that holds neither
+// is kept too when no installed copy holds them.
+TEST(Files, FindShowFilesStaysWhereEitherFileIs)
+{
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    char dir[] = "/tmp/varno-files-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    ASSERT_EQ(chdir(dir), 0);
+    const std::string first = "varno-first-" + std::to_string(getpid());
+    const std::string second = "varno-second-" + std::to_string(getpid());
+    for (int holds = 0; holds < 3; holds++) {
+        remove(first.c_str());
+        remove(second.c_str());
+        if (holds > 0)
+            fclose(fopen((holds == 1 ? first : second).c_str(), "w"));
+        find_show_files(first.c_str(), second.c_str());
+        char now[4096];
+        ASSERT_NE(getcwd(now, sizeof now), nullptr);
+        EXPECT_EQ(std::string(now), std::string(dir)) << "holding file " << holds;
+        ASSERT_EQ(chdir(dir), 0);
+    }
+    remove(first.c_str());
+    remove(second.c_str());
+    ASSERT_EQ(chdir(cwd), 0);
+    rmdir(dir);
 }

@@ -1,47 +1,45 @@
-// Animated sprites: making, frame stepping, placement, magnified sampling,
-// the magenta key and clipping.
+// Animated sprites: making and loading, frame stepping, placement, magnified
+// sampling, the magenta key and clipping.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <string>
 #include <vector>
 
+#include "draw/blit.h"
+#include "draw/png.h"
 #include "overlays/sprite.h"
-#include "platform/video.h"
 #include "reference/overlay_reference.h"
 #include "tests/support.h"
 
 // A sheet whose pixels name their frame, row and column: 0x00FFRRCC.
-static SDL_Surface* make_sheet(int width, int frames)
+static Surface* make_sheet(int width, int frames)
 {
-    SDL_Surface* sheet = make_surface(width, frames * 100, 0);
+    Surface* sheet = make_surface(width, frames * 100, 0);
     for (int f = 0; f < frames; f++)
         for (int y = 0; y < 100; y++)
             for (int x = 0; x < width; x++)
-                set_pixel(sheet, x, f * 100 + y, Uint32(f << 16 | y << 8 | x));
+                set_pixel(sheet, x, f * 100 + y, uint32_t(f << 16 | y << 8 | x));
     return sheet;
 }
 
-static Uint32 sheet_value(int frame, int row, int col)
+static uint32_t sheet_value(int frame, int row, int col)
 {
-    return Uint32(frame << 16 | row << 8 | col);
+    return uint32_t(frame << 16 | row << 8 | col);
 }
 
 // A 320x240 target inside a larger buffer, so writes past its right or
 // bottom edge land in memory the test can look at.
 struct PaddedTarget {
     static constexpr int pad = 16;
-    static constexpr Uint32 fill = 0xDEADBEEF;
-    std::vector<Uint32> memory = std::vector<Uint32>((320 + pad) * (240 + pad), fill);
-    SDL_Surface* surface;
+    static constexpr uint32_t fill = 0xDEADBEEF;
+    std::vector<uint32_t> memory = std::vector<uint32_t>((320 + pad) * (240 + pad), fill);
+    Surface* surface;
 
-    PaddedTarget()
-    {
-        video_once();
-        const SDL_PixelFormat* f = back_buffer->format;
-        surface = SDL_CreateRGBSurfaceFrom(memory.data(), 320, 240, 32, (320 + pad) * 4, f->Rmask,
-                                           f->Gmask, f->Bmask, f->Amask);
-    }
-    ~PaddedTarget() { SDL_FreeSurface(surface); }
+    PaddedTarget() { surface = wrap_surface(memory.data(), 320, 240, 320 + pad, xrgb_layout); }
+    ~PaddedTarget() { free_surface(surface); }
     void clear() { std::fill(memory.begin(), memory.end(), fill); }
     bool padding_untouched() const
     {
@@ -63,8 +61,8 @@ TEST(MakeSprite, RefusesSheetsTooShortForTheirFrames)
         {400, 4, true}, {399, 4, false}, {200, 0, false},
     };
     for (const auto& c : cases) {
-        SDL_Surface* sheet = make_surface(8, c.height, 0);
-        Sprite* s = make_sprite(sheet, c.frames);
+        Surface* sheet = make_surface(8, c.height, 0);
+        Sprite* s = sprite_make(sheet, c.frames);
         EXPECT_EQ(s != nullptr, c.made) << c.height << " rows, " << c.frames << " frames";
         if (s) {
             EXPECT_EQ(s->frame_width, 8);
@@ -72,9 +70,43 @@ TEST(MakeSprite, RefusesSheetsTooShortForTheirFrames)
             EXPECT_EQ(s->last_step, 0u);
         }
         delete s;
-        SDL_FreeSurface(sheet);
+        free_surface(sheet);
     }
-    EXPECT_EQ(make_sprite(nullptr, 1), nullptr);
+    EXPECT_EQ(sprite_make(nullptr, 1), nullptr);
+}
+
+// A sheet that is missing or too short for its frames is reported as a
+// picture that did not load; one that fits makes a keyed sprite.
+TEST(LoadSprite, ReportsMissingAndShortSheetsAsPicturesThatDidNotLoad)
+{
+    const std::string path = "/tmp/varno-sprite-" + std::to_string(getpid()) + ".png";
+    const struct {
+        int height;  // of a 4-wide sheet written first; 0 writes none
+        int frames;
+        bool made;
+    } cases[] = {
+        {0, 1, false}, {99, 1, false}, {100, 1, true}, {300, 3, true}, {299, 3, false},
+    };
+    for (const auto& c : cases) {
+        remove(path.c_str());
+        if (c.height > 0) {
+            const std::vector<unsigned char> rgb(size_t(4) * c.height * 3, 0x40);
+            ASSERT_TRUE(write_png(rgb.data(), 4, c.height, path.c_str()));
+        }
+        testing::internal::CaptureStdout();
+        Sprite* s = sprite_load(path.c_str(), c.frames);
+        const std::string said = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(s != nullptr, c.made) << c.height << " rows, " << c.frames << " frames";
+        EXPECT_EQ(said, c.made ? "" : "Error at loading picture " + path + "\n") << c.height;
+        if (s) {
+            EXPECT_EQ(s->frame_count, c.frames);
+            EXPECT_EQ(s->frame_width, 4);
+            EXPECT_TRUE(s->sheet->keyed);
+            free_surface(s->sheet);
+            delete s;
+        }
+    }
+    remove(path.c_str());
 }
 
 // The animation steps at the first 60 Hz step an interval after its last one,
@@ -92,34 +124,34 @@ TEST(DrawSprite, StepsOneFramePerIntervalAtTheSixtyHertzSteps)
         {16, 15, {{200, 0}, {400, 1}}},
         {2, 0, {{200, 1}, {400, 0}, {600, 1}, {800, 0}}},
     };
-    SDL_Surface* target = make_surface(320, 240, 0);
+    Surface* target = make_surface(320, 240, 0);
     for (const auto& c : cases) {
-        SDL_Surface* sheet = make_sheet(4, c.frames);
-        Sprite* s = make_sprite(sheet, c.frames);
+        Surface* sheet = make_sheet(4, c.frames);
+        Sprite* s = sprite_make(sheet, c.frames);
         ASSERT_NE(s, nullptr);
         s->current_frame = c.first;
         for (const auto& d : c.draws) {
-            draw_sprite(d.first, 50, 50, s, target, 1.0f);
+            sprite_draw(d.first, s, 50, 50, 1.0f, target);
             EXPECT_EQ(s->current_frame, d.second) << c.frames << " frames at " << d.first;
             EXPECT_EQ(pixel(target, 48, 0), sheet_value(d.second, 0, 0)) << d.first;
         }
         delete s;
-        SDL_FreeSurface(sheet);
+        free_surface(sheet);
     }
-    SDL_FreeSurface(target);
+    free_surface(target);
 }
 
 TEST(DrawSprite, PlacesByTheUnmagnifiedFrameAndDoublesAtScaleTwo)
 {
-    SDL_Surface* sheet = make_sheet(64, 1);
-    Sprite* s = make_sprite(sheet, 1);
-    SDL_Surface* target = make_surface(320, 240, 0x11111111);
-    draw_sprite(0, 100, 60, s, target, 2.0f);
+    Surface* sheet = make_sheet(64, 1);
+    Sprite* s = sprite_make(sheet, 1);
+    Surface* target = make_surface(320, 240, 0x11111111);
+    sprite_draw(0, s, 100, 60, 2.0f, target);
     EXPECT_EQ(s->last_left, 68);
     EXPECT_EQ(s->last_top, 10);
     const struct {
         int x, y;
-        Uint32 want;
+        uint32_t want;
     } probes[] = {
         {68, 10, sheet_value(0, 0, 0)},
         {69, 11, sheet_value(0, 0, 0)},
@@ -135,16 +167,16 @@ TEST(DrawSprite, PlacesByTheUnmagnifiedFrameAndDoublesAtScaleTwo)
     for (const auto& p : probes)
         EXPECT_EQ(pixel(target, p.x, p.y), p.want) << p.x << "," << p.y;
     delete s;
-    SDL_FreeSurface(target);
-    SDL_FreeSurface(sheet);
+    free_surface(target);
+    free_surface(sheet);
 }
 
 TEST(DrawSprite, ScaleZeroDrawsOnePixelAndScaleHalfHalvesTheFrame)
 {
-    SDL_Surface* sheet = make_sheet(7, 2);
-    Sprite* s = make_sprite(sheet, 2);
-    SDL_Surface* target = make_surface(320, 240, 0x11111111);
-    draw_sprite(300, 20, 80, s, target, 0.0f);  // steps to frame 1; left 17, top 30
+    Surface* sheet = make_sheet(7, 2);
+    Sprite* s = sprite_make(sheet, 2);
+    Surface* target = make_surface(320, 240, 0x11111111);
+    sprite_draw(300, s, 20, 80, 0.0f, target);  // steps to frame 1; left 17, top 30
     int drawn = 0;
     for (int y = 0; y < 240; y++)
         for (int x = 0; x < 320; x++)
@@ -153,31 +185,44 @@ TEST(DrawSprite, ScaleZeroDrawsOnePixelAndScaleHalfHalvesTheFrame)
     EXPECT_EQ(pixel(target, 17, 30), sheet_value(1, 0, 0));
 
     // Step 2.0: a 7-wide frame covers 4 columns and 50 rows, every other sheet pixel.
-    SDL_FillRect(target, nullptr, 0x11111111);
-    draw_sprite(300, 20, 80, s, target, 0.5f);
+    fill_surface(0x11111111, target);
+    sprite_draw(300, s, 20, 80, 0.5f, target);
     EXPECT_EQ(pixel(target, 17 + 3, 30 + 49), sheet_value(1, 98, 6));
     EXPECT_EQ(pixel(target, 17 + 4, 30), 0x11111111u);
     EXPECT_EQ(pixel(target, 17, 30 + 50), 0x11111111u);
     delete s;
-    SDL_FreeSurface(target);
-    SDL_FreeSurface(sheet);
+    free_surface(target);
+    free_surface(sheet);
+}
+
+TEST(DrawSprite, NullSpriteOrTargetDrawsNothing)
+{
+    Surface* sheet = make_sheet(4, 1);
+    Sprite* s = sprite_make(sheet, 1);
+    Surface* target = make_surface(8, 8, 0x11111111);
+    sprite_draw(0, nullptr, 2, 50, 1.0f, target);
+    sprite_draw(0, s, 2, 50, 1.0f, nullptr);
+    EXPECT_EQ(pixel(target, 0, 0), 0x11111111u);
+    delete s;
+    free_surface(target);
+    free_surface(sheet);
 }
 
 TEST(DrawSprite, KeysOutMagentaOnTheLow24BitsOnly)
 {
-    SDL_Surface* sheet = make_sheet(4, 1);
-    const Uint32 in[4] = {0x00FF00FF, 0xFFFF00FF, 0x00FF00FE, 0x80123456};
-    const Uint32 want[4] = {0x11111111, 0x11111111, 0x00FF00FE, 0x80123456};
+    Surface* sheet = make_sheet(4, 1);
+    const uint32_t in[4] = {0x00FF00FF, 0xFFFF00FF, 0x00FF00FE, 0x80123456};
+    const uint32_t want[4] = {0x11111111, 0x11111111, 0x00FF00FE, 0x80123456};
     for (int x = 0; x < 4; x++)
         set_pixel(sheet, x, 0, in[x]);
-    Sprite* s = make_sprite(sheet, 1);
-    SDL_Surface* target = make_surface(320, 240, 0x11111111);
-    draw_sprite(0, 2, 50, s, target, 1.0f);
+    Sprite* s = sprite_make(sheet, 1);
+    Surface* target = make_surface(320, 240, 0x11111111);
+    sprite_draw(0, s, 2, 50, 1.0f, target);
     for (int x = 0; x < 4; x++)
         EXPECT_EQ(pixel(target, x, 0), want[x]) << x;
     delete s;
-    SDL_FreeSurface(target);
-    SDL_FreeSurface(sheet);
+    free_surface(target);
+    free_surface(sheet);
 }
 
 TEST(DrawSprite, ClipsAtEveryEdgeSamplingAsIfWhole)
@@ -192,15 +237,15 @@ TEST(DrawSprite, ClipsAtEveryEdgeSamplingAsIfWhole)
         {160, 120, 0.37f}, {160, 120, 1.3f}, {500, 60, 2.0f},  {100, 400, 2.0f},
     };
     PaddedTarget got, want;
-    SDL_Surface* sheet = make_sheet(40, 3);
+    Surface* sheet = make_sheet(40, 3);
     for (const auto& c : cases) {
         got.clear();
         want.clear();
-        Sprite* a = make_sprite(sheet, 3);
-        Sprite* b = make_sprite(sheet, 3);
+        Sprite* a = sprite_make(sheet, 3);
+        Sprite* b = sprite_make(sheet, 3);
         for (uint32_t t : {100u, 300u}) {
-            draw_sprite(t, c.cx, c.cy, a, got.surface, c.scale);
-            reference_draw_sprite(t, c.cx, c.cy, b, want.surface, c.scale);
+            sprite_draw(t, a, c.cx, c.cy, c.scale, got.surface);
+            reference_sprite_draw(t, b, c.cx, c.cy, c.scale, want.surface);
         }
         EXPECT_TRUE(got.memory == want.memory) << c.cx << "," << c.cy << " x" << c.scale;
         EXPECT_TRUE(got.padding_untouched()) << c.cx << "," << c.cy << " x" << c.scale;
@@ -209,9 +254,9 @@ TEST(DrawSprite, ClipsAtEveryEdgeSamplingAsIfWhole)
     }
     // Cut at the top-left: the visible corner is the frame's pixel (20, 30).
     got.clear();
-    Sprite* s = make_sprite(sheet, 3);
-    draw_sprite(0, 0, 20, s, got.surface, 1.0f);  // left -20, top -30
+    Sprite* s = sprite_make(sheet, 3);
+    sprite_draw(0, s, 0, 20, 1.0f, got.surface);  // left -20, top -30
     EXPECT_EQ(pixel(got.surface, 0, 0), sheet_value(0, 30, 20));
     delete s;
-    SDL_FreeSurface(sheet);
+    free_surface(sheet);
 }

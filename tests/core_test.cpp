@@ -1,0 +1,43 @@
+// The core's small rules: how a float position becomes a pixel, and the
+// show's own random sequence.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "core/maths.h"
+#include "core/random.h"
+
+TEST(PositionRounding, AddsHalfAndTruncatesTowardZero)
+{
+    const struct {
+        float v;
+        int want;
+    } cases[] = {
+        {2.5f, 3}, {2.4f, 2},      {-0.7f, 0},       {-1.6f, -1},
+        {0.0f, 0}, {319.49f, 319}, {0.49999997f, 0}, {8388609.0f, 8388609},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(round_position(c.v), c.want) << c.v;
+}
+
+// Before anything seeds it the sequence is that of seed 1, as rand()'s is.
+// Defined first: nothing in this program may draw from the sequence before it.
+TEST(RandomSequence, IsThatOfSeedOneBeforeAnySeed)
+{
+    srand(1);
+    for (int i = 0; i < 100; i++)
+        ASSERT_EQ(next_random(), rand()) << "draw " << i;
+}
+
+// The show's own sequence is glibc's rand(): the same numbers from the same
+// seed, 0 being taken as 1, and seed 1 before anything seeds it.
+TEST(RandomSequence, IsTheCLibrarysRandFromTheSameSeed)
+{
+    const unsigned seeds[] = {1, 0, 7, 12345, 2147483647u, 4294967295u};
+    for (const unsigned seed : seeds) {
+        srand(seed);
+        seed_random(seed);
+        for (int i = 0; i < 20000; i++)
+            ASSERT_EQ(next_random(), rand()) << "seed " << seed << ", draw " << i;
+    }
+}

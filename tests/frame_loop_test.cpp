@@ -1,0 +1,109 @@
+// The frame loop's passes and ways out, and the music's start and stop. Runs
+// over the SDL platform on its dummy drivers, whose event queue the tests fill.
+#include <SDL/SDL.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "draw/blit.h"
+#include "platform/system.h"
+#include "platform/video.h"
+#include "scenes/timeline.h"
+#include "show/show.h"
+#include "tests/support.h"
+
+// The display opened, the show loaded and a back buffer of our own, once.
+static Surface* back_buffer_once()
+{
+    static Surface* back = nullptr;
+    if (!back) {
+        if (!video_setup(DisplayMode::window))
+            abort();
+        show_once();
+        back = make_surface(back_width, back_height, 0);
+    }
+    return back;
+}
+
+// What the display shows: the screen SDL gives the platform.
+static uint32_t screen_pixel(int x, int y)
+{
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    SDL_LockSurface(screen);
+    const uint32_t p = static_cast<const uint32_t*>(screen->pixels)[y * screen->pitch / 4 + x];
+    SDL_UnlockSurface(screen);
+    return p;
+}
+
+TEST(FrameLoop, QuitQueuedDuringStartUpEndsBeforeDrawing)
+{
+    Surface* back = back_buffer_once();
+    fill_surface(0x00ABCDEF, back);
+    SDL_FillRect(SDL_GetVideoSurface(), nullptr, 0x00123456);
+    SDL_Event close{};
+    close.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&close), 0);
+    EXPECT_EQ(frame_pass(ticks(), show_once(), back), Pass::quit);
+    EXPECT_EQ(pixel(back, 0, 0), 0x00ABCDEFu);
+    EXPECT_EQ(pixel(back, 319, 239), 0x00ABCDEFu);
+    EXPECT_EQ(screen_pixel(639, 479), 0x00123456u);
+}
+
+TEST(FrameLoop, EndsOnlyAfterTheLastFrame)
+{
+    Surface* back = back_buffer_once();
+    quit_requested();
+    const uint32_t now = ticks();
+    // Start ticks placed so that t lands just past the last frame, or well before it.
+    EXPECT_EQ(frame_pass(now - (last_frame_time + 1), show_once(), back), Pass::end);
+    EXPECT_EQ(frame_pass(now - 1000, show_once(), back), Pass::drawn);
+    // Start ticks ahead of the clock wrap to a huge t, which is past the end.
+    EXPECT_EQ(frame_pass(now + 1000000, show_once(), back), Pass::end);
+}
+
+// A drawn pass draws the frame into the back buffer and presents it: the
+// display shows what was drawn, each pixel doubled.
+TEST(FrameLoop, DrawnPassPresentsTheFrame)
+{
+    Surface* back = back_buffer_once();
+    quit_requested();
+    fill_surface(0x00ABCDEF, back);
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    SDL_FillRect(screen, nullptr, 0x00123456);
+    // Mid-dance: the frame is no single colour.
+    ASSERT_EQ(frame_pass(ticks() - 20000, show_once(), back), Pass::drawn);
+    int colours_differ = 0;
+    for (int y = 0; y < back_height; y++)
+        for (int x = 0; x < back_width; x++) {
+            const uint32_t p = pixel(back, x, y);
+            colours_differ += (p & 0xFFFFFF) != (pixel(back, 0, 0) & 0xFFFFFF);
+            Uint8 r, g, b;
+            SDL_GetRGB(screen_pixel(2 * x + 1, 2 * y + 1), screen->format, &r, &g, &b);
+            ASSERT_EQ(uint32_t(r << 16 | g << 8 | b), p & 0xFFFFFF) << x << "," << y;
+        }
+    EXPECT_GT(colours_differ, 0);
+}
+
+TEST(Sound, MissingMusicIsReportedAndTheShowGoesOn)
+{
+    back_buffer_once();
+    char dir[] = "/tmp/varno-nomusic-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(dir), 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    testing::internal::CaptureStdout();
+    start_sound_system();
+    start_music();
+    const std::string said = testing::internal::GetCapturedStdout();
+    stop_music();
+    ASSERT_EQ(chdir(cwd), 0);
+    rmdir(dir);
+    EXPECT_EQ(said, "Error at loading music data/dorvang.ogg\n");
+    // The show goes on: the next pass draws.
+    quit_requested();
+    EXPECT_EQ(frame_pass(ticks() - 1000, show_once(), back_buffer_once()), Pass::drawn);
+}
