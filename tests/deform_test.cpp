@@ -4,11 +4,11 @@
 #include <cmath>
 #include <vector>
 
+#include "draw/blit.h"
 #include "effects/deform.h"
-#include "platform/image.h"
-#include "platform/video.h"
 #include "reference/deform_reference.h"
 #include "scenes/deform_scene.h"
+#include "scenes/shared.h"
 #include "tests/support.h"
 
 namespace {
@@ -37,27 +37,27 @@ const DeformShift* ripple()
 }
 
 // A texture whose pixels name their own position: column in the low half, row above.
-SDL_Surface* position_texture(int w, int h)
+Surface* position_texture(int w, int h)
 {
-    SDL_Surface* s = make_surface(w, h, 0);
+    Surface* s = make_surface(w, h, 0);
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++)
-            set_pixel(s, x, y, Uint32(y) << 16 | Uint32(x));
+            set_pixel(s, x, y, uint32_t(y) << 16 | uint32_t(x));
     return s;
 }
 
-Uint32 at(int column, int row)
+uint32_t at(int column, int row)
 {
-    return Uint32(row) << 16 | Uint32(column);
+    return uint32_t(row) << 16 | uint32_t(column);
 }
 
 // The renderer as the scene runs it: the map built from the tables for this texture.
-void render(uint32_t a, SDL_Surface* texture, const DeformShift* inversion,
-            const DeformShift* ripple, SDL_Surface* target)
+void render(uint32_t a, Surface* texture, const DeformShift* inversion, const DeformShift* ripple,
+            Surface* target)
 {
     DeformMap map;
     ASSERT_TRUE(build_deform_map(inversion, ripple, texture, &map));
-    render_deformation(a, texture, &map, target);
+    deform_draw(a, texture, &map, target);
     free_deform_map(&map);
 }
 
@@ -113,12 +113,12 @@ TEST(DeformRender, NegativeSumsWrapAsUnsigned32Bit)
     r[1] = {INT32_MIN, 0};                //   ... + 2^31 wraps to 1
     p[2] = {INT32_MAX, INT32_MAX};        // pixel (2, 0): 2 + 2^31 - 1
     p[deform_table_side] = {-320, -241};  // pixel (0, 1): -320 and -240
-    SDL_Surface* texture = position_texture(320, 240);
-    SDL_Surface* target = make_surface(320, 240, 0);
+    Surface* texture = position_texture(320, 240);
+    Surface* target = make_surface(320, 240, 0);
     const struct {
         uint32_t a;
         int x, y;
-        Uint32 want;
+        uint32_t want;
     } cases[] = {
         {0, 0, 0, at(255, 15)},  // 2^32 - 1 mod 320 and mod 240, not 319 and 239
         {0, 1, 0, at(1, 0)},
@@ -132,18 +132,18 @@ TEST(DeformRender, NegativeSumsWrapAsUnsigned32Bit)
         render(c.a, texture, p.data(), r.data(), target);
         EXPECT_EQ(pixel(target, c.x, c.y), c.want) << "a=" << c.a << " at " << c.x << "," << c.y;
     }
-    SDL_FreeSurface(target);
-    SDL_FreeSurface(texture);
+    free_surface(target);
+    free_surface(texture);
 }
 
 TEST(DeformRender, CentreShowsRow8Column288AtTimeZero)
 {
-    SDL_Surface* texture = position_texture(320, 240);
-    SDL_Surface* target = make_surface(320, 240, 0);
+    Surface* texture = position_texture(320, 240);
+    Surface* target = make_surface(320, 240, 0);
     render(0, texture, inversion(), ripple(), target);
     EXPECT_EQ(pixel(target, 160, 120), at(288, 8));
-    SDL_FreeSurface(target);
-    SDL_FreeSurface(texture);
+    free_surface(target);
+    free_surface(texture);
 }
 
 TEST(DeformRender, MatchesThePlainLoopOnEveryPixel)
@@ -158,50 +158,53 @@ TEST(DeformRender, MatchesThePlainLoopOnEveryPixel)
     };
     const uint32_t offsets[] = {0, 1, 5782, 6000, 8645, 2147483647u, 2147483648u, 4294967295u};
     for (const auto& s : sizes) {
-        SDL_Surface* texture = make_surface(s.tw, s.th, 0);
+        Surface* texture = make_surface(s.tw, s.th, 0);
         for (int y = 0; y < s.th; y++)
             for (int x = 0; x < s.tw; x++)
-                set_pixel(texture, x, y, Uint32(y * s.tw + x) * 2654435761u);
-        SDL_Surface* fast = make_surface(s.w, s.h, 0x01020304);
-        SDL_Surface* plain = make_surface(s.w, s.h, 0x01020304);
+                set_pixel(texture, x, y, uint32_t(y * s.tw + x) * 2654435761u);
+        Surface* fast = make_surface(s.w, s.h, 0x01020304);
+        Surface* plain = make_surface(s.w, s.h, 0x01020304);
         for (uint32_t a : offsets) {
             render(a, texture, inversion(), ripple(), fast);
             reference_deformation(a, texture, inversion(), ripple(), plain);
             EXPECT_EQ(differing_pixels(fast, plain, s.w, s.h), 0)
                 << s.tw << "x" << s.th << " on " << s.w << "x" << s.h << " a=" << a;
         }
-        SDL_FreeSurface(plain);
-        SDL_FreeSurface(fast);
-        SDL_FreeSurface(texture);
+        free_surface(plain);
+        free_surface(fast);
+        free_surface(texture);
     }
 }
 
 TEST(DeformRender, DrawsNothingWithoutTextureOrMatchingMap)
 {
-    SDL_Surface* texture = position_texture(8, 8);
-    SDL_Surface* taller = position_texture(8, 9);
-    SDL_Surface* sixteen_bit = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 16, 0, 0, 0, 0);
-    SDL_Surface* target = make_surface(8, 8, 0x55555555);
+    Surface* texture = position_texture(8, 8);
+    Surface* taller = position_texture(8, 9);
+    // The same pixels seen with a longer row step: a map built for the
+    // texture's pitch would read the wrong rows from it.
+    std::vector<uint32_t> padded_pixels(9 * 8);
+    Surface* padded = wrap_surface(padded_pixels.data(), 8, 8, 9, xrgb_layout);
+    Surface* target = make_surface(8, 8, 0x55555555);
     DeformMap map, unbuilt;
     ASSERT_TRUE(build_deform_map(inversion(), ripple(), texture, &map));
     EXPECT_FALSE(build_deform_map(nullptr, ripple(), texture, &unbuilt));
     EXPECT_FALSE(build_deform_map(inversion(), nullptr, texture, &unbuilt));
     EXPECT_FALSE(build_deform_map(inversion(), ripple(), nullptr, &unbuilt));
-    EXPECT_FALSE(build_deform_map(inversion(), ripple(), sixteen_bit, &unbuilt));
     EXPECT_EQ(unbuilt.bases, nullptr);
-    render_deformation(0, nullptr, &map, target);
-    render_deformation(0, texture, nullptr, target);
-    render_deformation(0, texture, &unbuilt, target);
-    render_deformation(0, taller, &map, target);  // built for 8 x 8, not 8 x 9
-    render_deformation(0, texture, &map, nullptr);
+    deform_draw(0, nullptr, &map, target);
+    deform_draw(0, texture, nullptr, target);
+    deform_draw(0, texture, &unbuilt, target);
+    deform_draw(0, taller, &map, target);  // built for 8 x 8, not 8 x 9
+    deform_draw(0, padded, &map, target);  // built for rows 8 pixels apart, not 9
+    deform_draw(0, texture, &map, nullptr);
     for (int y = 0; y < 8; y++)
         for (int x = 0; x < 8; x++)
             ASSERT_EQ(pixel(target, x, y), 0x55555555u) << x << "," << y;
     free_deform_map(&map);
-    SDL_FreeSurface(target);
-    SDL_FreeSurface(sixteen_bit);
-    SDL_FreeSurface(taller);
-    SDL_FreeSurface(texture);
+    free_surface(target);
+    free_surface(padded);
+    free_surface(taller);
+    free_surface(texture);
 }
 
 TEST(DeformScene, RiderAndCreditPositions)
@@ -231,46 +234,47 @@ TEST(DeformScene, RiderAndCreditPositions)
 
 TEST(DeformScene, DrawsInItsWindowOnlyWithOffsetTimeOverFiveAndTheRiderFrom29911)
 {
-    // The show is not loaded here: the scene's slots are free for known pictures.
-    video_once();
-    if (!fade_surface)
-        fade_load();
-    SDL_Surface* texture = position_texture(back_width, back_height);
-    deform_texture = texture;
-    ASSERT_TRUE(build_deform_map(inversion(), ripple(), texture, &deform_map));
+    // The show is not loaded here: the scene is made of known pictures, and
+    // without a font or a graph picture the credit draws nothing.
+    fade_load(false);
+    Surface* texture = position_texture(back_width, back_height);
+    DeformScene scene;
+    SharedState shared;
+    scene.texture = texture;
+    ASSERT_TRUE(build_deform_map(inversion(), ripple(), texture, &scene.map));
+    Surface* target = make_surface(back_width, back_height, 0);
 
     const struct {
         uint32_t t;
         bool drawn;  // both ends are at the full black of their fade
     } ends[] = {{28910, false}, {28911, true}, {43227, true}, {43228, false}};
     for (const auto& e : ends) {
-        SDL_FillRect(back_buffer, nullptr, 0x00123456);
-        deform_frame(e.t);
-        EXPECT_EQ(pixel(back_buffer, 160, 120) & 0xFFFFFF, e.drawn ? 0u : 0x123456u) << e.t;
+        fill_surface(0x00123456, target);
+        deform_scene_draw(e.t, &scene, &shared, target);
+        EXPECT_EQ(pixel(target, 160, 120) & 0xFFFFFF, e.drawn ? 0u : 0x123456u) << e.t;
     }
 
-    SDL_Surface* want = make_surface(back_width, back_height, 0);
-    deform_frame(30000);
+    Surface* want = make_surface(back_width, back_height, 0);
+    deform_scene_draw(30000, &scene, &shared, target);
     reference_deformation(6000, texture, inversion(), ripple(), want);
-    EXPECT_EQ(differing_pixels(back_buffer, want, back_width, back_height), 0);
+    EXPECT_EQ(differing_pixels(target, want, back_width, back_height), 0);
 
     // A rider of one plain colour, 4 wide: at scale 0 only its top-left pixel
     // shows, at (115 - 2, 160 - 50), from 29911 on.
-    SDL_Surface* sheet = make_surface(4, rider_frames * sprite_frame_rows, 0x00ABCDEF);
-    deform_rider = make_sprite(sheet, rider_frames);
-    ASSERT_NE(deform_rider, nullptr);
-    deform_frame(29910);
-    EXPECT_NE(pixel(back_buffer, 113, 110), 0x00ABCDEFu);
-    deform_frame(29911);
-    EXPECT_EQ(pixel(back_buffer, 113, 110), 0x00ABCDEFu);
-    EXPECT_NE(pixel(back_buffer, 114, 110), 0x00ABCDEFu);
-    EXPECT_NE(pixel(back_buffer, 113, 111), 0x00ABCDEFu);
+    Surface* sheet = make_surface(4, rider_frames * sprite_frame_rows, 0x00ABCDEF);
+    scene.rider = sprite_make(sheet, rider_frames);
+    ASSERT_NE(scene.rider, nullptr);
+    deform_scene_draw(29910, &scene, &shared, target);
+    EXPECT_NE(pixel(target, 113, 110), 0x00ABCDEFu);
+    deform_scene_draw(29911, &scene, &shared, target);
+    EXPECT_EQ(pixel(target, 113, 110), 0x00ABCDEFu);
+    EXPECT_NE(pixel(target, 114, 110), 0x00ABCDEFu);
+    EXPECT_NE(pixel(target, 113, 111), 0x00ABCDEFu);
 
-    delete deform_rider;
-    deform_rider = nullptr;
-    deform_texture = nullptr;
-    free_deform_map(&deform_map);
-    SDL_FreeSurface(sheet);
-    SDL_FreeSurface(want);
-    SDL_FreeSurface(texture);
+    delete scene.rider;
+    free_deform_map(&scene.map);
+    free_surface(sheet);
+    free_surface(want);
+    free_surface(target);
+    free_surface(texture);
 }

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <random>
 
-#include "platform/maths.h"
+#include "core/maths.h"
 
 static double rounded_reference(double y, double x)
 {

@@ -11,7 +11,8 @@
 
 TEST(Palette, TellingRows)
 {
-    build_palette();
+    Palette palette;
+    palette_build(&palette);
     const struct {
         int i;
         uint32_t entry;
@@ -20,7 +21,7 @@ TEST(Palette, TellingRows)
         {128, 0xFF82007E}, {192, 0xFFFD7F00}, {255, 0xFF7FFD7B},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(plasma_palette[r.i], r.entry) << r.i;
+        EXPECT_EQ(palette.colours[r.i], r.entry) << r.i;
 }
 
 TEST(Palette, RotationFollowsTheInterval)
@@ -35,13 +36,14 @@ TEST(Palette, RotationFollowsTheInterval)
         {1000, 5000, 58},                  // sin(4 s) < 0: k = -454, the other way round
     };
     for (const auto& c : cases) {
+        Palette palette;
         for (int i = 0; i < 256; i++)
-            plasma_palette[i] = uint32_t(i);
-        last_rotation = c.from;
-        rotate_palette(c.to);
-        EXPECT_EQ(last_rotation, c.to);  // recorded even when k = 0
+            palette.colours[i] = uint32_t(i);
+        palette.last_rotation = c.from;
+        palette_rotate(c.to, &palette);
+        EXPECT_EQ(palette.last_rotation, c.to);  // recorded even when k = 0
         for (int j = 0; j < 256; j++)
-            ASSERT_EQ(plasma_palette[j], uint32_t((j + c.k) & 0xFF)) << c.to - c.from << " " << j;
+            ASSERT_EQ(palette.colours[j], uint32_t((j + c.k) & 0xFF)) << c.to - c.from << " " << j;
     }
 }
 
@@ -60,14 +62,15 @@ TEST(Plasma, WavesAtTheStartAndTheCentresRange)
 
 // Every pixel compared with the direct formula: at least 99.99% equal, none more
 // than one palette index away, none left unwritten.
-static void expect_matches_reference(uint32_t t, SDL_Surface* fast, SDL_Surface* direct)
+static void expect_matches_reference(uint32_t t, const Palette* palette, Surface* fast,
+                                     Surface* direct)
 {
-    std::map<Uint32, int> index_of;
+    std::map<uint32_t, int> index_of;
     for (int i = 0; i < 256; i++)
-        index_of[plasma_palette[i]] = i;
+        index_of[palette->colours[i]] = i;
     ASSERT_EQ(index_of.size(), 256u) << "palette entries must tell indices apart";
-    draw_plasma(t, fast);
-    draw_plasma_reference(t, direct);
+    plasma_draw(t, palette, fast);
+    plasma_draw_reference(t, palette, direct);
     int differing = 0;
     for (int y = 0; y < fast->h; y++)
         for (int x = 0; x < fast->w; x++) {
@@ -82,7 +85,8 @@ static void expect_matches_reference(uint32_t t, SDL_Surface* fast, SDL_Surface*
 
 TEST(Plasma, MatchesTheDirectFormula)
 {
-    build_palette();
+    Palette palette;
+    palette_build(&palette);
     // Over the show on the back buffer's size, then odd sizes at one time: a
     // tall strip, one wider than the mirrored table reaches, padded rows.
     const struct {
@@ -95,33 +99,35 @@ TEST(Plasma, MatchesTheDirectFormula)
         {20000, 700, 520, 700},       {20000, 33, 17, 40},
     };
     for (const auto& c : cases) {
-        std::vector<Uint32> fast_pixels(size_t(c.pitch) * c.h), direct_pixels(fast_pixels);
-        SDL_Surface* fast = SDL_CreateRGBSurfaceFrom(fast_pixels.data(), c.w, c.h, 32, c.pitch * 4,
-                                                     0xFF0000, 0xFF00, 0xFF, 0);
-        SDL_Surface* direct = SDL_CreateRGBSurfaceFrom(direct_pixels.data(), c.w, c.h, 32,
-                                                       c.pitch * 4, 0xFF0000, 0xFF00, 0xFF, 0);
-        expect_matches_reference(c.t, fast, direct);
+        std::vector<uint32_t> fast_pixels(size_t(c.pitch) * c.h), direct_pixels(fast_pixels);
+        Surface* fast = wrap_surface(fast_pixels.data(), c.w, c.h, c.pitch, xrgb_layout);
+        Surface* direct = wrap_surface(direct_pixels.data(), c.w, c.h, c.pitch, xrgb_layout);
+        expect_matches_reference(c.t, &palette, fast, direct);
         for (int y = 0; y < c.h; y++)  // the padding past each row stays untouched
             for (int x = c.w; x < c.pitch; x++)
                 ASSERT_EQ(fast_pixels[y * c.pitch + x], 0u) << c.w << "x" << c.h;
-        SDL_FreeSurface(direct);
-        SDL_FreeSurface(fast);
+        free_surface(direct);
+        free_surface(fast);
     }
 }
 
 TEST(Plasma, EdgeIndexAndUnusableTargets)
 {
     // At t = 2251 both waves round to exactly -1 at (113, 93): index -1.
-    build_palette();
-    SDL_Surface* target = make_surface(320, 240, 0);
-    draw_plasma(2251, target);
-    EXPECT_EQ(pixel(target, 113, 93), plasma_palette[0]);
-    SDL_FreeSurface(target);
+    Palette palette;
+    palette_build(&palette);
+    Surface* target = make_surface(320, 240, 0);
+    plasma_draw(2251, &palette, target);
+    EXPECT_EQ(pixel(target, 113, 93), palette.colours[0]);
+    free_surface(target);
 
-    draw_plasma(20000, nullptr);
-    SDL_Surface* eight = SDL_CreateRGBSurface(SDL_SWSURFACE, 16, 16, 8, 0, 0, 0, 0);
-    SDL_FillRect(eight, nullptr, 7);
-    draw_plasma(20000, eight);
-    EXPECT_EQ(static_cast<const Uint8*>(eight->pixels)[0], 7);
-    SDL_FreeSurface(eight);
+    plasma_draw(20000, &palette, nullptr);
+    // A row longer than any surface may be would run past the row tables.
+    const int too_wide = max_surface_side + 1;
+    std::vector<uint32_t> wide_pixels(too_wide, 7);
+    Surface* wide = wrap_surface(wide_pixels.data(), too_wide, 1, too_wide, xrgb_layout);
+    ASSERT_NE(wide, nullptr);
+    plasma_draw(20000, &palette, wide);
+    EXPECT_EQ(wide_pixels, std::vector<uint32_t>(too_wide, 7));
+    free_surface(wide);
 }

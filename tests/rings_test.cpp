@@ -4,24 +4,25 @@
 
 #include <cstdlib>
 
+#include "draw/blit.h"
 #include "effects/rings.h"
-#include "platform/image.h"
 #include "tests/support.h"
 
-static void rings_built()
+// The ring image, made once per process.
+static const Surface* ring_image()
 {
-    video_once();
-    if (!ring_image)
-        build_ring_image();
-    ASSERT_NE(ring_image, nullptr);
+    static const Surface* image = rings_make_image();
+    return image;
 }
 
 TEST(Rings, ImageGreyAndAlphaAtKnownDistances)
 {
-    rings_built();
-    ASSERT_EQ(ring_image->w, 640);
-    ASSERT_EQ(ring_image->h, 480);
-    EXPECT_TRUE(ring_image->flags & SDL_SRCALPHA);
+    const Surface* image = ring_image();
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(image->w, 640);
+    ASSERT_EQ(image->h, 480);
+    EXPECT_TRUE(image->blended);
+    EXPECT_EQ(image->layout, scratch_layout);
     const struct {
         int column, row, grey;
         bool opaque;
@@ -37,8 +38,8 @@ TEST(Rings, ImageGreyAndAlphaAtKnownDistances)
         {639, 479, 4, false},    // far corner, d = 398
     };
     for (const auto& c : cases) {
-        const Uint32 want = Uint32(c.grey) * 0x010101 | (c.opaque ? 0xFF000000 : 0);
-        EXPECT_EQ(pixel(ring_image, c.column, c.row), want) << c.column << "," << c.row;
+        const uint32_t want = uint32_t(c.grey) * 0x010101 | (c.opaque ? 0xFF000000 : 0);
+        EXPECT_EQ(pixel(image, c.column, c.row), want) << c.column << "," << c.row;
     }
 }
 
@@ -46,7 +47,7 @@ TEST(Rings, BackgroundAndWindowsByTime)
 {
     const struct {
         uint32_t t;
-        Uint32 background;
+        uint32_t background;
         RingWindows at;
     } cases[] = {
         {0, 0xFF808080, {240, 180, 240, 180}},
@@ -74,44 +75,41 @@ TEST(Rings, BackgroundAndWindowsByTime)
 // surface relies on), into the back buffer's format and the scratch layout.
 TEST(Rings, FrameComposesBothWindowsOverTheBackground)
 {
-    rings_built();
-    SDL_Surface* targets[] = {make_surface(320, 240, 0), create_scratch_surface(320, 240)};
-    for (SDL_Surface* target : targets) {
+    const Surface* image = ring_image();
+    ASSERT_NE(image, nullptr);
+    Surface* targets[] = {make_surface(320, 240, 0), create_scratch_surface(320, 240)};
+    for (Surface* target : targets) {
         for (uint32_t t : {0u, 1000u, 3411u, 50058u, 61234u, 80000u}) {
-            SDL_FillRect(target, nullptr, 0x00345678);
-            draw_rings(t, target);
-            const Uint32 background = ring_background(t);
+            fill_surface(0x00345678, target);
+            rings_draw(t, image, target);
+            const uint32_t background = ring_background(t);
             const RingWindows w = ring_windows(t);
             int wrong = 0, crests = 0;
             for (int y = 0; y < 240; y++)
                 for (int x = 0; x < 320; x++) {
-                    const Uint32 a = pixel(ring_image, w.x1 + x, w.y1 + y);
-                    const Uint32 b = pixel(ring_image, w.x2 + x, w.y2 + y);
-                    const Uint32 want = b >> 24 ? b : a >> 24 ? a : background;
-                    const Uint32 got = pixel(target, x, y);
+                    const uint32_t a = pixel(image, w.x1 + x, w.y1 + y);
+                    const uint32_t b = pixel(image, w.x2 + x, w.y2 + y);
+                    const uint32_t want = b >> 24 ? b : a >> 24 ? a : background;
+                    const uint32_t got = pixel(target, x, y);
                     for (int shift = 0; shift < 24; shift += 8)
                         wrong += std::abs(int(got >> shift & 0xFF) - int(want >> shift & 0xFF)) > 2;
                     wrong += got >> 24 != 0xFF;
                     crests += want != background;
                 }
-            EXPECT_EQ(wrong, 0) << "t = " << t << ", red mask " << target->format->Rmask;
+            EXPECT_EQ(wrong, 0) << "t = " << t << ", red mask " << target->layout.r;
             EXPECT_GT(crests, 320 * 240 / 10) << t;
         }
-        SDL_FreeSurface(target);
+        free_surface(target);
     }
 }
 
 TEST(Rings, WithoutTheRingImageOnlyTheBackgroundIsDrawn)
 {
-    rings_built();
-    SDL_Surface* saved = ring_image;
-    ring_image = nullptr;
-    SDL_Surface* target = make_surface(320, 240, 0);
-    draw_rings(3411, target);
-    draw_rings(3411, nullptr);
-    ring_image = saved;
+    Surface* target = make_surface(320, 240, 0);
+    rings_draw(3411, nullptr, target);
+    rings_draw(3411, ring_image(), nullptr);
     for (int y = 0; y < 240; y += 7)
         for (int x = 0; x < 320; x += 5)
             ASSERT_EQ(pixel(target, x, y), 0xFFEB80F4u) << x << "," << y;
-    SDL_FreeSurface(target);
+    free_surface(target);
 }

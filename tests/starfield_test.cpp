@@ -4,28 +4,25 @@
 
 #include <cstdlib>
 
+#include "core/random.h"
+#include "draw/blit.h"
 #include "effects/starfield.h"
-#include "platform/image.h"
-#include "platform/random.h"
 #include "tests/support.h"
 
-constexpr Uint32 untouched = 0x12345678;
+constexpr uint32_t untouched = 0x12345678;
 
 // Every star far off to the right and far from respawning, so it draws
 // nothing; the tests then place the one star they look at.
-static void park_stars()
+static void park_stars(Star* stars)
 {
-    if (!stars)
-        starfield_init();
     for (int i = 0; i < star_count; i++)
         stars[i] = Star{50.0f, 0.0f, 1.0f, {0.5f, 0.5f, 0.5f}};
 }
 
-static SDL_Surface* layer(int w, int h)
+static Surface* layer(int w, int h)
 {
-    video_once();
-    SDL_Surface* s = create_scratch_surface(w, h);
-    SDL_FillRect(s, nullptr, untouched);
+    Surface* s = create_scratch_surface(w, h);
+    fill_surface(untouched, s);
     return s;
 }
 
@@ -48,11 +45,12 @@ TEST(Starfield, ProjectsColoursAndClipsOneStar)
         {"x -1.5 is off", -0.01f, 0.0f, 0, 100, 1, 0, 0, 0},
         {"beyond the int range", 0.9f, 0.9f, 2147483600, 2147483600, 1, 0, 0, 0},
     };
+    Star stars[star_count];
     for (const auto& c : cases) {
-        park_stars();
+        park_stars(stars);
         stars[0] = Star{c.x, c.y, 0.51f, {0.75f, 0.5f, 0.999f}};
-        SDL_Surface* s = layer(320, 240);
-        starfield_draw(s, c.cx, c.cy, star_depth_step);
+        Surface* s = layer(320, 240);
+        starfield_draw(stars, c.cx, c.cy, star_depth_step, s);
         EXPECT_EQ(stars[0].z, 0.5f) << c.what;
         for (int y = 0; y < 240; y++)
             for (int x = 0; x < 320; x++) {
@@ -60,7 +58,7 @@ TEST(Starfield, ProjectsColoursAndClipsOneStar)
                 ASSERT_EQ(pixel(s, x, y), in ? 0xFF5F3F7F : untouched)
                     << c.what << " at " << x << "," << y;
             }
-        SDL_FreeSurface(s);
+        free_surface(s);
     }
 }
 
@@ -70,21 +68,22 @@ TEST(Starfield, RespawnsWhenTheDepthStepTakesItToTheViewer)
         float z;
         bool respawned;
     } cases[] = {{0.010f, true}, {0.005f, true}, {0.0f, true}, {0.011f, false}, {0.5f, false}};
-    SDL_Surface* s = layer(320, 240);
+    Surface* s = layer(320, 240);
+    Star stars[star_count];
     for (const auto& c : cases) {
-        park_stars();
+        park_stars(stars);
         stars[0].z = c.z;
-        starfield_draw(s, 160, 120, star_depth_step);
+        starfield_draw(stars, 160, 120, star_depth_step, s);
         EXPECT_EQ(stars[0].z == 1.0f, c.respawned) << c.z;
     }
     // From the far end the star flies 99 calls and is respawned in the 100th.
-    park_stars();
+    park_stars(stars);
     stars[0] = Star{0.1f, 0.1f, 1.0f, {0.5f, 0.5f, 0.5f}};
     for (int call = 1; call <= 100; call++) {
-        starfield_draw(s, 160, 120, star_depth_step);
+        starfield_draw(stars, 160, 120, star_depth_step, s);
         ASSERT_EQ(stars[0].z == 1.0f, call == 100) << "call " << call << " z " << stars[0].z;
     }
-    SDL_FreeSurface(s);
+    free_surface(s);
 }
 
 // The random draws are the stars' identity: same draws, same order. A
@@ -96,9 +95,9 @@ TEST(Starfield, DrawsFromRandInItsFixedOrder)
     seed_random(99);
     const float x = position(), y = position(), z = float((next_random() % 1000) / 1000.0);
     const float c0 = colour(), c1 = colour(), c2 = colour();
-    delete[] stars;
     seed_random(99);
-    starfield_init();
+    Star* stars = starfield_create();
+    ASSERT_NE(stars, nullptr);
     EXPECT_EQ(stars[0].x, x);
     EXPECT_EQ(stars[0].y, y);
     EXPECT_EQ(stars[0].z, z);
@@ -109,32 +108,46 @@ TEST(Starfield, DrawsFromRandInItsFixedOrder)
     seed_random(5);
     const float rx = position(), ry = position();
     const float r0 = colour(), r1 = colour(), r2 = colour();
-    park_stars();
+    park_stars(stars);
     stars[7].z = 0.005f;
-    SDL_Surface* s = layer(320, 240);
+    Surface* s = layer(320, 240);
     seed_random(5);
-    starfield_draw(s, 160, 120, star_depth_step);
+    starfield_draw(stars, 160, 120, star_depth_step, s);
     const Star& r = stars[7];
     EXPECT_TRUE(r.x == rx && r.y == ry && r.z == 1.0f);
     EXPECT_TRUE(r.colour[0] == r0 && r.colour[1] == r1 && r.colour[2] == r2);
     const int sx = int(rx * 75.0 + 160), sy = int(ry * 75.0 + 120);
     EXPECT_EQ(pixel(s, sx, sy), 0xFF000000u);
     EXPECT_EQ(pixel(s, sx + 1, sy + 1), 0xFF000000u);
-    SDL_FreeSurface(s);
+    free_surface(s);
+
+    // A respawn on its own makes the same draws in the same order.
+    seed_random(5);
+    Star one = {0.0f, 0.0f, 0.3f, {0.0f, 0.0f, 0.0f}};
+    star_respawn(&one);
+    EXPECT_TRUE(one.x == rx && one.y == ry && one.z == 1.0f);
+    EXPECT_TRUE(one.colour[0] == r0 && one.colour[1] == r1 && one.colour[2] == r2);
+    delete[] stars;
 }
 
 TEST(Starfield, RefusesTargetsItWouldWritePast)
 {
-    park_stars();
+    Star stars[star_count];
+    park_stars(stars);
     stars[0] = Star{0.0f, 0.0f, 0.51f, {0.75f, 0.5f, 0.999f}};
-    starfield_draw(nullptr, 10, 10, star_depth_step);
-    for (const auto& size : {std::pair<int, int>{319, 240}, {320, 239}, {100, 100}}) {
-        SDL_Surface* s = layer(size.first, size.second);
-        starfield_draw(s, 10, 10, star_depth_step);
+    starfield_draw(stars, 10, 10, star_depth_step, nullptr);
+    const struct {
+        int w, h;
+        Star* stars;
+    } cases[] = {{319, 240, stars}, {320, 239, stars}, {100, 100, stars}, {320, 240, nullptr}};
+    for (const auto& c : cases) {
+        Surface* s = layer(c.w, c.h);
+        starfield_draw(c.stars, 10, 10, star_depth_step, s);
         for (int y = 0; y < s->h; y++)
             for (int x = 0; x < s->w; x++)
-                ASSERT_EQ(pixel(s, x, y), untouched) << size.first << "x" << size.second;
-        SDL_FreeSurface(s);
+                ASSERT_EQ(pixel(s, x, y), untouched)
+                    << c.w << "x" << c.h << (c.stars ? "" : " without stars");
+        free_surface(s);
     }
 }
 

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "platform/steps.h"
+#include "core/steps.h"
 
 TEST(Steps, LatestAndFirstStepBracketEveryTime)
 {

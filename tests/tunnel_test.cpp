@@ -1,6 +1,5 @@
 // The tunnel: its tables, the renderer against the pixel-by-pixel loop and its
 // refusals, the view path, the finale's tunnel, and the tunnel scene.
-#include <IL/il.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,30 +7,31 @@
 #include <string>
 #include <vector>
 
+#include "core/maths.h"
+#include "draw/blit.h"
+#include "draw/png.h"
 #include "effects/tunnel.h"
-#include "platform/image.h"
-#include "platform/maths.h"
-#include "platform/video.h"
 #include "reference/tunnel_reference.h"
-#include "scenes/finale.h"
+#include "scenes/shared.h"
+#include "scenes/timeline.h"
 #include "scenes/tunnel_scene.h"
 #include "tests/support.h"
 
 namespace {
 
-constexpr Uint32 opaque = 0xFF000000;
-constexpr Uint32 sentinel = 0x01020304;
+constexpr uint32_t opaque = 0xFF000000;
+constexpr uint32_t sentinel = 0x01020304;
 
 // Texel (row, column) carries its own coordinates, under a top byte the
 // renderer must replace.
-Uint32 texel_code(int row, int column)
+uint32_t texel_code(int row, int column)
 {
-    return Uint32(row) << 9 | Uint32(column);
+    return uint32_t(row) << 9 | uint32_t(column);
 }
 
-SDL_Surface* coded_texture(int w = tunnel_texture_side, int h = tunnel_texture_side)
+Surface* coded_texture(int w = tunnel_texture_side, int h = tunnel_texture_side)
 {
-    SDL_Surface* s = make_surface(w, h, 0);
+    Surface* s = make_surface(w, h, 0);
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++)
             set_pixel(s, x, y, 0x5A000000 | texel_code(y & 511, x & 511));
@@ -44,7 +44,7 @@ int table(const int32_t* t, int row, int column)
 }
 
 // Pixels of the w x h corner where a and b differ (b null: where a is not the sentinel).
-int differing(const SDL_Surface* a, const SDL_Surface* b, int w, int h)
+int differing(const Surface* a, const Surface* b, int w, int h)
 {
     if (b)
         return differing_pixels(a, b, w, h);
@@ -55,13 +55,15 @@ int differing(const SDL_Surface* a, const SDL_Surface* b, int w, int h)
     return n;
 }
 
+// The tables as the tunnel scene builds them, once per process.
+TunnelTables tables;
+
 class Tunnel : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        video_once();
-        build_tunnel_tables();
-        ASSERT_NE(tunnel_depth, nullptr);
+        tunnel_build_tables(&tables);
+        ASSERT_NE(tables.depth, nullptr);
     }
 };
 
@@ -76,32 +78,36 @@ TEST_F(Tunnel, TableEntries)
         {0, 0, 25, -203},       {479, 639, 25, 52},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(table(tunnel_depth, c.row, c.column), c.depth) << c.row << "," << c.column;
-        EXPECT_EQ(table(tunnel_angle, c.row, c.column), c.angle) << c.row << "," << c.column;
+        EXPECT_EQ(table(tables.depth, c.row, c.column), c.depth) << c.row << "," << c.column;
+        EXPECT_EQ(table(tables.angle, c.row, c.column), c.angle) << c.row << "," << c.column;
     }
     // The lower half is built as a mirror of the upper one; every entry must
-    // still be what the trigonometry gives.
+    // still be what the trigonometry gives, and the packed word the renderer
+    // reads must hold both entries' low 9 bits.
     for (int i = 0; i < tunnel_table_height; i++)
         for (int j = 0; j < tunnel_table_width; j++) {
             const double x = j == 320 ? 0.1 : j - 320.0;
             const double theta = std::atan2(i - 240.0, x);
-            ASSERT_EQ(table(tunnel_depth, i, j), int(std::cos(theta) * 200 * 50 / x))
+            const int depth = table(tables.depth, i, j), angle = table(tables.angle, i, j);
+            ASSERT_EQ(depth, int(std::cos(theta) * 200 * 50 / x)) << i << "," << j;
+            ASSERT_EQ(angle, int(theta * 256 / pi_f)) << i << "," << j;
+            ASSERT_EQ(tables.texel[i * tunnel_table_width + j],
+                      uint32_t(depth & 511) << 16 | uint32_t(angle & 511))
                 << i << "," << j;
-            ASSERT_EQ(table(tunnel_angle, i, j), int(theta * 256 / pi_f)) << i << "," << j;
         }
 }
 
 TEST_F(Tunnel, RendersLikeThePixelLoop)
 {
-    SDL_Surface* texture = coded_texture();
-    SDL_Surface* target = make_surface(320, 240, 0);
-    render_tunnel(target, texture, 0.0f, 0.0f, 160.0f, 120.0f);
+    Surface* texture = coded_texture();
+    Surface* target = make_surface(320, 240, 0);
+    tunnel_draw(&tables, texture, 0.0f, 0.0f, 160.0f, 120.0f, target);
     // Table row 240, column 320 (depth 100000) reads texture row 160; table
     // row 239, column 380 (angle -1) reads column 511.
     EXPECT_EQ(pixel(target, 160, 120), opaque | texel_code(100000 % 512, 0));
     EXPECT_EQ(pixel(target, 220, 119), opaque | texel_code(166, 511));
-    SDL_FreeSurface(target);
-    SDL_FreeSurface(texture);
+    free_surface(target);
+    free_surface(texture);
 
     const struct {
         float depth, angle, column, row;
@@ -117,43 +123,43 @@ TEST_F(Tunnel, RendersLikeThePixelLoop)
     };
     for (const auto& c : cases) {
         texture = coded_texture(c.texture_w, c.texture_h);
-        SDL_Surface* fast = make_surface(c.target_w, c.target_h, sentinel);
-        SDL_Surface* slow = make_surface(c.target_w, c.target_h, sentinel);
-        render_tunnel(fast, texture, c.depth, c.angle, c.column, c.row);
-        render_tunnel_reference(slow, texture, c.depth, c.angle, c.column, c.row);
+        Surface* fast = make_surface(c.target_w, c.target_h, sentinel);
+        Surface* slow = make_surface(c.target_w, c.target_h, sentinel);
+        tunnel_draw(&tables, texture, c.depth, c.angle, c.column, c.row, fast);
+        tunnel_draw_reference(&tables, texture, c.depth, c.angle, c.column, c.row, slow);
         // Equal everywhere, and only the 320 x 240 corner written.
         EXPECT_EQ(differing(fast, slow, c.target_w, c.target_h), 0)
             << c.depth << " " << c.angle << " " << c.column << " " << c.row;
         EXPECT_EQ(differing(fast, nullptr, c.target_w, c.target_h), 320 * 240);
-        SDL_FreeSurface(slow);
-        SDL_FreeSurface(fast);
-        SDL_FreeSurface(texture);
+        free_surface(slow);
+        free_surface(fast);
+        free_surface(texture);
     }
 }
 
 TEST_F(Tunnel, ShiftWithoutAnIntegerActsAsTheMostNegativeOne)
 {
     // -2147483648 has its low 9 bits clear: the picture of a zero shift.
-    SDL_Surface* texture = coded_texture();
-    SDL_Surface* want = make_surface(320, 240, 0);
-    SDL_Surface* got = make_surface(320, 240, 0);
-    render_tunnel(want, texture, 0.0f, 0.0f, 100.0f, 100.0f);
+    Surface* texture = coded_texture();
+    Surface* want = make_surface(320, 240, 0);
+    Surface* got = make_surface(320, 240, 0);
+    tunnel_draw(&tables, texture, 0.0f, 0.0f, 100.0f, 100.0f, want);
     for (float bad : {NAN, INFINITY, -INFINITY, 3.0e9f, -3.0e9f}) {
-        render_tunnel(got, texture, bad, bad, 100.0f, 100.0f);
+        tunnel_draw(&tables, texture, bad, bad, 100.0f, 100.0f, got);
         EXPECT_EQ(differing(got, want, 320, 240), 0) << bad;
     }
-    SDL_FreeSurface(got);
-    SDL_FreeSurface(want);
-    SDL_FreeSurface(texture);
+    free_surface(got);
+    free_surface(want);
+    free_surface(texture);
 }
 
 TEST_F(Tunnel, DrawsNothingItCouldNotDrawWhole)
 {
-    SDL_Surface* texture = coded_texture();
-    SDL_Surface* narrow = coded_texture(511, 512);
-    SDL_Surface* low = coded_texture(512, 511);
+    Surface* texture = coded_texture();
+    Surface* narrow = coded_texture(511, 512);
+    Surface* low = coded_texture(512, 511);
     const struct {
-        SDL_Surface* texture;
+        Surface* texture;
         int target_w, target_h;
         float column, row;
     } cases[] = {
@@ -165,16 +171,23 @@ TEST_F(Tunnel, DrawsNothingItCouldNotDrawWhole)
         {texture, 320, 240, 0.0f, INFINITY}, {texture, 320, 240, -1.0e10f, 0.0f},
     };
     for (const auto& c : cases) {
-        SDL_Surface* target = make_surface(c.target_w, c.target_h, sentinel);
-        render_tunnel(target, c.texture, 5.0f, 5.0f, c.column, c.row);
+        Surface* target = make_surface(c.target_w, c.target_h, sentinel);
+        tunnel_draw(&tables, c.texture, 5.0f, 5.0f, c.column, c.row, target);
         EXPECT_EQ(differing(target, nullptr, c.target_w, c.target_h), 0)
             << c.target_w << "x" << c.target_h << " at " << c.column << "," << c.row;
-        SDL_FreeSurface(target);
+        free_surface(target);
     }
-    render_tunnel(nullptr, texture, 0.0f, 0.0f, 0.0f, 0.0f);
-    SDL_FreeSurface(low);
-    SDL_FreeSurface(narrow);
-    SDL_FreeSurface(texture);
+    tunnel_draw(&tables, texture, 0.0f, 0.0f, 0.0f, 0.0f, nullptr);
+    // Without tables (none built, or their memory not had) nothing is drawn.
+    const TunnelTables unbuilt;
+    Surface* target = make_surface(320, 240, sentinel);
+    tunnel_draw(&unbuilt, texture, 5.0f, 5.0f, 0.0f, 0.0f, target);
+    tunnel_draw(nullptr, texture, 5.0f, 5.0f, 0.0f, 0.0f, target);
+    EXPECT_EQ(differing(target, nullptr, 320, 240), 0) << "without tables";
+    free_surface(target);
+    free_surface(low);
+    free_surface(narrow);
+    free_surface(texture);
 }
 
 TEST_F(Tunnel, ViewPathAndShifts)
@@ -202,38 +215,32 @@ TEST_F(Tunnel, ViewPathAndShifts)
     }
 }
 
+// The tunnel as the finale flies it, from the shared tables and texture.
 TEST_F(Tunnel, FinaleTunnelAt80000And80003)
 {
-    SDL_Surface* target = make_surface(320, 240, sentinel);
-    finale_tunnel_texture = nullptr;
-    draw_finale_tunnel(80000, target);
+    Surface* target = make_surface(320, 240, sentinel);
+    SharedState shared;
+    shared.tunnel = tables;
+    tunnel_fly(80000, &shared, target);  // no texture loaded: nothing drawn
     EXPECT_EQ(differing(target, nullptr, 320, 240), 0);
 
-    finale_tunnel_texture = coded_texture();
+    shared.tunnel_texture = coded_texture();
     // The axis lands at (320 - 44, 240 - 85): depth 100000 and angle 0 plus
     // the shifts 16000 and 20000.
-    draw_finale_tunnel(80000, target);
+    tunnel_fly(80000, &shared, target);
     EXPECT_EQ(pixel(target, 276, 155), opaque | texel_code(116000 % 512, 20000 % 512));
     // 16000.6 and 20000.75 round to 16001 and 20001; the view row is 86 now.
-    draw_finale_tunnel(80003, target);
+    tunnel_fly(80003, &shared, target);
     EXPECT_EQ(pixel(target, 276, 154), opaque | texel_code(116001 % 512, 20001 % 512));
-    SDL_FreeSurface(finale_tunnel_texture);
-    finale_tunnel_texture = nullptr;
-    SDL_FreeSurface(target);
+    free_surface(shared.tunnel_texture);
+    free_surface(target);
 }
 
-// Writes a w x h grey PNG; true when DevIL saved it.
-bool write_png(const std::string& path, int w, int h)
+// Writes a w x h grey PNG; true when it was written.
+bool write_grey_png(const std::string& path, int w, int h)
 {
-    std::vector<ILubyte> rgba(size_t(w) * h * 4, 0x80);
-    ILuint name;
-    ilGenImages(1, &name);
-    ilBindImage(name);
-    ilTexImage(w, h, 1, 4, IL_RGBA, IL_UNSIGNED_BYTE, rgba.data());
-    ilEnable(IL_FILE_OVERWRITE);
-    const bool saved = ilSave(IL_PNG, path.c_str());
-    ilDeleteImages(1, &name);
-    return saved;
+    const std::vector<unsigned char> rgb(size_t(w) * h * 3, 0x80);
+    return write_png(rgb.data(), w, h, path.c_str());
 }
 
 TEST_F(Tunnel, TextureSmallerThan512IsRefusedAtLoad)
@@ -249,14 +256,14 @@ TEST_F(Tunnel, TextureSmallerThan512IsRefusedAtLoad)
     for (const auto& c : cases) {
         unlink(path.c_str());
         if (c.w) {
-            ASSERT_TRUE(write_png(path, c.w, c.h));
+            ASSERT_TRUE(write_grey_png(path, c.w, c.h));
         }
         testing::internal::CaptureStdout();
-        SDL_Surface* texture = load_tunnel_texture(path.c_str());
+        Surface* texture = tunnel_load_texture(path.c_str());
         const std::string printed = testing::internal::GetCapturedStdout();
         EXPECT_EQ(texture != nullptr, c.loads) << c.w << "x" << c.h;
         EXPECT_EQ(printed, c.loads ? "" : "Error at loading picture " + path + "\n");
-        SDL_FreeSurface(texture);
+        free_surface(texture);
     }
     unlink(path.c_str());
     rmdir(dir);
@@ -279,46 +286,52 @@ TEST(TunnelScene, CreditPositions)
 }
 
 // The scene over its own small pictures: a coded texture, a 16-pixel-wide car
-// and a 320 x 8 graph strip.
+// and a 320 x 8 graph strip; no font, so no credit text.
 class TunnelSceneFrame : public Tunnel {
 protected:
-    static constexpr Uint32 car_colour = 0xFF00C000;
-    static constexpr Uint32 graph_colour = 0xFFE0E000;
+    static constexpr uint32_t car_colour = 0xFF00C000;
+    static constexpr uint32_t graph_colour = 0xFFE0E000;
+
+    TunnelScene scene;
+    SharedState shared;
+    Surface* target = nullptr;
 
     void SetUp() override
     {
-        if (!fade_surface)
-            fade_load();
-        tunnel_texture = coded_texture();
-        tunnel_graph = make_surface(320, 8, graph_colour);
-        car_sprite = make_sprite(make_surface(16, 200, car_colour), tunnel_car_frames);
-        SDL_FillRect(back_buffer, nullptr, sentinel);
+        fade_load(false);
+        shared.tunnel = tables;
+        shared.tunnel_texture = coded_texture();
+        scene.graph = make_surface(320, 8, graph_colour);
+        scene.car = sprite_make(make_surface(16, 200, car_colour), tunnel_car_frames);
+        ASSERT_NE(scene.car, nullptr);
+        target = make_surface(back_width, back_height, sentinel);
     }
     void TearDown() override
     {
-        SDL_FreeSurface(car_sprite->sheet);
-        delete car_sprite;
-        SDL_FreeSurface(tunnel_graph);
-        SDL_FreeSurface(tunnel_texture);
-        car_sprite = nullptr;
-        tunnel_graph = tunnel_texture = nullptr;
+        free_surface(target);
+        if (scene.car)
+            free_surface(scene.car->sheet);
+        delete scene.car;
+        free_surface(scene.graph);
+        free_surface(shared.tunnel_texture);
     }
+    void draw(uint32_t t) { tunnel_scene_draw(t, &scene, &shared, target); }
 };
 
 TEST_F(TunnelSceneFrame, DrawsOnlyInsideItsWindow)
 {
     for (uint32_t t : {67999u, 80001u, 0u, 4294967295u}) {
-        tunnel_frame(t);
-        EXPECT_EQ(differing(back_buffer, nullptr, 320, 240), 0) << t;
+        draw(t);
+        EXPECT_EQ(differing(target, nullptr, 320, 240), 0) << t;
     }
     // Both ends are drawn, under the fade's fully black end.
     for (uint32_t t : {68000u, 80000u}) {
-        SDL_FillRect(back_buffer, nullptr, sentinel);
-        tunnel_frame(t);
+        fill_surface(sentinel, target);
+        draw(t);
         int lit = 0;
         for (int y = 0; y < 240; y++)
             for (int x = 0; x < 320; x++)
-                lit += (pixel(back_buffer, x, y) & 0xFFFFFF) != 0;
+                lit += (pixel(target, x, y) & 0xFFFFFF) != 0;
         EXPECT_EQ(lit, 0) << t;
     }
 }
@@ -339,16 +352,16 @@ TEST_F(TunnelSceneFrame, CarTunnelAndGraphPositions)
         {71000, 88, 90, 186, 125, 320},
     };
     for (const auto& c : cases) {
-        tunnel_frame(c.t);
-        EXPECT_EQ(car_sprite->last_left, c.car_x - 8) << c.t;
-        EXPECT_EQ(car_sprite->last_top, c.car_y - 50) << c.t;
+        draw(c.t);
+        EXPECT_EQ(scene.car->last_left, c.car_x - 8) << c.t;
+        EXPECT_EQ(scene.car->last_top, c.car_y - 50) << c.t;
         if (c.t == 68000)
             continue;  // the fade is still black
-        const Uint32 axis = texel_code((100000 + int(c.t / 5)) % 512, int(c.t / 4) % 512);
-        EXPECT_EQ(pixel(back_buffer, 320 - c.view_column, 240 - c.view_row), opaque | axis) << c.t;
-        EXPECT_EQ(pixel(back_buffer, c.car_x - 8, c.car_y - 50), car_colour) << c.t;
+        const uint32_t axis = texel_code((100000 + int(c.t / 5)) % 512, int(c.t / 4) % 512);
+        EXPECT_EQ(pixel(target, 320 - c.view_column, 240 - c.view_row), opaque | axis) << c.t;
+        EXPECT_EQ(pixel(target, c.car_x - 8, c.car_y - 50), car_colour) << c.t;
         for (int x = 0; x < 320; x++)
-            ASSERT_EQ(pixel(back_buffer, x, 4) == graph_colour, x < c.graph_right)
+            ASSERT_EQ(pixel(target, x, 4) == graph_colour, x < c.graph_right)
                 << c.t << " column " << x;
     }
 }
@@ -358,24 +371,24 @@ TEST_F(TunnelSceneFrame, CarTunnelAndGraphPositions)
 // so the pictures of 0 and 1 are the yardsticks.)
 TEST_F(Tunnel, JustBelowOneHalfRoundsDown)
 {
-    SDL_Surface* texture = coded_texture();
-    SDL_Surface* zero = make_surface(320, 240, 0);
-    SDL_Surface* half = make_surface(320, 240, 0);
-    SDL_Surface* one = make_surface(320, 240, 0);
-    render_tunnel(zero, texture, 0.0f, 0.0f, 0.0f, 0.0f);
+    Surface* texture = coded_texture();
+    Surface* zero = make_surface(320, 240, 0);
+    Surface* half = make_surface(320, 240, 0);
+    Surface* one = make_surface(320, 240, 0);
+    tunnel_draw(&tables, texture, 0.0f, 0.0f, 0.0f, 0.0f, zero);
     for (int i = 0; i < 4; i++) {  // depth, angle, column, row
         float a[4] = {0.0f, 0.0f, 0.0f, 0.0f};
         a[i] = 0.49999997f;
-        render_tunnel(half, texture, a[0], a[1], a[2], a[3]);
+        tunnel_draw(&tables, texture, a[0], a[1], a[2], a[3], half);
         a[i] = 1.0f;
-        render_tunnel(one, texture, a[0], a[1], a[2], a[3]);
+        tunnel_draw(&tables, texture, a[0], a[1], a[2], a[3], one);
         EXPECT_EQ(differing(half, zero, 320, 240), 0) << i;
         EXPECT_GT(differing(one, zero, 320, 240), 0) << i;
     }
-    SDL_FreeSurface(one);
-    SDL_FreeSurface(half);
-    SDL_FreeSurface(zero);
-    SDL_FreeSurface(texture);
+    free_surface(one);
+    free_surface(half);
+    free_surface(zero);
+    free_surface(texture);
 }
 
 }  // namespace
