@@ -2,11 +2,10 @@
 // pictures in place of the real ones so that every element can be found.
 #include <gtest/gtest.h>
 
+#include "core/steps.h"
+#include "draw/blit.h"
+#include "draw/font.h"
 #include "effects/plasma.h"
-#include "platform/font.h"
-#include "platform/image.h"
-#include "platform/steps.h"
-#include "platform/video.h"
 #include "scenes/dance_scene.h"
 #include "tests/support.h"
 
@@ -37,75 +36,87 @@ TEST(DancePositions, FollowTheTimeline)
 }
 
 // Marker colours (low 24 bits), none of them in the palette.
-constexpr Uint32 empty_colour = 0x102030;   // + arrow index
-constexpr Uint32 filled_colour = 0x405060;  // + arrow index
-constexpr Uint32 graph_colour = 0x708090;
-constexpr Uint32 riding_colour = 0xA0B0C0;
-constexpr Uint32 jamming_colour = 0x0F1F2F;  // + frame
-constexpr Uint32 text_colour = 0x112233;
-constexpr Uint32 white = 0xFFFFFF;
+constexpr uint32_t empty_colour = 0x102030;   // + arrow index
+constexpr uint32_t filled_colour = 0x405060;  // + arrow index
+constexpr uint32_t graph_colour = 0x708090;
+constexpr uint32_t riding_colour = 0xA0B0C0;
+constexpr uint32_t jamming_colour = 0x0F1F2F;  // + frame
+constexpr uint32_t text_colour = 0x112233;
+constexpr uint32_t white = 0xFFFFFF;
 
 // A dancer sheet of 160-pixel frames, magenta but for its first and last columns.
-static Sprite* marker_sprite(Uint32 colour, Uint32 per_frame)
+static Sprite* marker_sprite(uint32_t colour, uint32_t per_frame)
 {
-    SDL_Surface* sheet = make_surface(160, 1600, magenta_key);
+    Surface* sheet = make_surface(160, 1600, magenta_key);
     for (int y = 0; y < 1600; y++) {
         set_pixel(sheet, 0, y, colour + per_frame * (y / 100));
         set_pixel(sheet, 159, y, colour + per_frame * (y / 100));
     }
-    return make_sprite(sheet, 16);
+    return sprite_make(sheet, 16);
 }
 
-// The markers go in once (the display and the overlays' surfaces too, but no
-// real pictures); every test starts the dancers' animations afresh.
+// The scene with markers in place of its pictures, the shared palette and a
+// marker font, and the frame they are drawn into.
+static DanceScene scene;
+static SharedState shared;
+static Surface* target = nullptr;
+
+// The markers go in once (the overlays' surfaces too, but no real pictures);
+// every test starts the dancers' animations and the palette afresh.
 static void install_markers()
 {
-    video_once();
-    if (!font) {
-        fade_load();
+    if (!target) {
+        fade_load(false);
         for (int i = 0; i < 4; i++) {
-            empty_arrows[i] = make_surface(24, 24, empty_colour + i);
-            filled_arrows[i] = make_surface(24, 24, filled_colour + i);
+            scene.empty_arrows[i] = make_surface(24, 24, empty_colour + i);
+            scene.filled_arrows[i] = make_surface(24, 24, filled_colour + i);
         }
-        dance_graph = make_surface(100, 240, graph_colour);
-        dance_riding_sprite = marker_sprite(riding_colour, 0);
-        jamming_sprite = marker_sprite(jamming_colour, 1);
-        SDL_Surface* glyphs = make_surface(64, 128, text_colour);  // 4 x 8 solid glyphs
-        SDL_SetColorKey(glyphs, SDL_SRCCOLORKEY | SDL_RLEACCEL, magenta_key);
-        font = new Font{4, 8, glyphs};
+        scene.graph = make_surface(100, 240, graph_colour);
+        scene.riding = marker_sprite(riding_colour, 0);
+        scene.jamming = marker_sprite(jamming_colour, 1);
+        Surface* glyphs = make_surface(64, 128, text_colour);  // 4 x 8 solid glyphs
+        glyphs->keyed = true;
+        shared.font = new Font{4, 8, glyphs};
+        target = make_surface(back_width, back_height, 0);
     }
-    for (Sprite* s : {dance_riding_sprite, jamming_sprite})
+    for (Sprite* s : {scene.riding, scene.jamming})
         s->current_frame = 0, s->last_step = 0, s->steps_taken = sprite_not_drawn;
-    build_palette();
-    for (Uint32 m : {empty_colour, filled_colour, graph_colour, riding_colour, jamming_colour,
-                     text_colour, white})
+    palette_build(&shared.palette);
+    for (uint32_t m : {empty_colour, filled_colour, graph_colour, riding_colour, jamming_colour,
+                       text_colour, white})
         for (int i = 0; i < 256; i++)  // nor within 16 of one, for the + index markers
-            ASSERT_GT((plasma_palette[i] & 0xFFFFFF) - m + 16, 32u) << "marker in the palette";
+            ASSERT_GT((shared.palette.colours[i] & 0xFFFFFF) - m + 16, 32u)
+                << "marker in the palette";
+}
+
+static void dance_frame(uint32_t t)
+{
+    dance_scene_draw(t, &scene, &shared, target);
 }
 
 struct Box {
     int x0 = 9999, y0 = 9999, x1 = -1, y1 = -1;
 };
 
-// Where a colour shows in the back buffer; x1 < 0 when nowhere.
-static Box find(Uint32 colour)
+// Where a colour shows in the frame; x1 < 0 when nowhere.
+static Box find(uint32_t colour)
 {
     Box b;
     for (int y = 0; y < back_height; y++)
         for (int x = 0; x < back_width; x++)
-            if ((pixel(back_buffer, x, y) & 0xFFFFFF) == colour) {
+            if ((pixel(target, x, y) & 0xFFFFFF) == colour) {
                 b.x0 = std::min(b.x0, x), b.y0 = std::min(b.y0, y);
                 b.x1 = std::max(b.x1, x), b.y1 = std::max(b.y1, y);
             }
     return b;
 }
 
-static Uint32 at(int x, int y)
+static uint32_t at(int x, int y)
 {
-    return pixel(back_buffer, x, y) & 0xFFFFFF;
+    return pixel(target, x, y) & 0xFFFFFF;
 }
 
-static bool only(Uint32 colour)
+static bool only(uint32_t colour)
 {
     for (int y = 0; y < back_height; y++)
         for (int x = 0; x < back_width; x++)
@@ -148,7 +159,7 @@ TEST(DanceFrame, PlacesEveryElement)
     EXPECT_LT(find(riding_colour).x1, 0);
     EXPECT_GE(find(jamming_colour).x1, 0);
     dance_frame(24683);  // its first step moves it to frame 1
-    EXPECT_EQ(jamming_sprite->current_frame, 1);
+    EXPECT_EQ(scene.jamming->current_frame, 1);
 
     dance_frame(25175);      // halfway out
     b = find(graph_colour);  // at -80, which rounds to -79
@@ -187,7 +198,7 @@ TEST(DanceFrame, NotesFlashesAndWindowEdges)
         bool drawn;
     } edges[] = {{14595, false}, {14596, true}, {28911, true}, {28912, false}};
     for (const auto& e : edges) {
-        SDL_FillRect(back_buffer, nullptr, 0x00123456);
+        fill_surface(0x00123456, target);
         dance_frame(e.t);
         EXPECT_TRUE(only(e.drawn ? 0x000000 : 0x123456)) << e.t;  // drawn under full black
     }
@@ -202,11 +213,11 @@ TEST(DanceFrame, PaletteTurnsAtTheSteps)
         uint32_t t;
         uint32_t last_turn;
     } frames[] = {{14596, 0}, {14600, 14600}, {14610, 14600}, {14650, 14650}, {14700, 14700}};
-    palette_steps_taken = no_step;
-    last_rotation = 0;
+    shared.palette.steps_taken = no_step;
+    shared.palette.last_rotation = 0;
     for (const auto& f : frames) {
         dance_frame(f.t);
-        EXPECT_EQ(last_rotation, f.last_turn) << f.t;
-        EXPECT_EQ(palette_steps_taken, f.last_turn ? latest_step(f.t) : no_step) << f.t;
+        EXPECT_EQ(shared.palette.last_rotation, f.last_turn) << f.t;
+        EXPECT_EQ(shared.palette.steps_taken, f.last_turn ? latest_step(f.t) : no_step) << f.t;
     }
 }

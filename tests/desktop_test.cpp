@@ -6,12 +6,15 @@
 // seconds and ends by itself with flat memory.
 #include <gtest/gtest.h>
 // Xlib's macros (None, Bool, Status) would clash with gtest's names: after it.
+// Its Font type goes by another name, the show's glyph font keeping its own.
 #include <IL/il.h>
+#define Font XFont
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#undef Font
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>

@@ -5,44 +5,56 @@
 #include <cstring>
 #include <vector>
 
+#include "core/steps.h"
+#include "draw/blit.h"
 #include "effects/starfield.h"
-#include "platform/image.h"
-#include "platform/steps.h"
-#include "platform/video.h"
 #include "scenes/greetings_scene.h"
 #include "tests/support.h"
 
-static std::vector<Uint32> snapshot(const SDL_Surface* s)
+static std::vector<uint32_t> snapshot(const Surface* s)
 {
-    const Uint32* p = static_cast<const Uint32*>(s->pixels);
-    return std::vector<Uint32>(p, p + s->h * s->pitch / 4);
+    const uint32_t* p = s->pixels;
+    return std::vector<uint32_t>(p, p + s->h * s->pitch);
 }
+
+// The scene as the show loads it, the stars it makes, and the frame it draws.
+static GreetingsScene scene;
+static SharedState shared;
+static Surface* target = nullptr;
 
 // Empty layers that have taken no step, and every star parked off-screen, far
 // from respawning.
 static void reset_scene()
 {
-    load_show_once();
-    layer_steps_taken = no_step;
-    SDL_FillRect(star_layer, nullptr, 0);
-    SDL_FillRect(logo_layer, nullptr, 0);
+    if (!target) {
+        fade_load(false);
+        greetings_load(&scene, &shared);
+        ASSERT_NE(shared.stars, nullptr);
+        target = make_surface(back_width, back_height, 0);
+    }
+    scene.layer_steps_taken = no_step;
+    fill_surface(0, scene.star_layer);
+    fill_surface(0, scene.logo_layer);
     for (int i = 0; i < star_count; i++)
-        stars[i] = Star{50.0f, 0.0f, 1.0f, {0.5f, 0.5f, 0.5f}};
+        shared.stars[i] = Star{50.0f, 0.0f, 1.0f, {0.5f, 0.5f, 0.5f}};
 }
 
-// The back buffer pixel a logo pixel ends up as: the keyed blit copies its low
-// 24 bits into the layer unconverted, and SDL then reads them in the layer's
-// layout (red in the low byte) when it blends the layer onto the back buffer.
-static Uint32 shown(Uint32 logo_pixel)
+static void greetings_frame(uint32_t t)
 {
-    return SDL_MapRGB(back_buffer->format, logo_pixel & 0xFF, logo_pixel >> 8 & 0xFF,
-                      logo_pixel >> 16 & 0xFF) &
-           0xFFFFFF;
+    greetings_scene_draw(t, &scene, &shared, target);
 }
 
-static Uint32 rgb(int x, int y)
+// The frame pixel a logo pixel ends up as: the keyed blit copies its low 24
+// bits into the layer unconverted, and they are then read in the layer's
+// layout (red in the low byte) when the layer is blended onto the frame.
+static uint32_t shown(uint32_t logo_pixel)
 {
-    return pixel(back_buffer, x, y) & 0xFFFFFF;
+    return (logo_pixel & 0xFF) << 16 | (logo_pixel & 0xFF00) | (logo_pixel >> 16 & 0xFF);
+}
+
+static uint32_t rgb(int x, int y)
+{
+    return pixel(target, x, y) & 0xFFFFFF;
 }
 
 TEST(Greetings, PicksTheLogoOfEachSwitchWindow)
@@ -62,18 +74,19 @@ TEST(Greetings, PicksTheLogoOfEachSwitchWindow)
 TEST(Greetings, OutsideItsWindowTouchesNothing)
 {
     reset_scene();
-    set_pixel(star_layer, 10, 10, 0x00FFFFFF);
-    set_pixel(logo_layer, 20, 20, 0x00FFFFFF);
+    set_pixel(scene.star_layer, 10, 10, 0x00FFFFFF);
+    set_pixel(scene.logo_layer, 20, 20, 0x00FFFFFF);
     for (uint32_t t : {43226u, 50059u, 0u, 80000u}) {
-        SDL_FillRect(back_buffer, nullptr, 0x123456);
-        const std::vector<Uint32> back = snapshot(back_buffer), stars_before = snapshot(star_layer),
-                                  logos_before = snapshot(logo_layer);
-        const std::vector<Star> flight(stars, stars + star_count);
+        fill_surface(0x123456, target);
+        const std::vector<uint32_t> back = snapshot(target),
+                                    stars_before = snapshot(scene.star_layer),
+                                    logos_before = snapshot(scene.logo_layer);
+        const std::vector<Star> flight(shared.stars, shared.stars + star_count);
         greetings_frame(t);
-        EXPECT_EQ(snapshot(back_buffer), back) << t;
-        EXPECT_EQ(snapshot(star_layer), stars_before) << t;
-        EXPECT_EQ(snapshot(logo_layer), logos_before) << t;
-        EXPECT_EQ(std::memcmp(flight.data(), stars, sizeof(Star) * star_count), 0) << t;
+        EXPECT_EQ(snapshot(target), back) << t;
+        EXPECT_EQ(snapshot(scene.star_layer), stars_before) << t;
+        EXPECT_EQ(snapshot(scene.logo_layer), logos_before) << t;
+        EXPECT_EQ(std::memcmp(flight.data(), shared.stars, sizeof(Star) * star_count), 0) << t;
     }
 }
 
@@ -84,7 +97,7 @@ TEST(Greetings, FirstAndLastFramesAreBlackAndDrawNoLogo)
     const struct {
         uint32_t t;
         int64_t taken;  // the layers' step before the frame
-        Uint32 glow;    // the white logo-layer pixel after it
+        uint32_t glow;  // the white logo-layer pixel after it
     } frames[] = {
         {43227, no_step, 0x00FFFFFF},
         {43233, no_step, 50 * 0x01010101u},  // blurred once: the lone pixel's worked example
@@ -92,15 +105,15 @@ TEST(Greetings, FirstAndLastFramesAreBlackAndDrawNoLogo)
     };
     for (const auto& f : frames) {
         reset_scene();
-        layer_steps_taken = f.taken;
-        SDL_FillRect(back_buffer, nullptr, 0xFFFFFF);
-        set_pixel(logo_layer, 10, 10, 0x00FFFFFF);
+        scene.layer_steps_taken = f.taken;
+        fill_surface(0xFFFFFF, target);
+        set_pixel(scene.logo_layer, 10, 10, 0x00FFFFFF);
         greetings_frame(f.t);
         for (int y = 0; y < back_height && f.t != 43233; y++)  // the fades' ends are black
             for (int x = 0; x < back_width; x++)
                 ASSERT_EQ(rgb(x, y), 0u) << f.t << " at " << x << "," << y;
-        EXPECT_EQ(pixel(logo_layer, 10, 10), f.glow) << f.t;
-        EXPECT_EQ(pixel(logo_layer, 160, 120), 0u) << f.t;
+        EXPECT_EQ(pixel(scene.logo_layer, 10, 10), f.glow) << f.t;
+        EXPECT_EQ(pixel(scene.logo_layer, 160, 120), 0u) << f.t;
     }
 }
 
@@ -108,25 +121,25 @@ TEST(Greetings, FirstAndLastFramesAreBlackAndDrawNoLogo)
 TEST(Greetings, CurrentLogoCoversAndTheOneBeforeGlows)
 {
     reset_scene();
-    SDL_Surface* saved[2] = {greetings_logos[8], greetings_logos[9]};
-    const Uint32 left_colour = 0x00C08040, right_colour = 0x004080C0;
-    SDL_Surface* left = make_surface(back_width, back_height, 0xFF00FF);
-    SDL_Surface* right = make_surface(back_width, back_height, 0xFF00FF);
+    Surface* saved[2] = {scene.logos[8], scene.logos[9]};
+    const uint32_t left_colour = 0x00C08040, right_colour = 0x004080C0;
+    Surface* left = make_surface(back_width, back_height, 0xFF00FF);
+    Surface* right = make_surface(back_width, back_height, 0xFF00FF);
     for (int y = 0; y < back_height; y++)
         for (int x = 0; x < back_width / 2; x++) {
             set_pixel(left, x, y, left_colour);
             set_pixel(right, x + back_width / 2, y, right_colour);
         }
-    greetings_logos[8] = left;
-    greetings_logos[9] = right;
+    scene.logos[8] = left;
+    scene.logos[9] = right;
     // A lone white star-layer pixel where no logo will be drawn.
-    set_pixel(star_layer, 250, 10, 0x00FFFFFF);
+    set_pixel(scene.star_layer, 250, 10, 0x00FFFFFF);
 
-    layer_steps_taken = latest_step(46000) - 1;  // one step, at 46000
+    scene.layer_steps_taken = latest_step(46000) - 1;  // one step, at 46000
     greetings_frame(46000);
     EXPECT_EQ(rgb(80, 120), shown(left_colour));
     EXPECT_EQ(rgb(240, 120), 0u);
-    // Blurred to grey 50 with opacity 50, so it reaches the black back buffer
+    // Blurred to grey 50 with opacity 50, so it reaches the black frame
     // at about a fifth of that.
     for (int n = 0; n < 3; n++)
         EXPECT_NEAR(int(rgb(250, 10) >> 8 * n & 0xFF), 50 * 50 / 255, 1) << n;
@@ -135,7 +148,7 @@ TEST(Greetings, CurrentLogoCoversAndTheOneBeforeGlows)
     EXPECT_EQ(rgb(240, 120), 0u);
     greetings_frame(46183);  // past its flash
     EXPECT_EQ(rgb(240, 120), shown(right_colour));
-    const Uint32 glow = rgb(80, 120), was = shown(left_colour);
+    const uint32_t glow = rgb(80, 120), was = shown(left_colour);
     for (int n = 0; n < 3; n++) {
         const int g = glow >> 8 * n & 0xFF, w = was >> 8 * n & 0xFF;
         EXPECT_GT(g, 0) << n;
@@ -143,15 +156,15 @@ TEST(Greetings, CurrentLogoCoversAndTheOneBeforeGlows)
     }
 
     // A logo that did not load leaves its slot to the glow.
-    greetings_logos[9] = nullptr;
+    scene.logos[9] = nullptr;
     greetings_frame(46200);
     EXPECT_NE(rgb(240, 120), 0u);
     EXPECT_NE(rgb(240, 120), shown(right_colour));
 
-    greetings_logos[8] = saved[0];
-    greetings_logos[9] = saved[1];
-    SDL_FreeSurface(left);
-    SDL_FreeSurface(right);
+    scene.logos[8] = saved[0];
+    scene.logos[9] = saved[1];
+    free_surface(left);
+    free_surface(right);
 }
 
 TEST(Greetings, FlashesWhiteAtEverySwitchAfterTheFadeIn)

@@ -5,44 +5,72 @@
 #include <climits>
 #include <cstdlib>
 
+#include "draw/blit.h"
 #include "overlays/sprite.h"
-#include "platform/image.h"
-#include "platform/video.h"
 #include "scenes/lift_scene.h"
 #include "tests/support.h"
 
 namespace {
 
-constexpr Uint32 grey = 0x808080, white = 0xFFFFFF, black = 0x000000;
-constexpr Uint32 rings = 0x2040C0;   // the lift surface's fill, as 0xRRGGBB
-constexpr Uint32 behind = 0x123456;  // the target's fill, as 0xRRGGBB
+constexpr uint32_t grey = 0x808080, white = 0xFFFFFF, black = 0x000000;
+constexpr uint32_t rings = 0x2040C0;   // the lift surface's fill, as 0xRRGGBB
+constexpr uint32_t behind = 0x123456;  // the target's fill, as 0xRRGGBB
+
+// The scene, the ring image it shares (no font: the credit screen's text is
+// left out) and the frame it draws.
+LiftScene scene;
+SharedState shared;
+Surface* target = nullptr;
 
 // The fade surfaces and the lift step once, with whatever pictures data/ holds.
 void lift_loaded()
 {
-    static bool done = false;
-    video_once();
-    if (!done) {
-        fade_load();
-        lift_load();
+    if (!target) {
+        fade_load(false);
+        lift_load(&scene, &shared);
+        target = make_surface(back_width, back_height, 0);
     }
-    done = true;
-    ASSERT_NE(lift_surface, nullptr);
+    ASSERT_NE(scene.doors, nullptr);
 }
 
-void fill_rgb(SDL_Surface* s, Uint32 rgb)
+void lift_frame(uint32_t t)
 {
-    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, rgb >> 16, rgb >> 8 & 0xFF, rgb & 0xFF));
+    lift_scene_draw(t, &scene, &shared, target);
 }
 
-// True when pixel (x, y) is within 2 per channel of 0xRRGGBB: SDL's
-// blending decides the last bit.
-bool shows(SDL_Surface* s, int x, int y, Uint32 rgb)
+int shift(uint32_t mask)
 {
-    Uint8 c[3];
-    SDL_GetRGB(pixel(s, x, y), s->format, &c[0], &c[1], &c[2]);
+    return __builtin_ctz(mask);
+}
+
+// 0xRRGGBB in the surface's layout, opaque where the layout has alpha.
+uint32_t map_rgb(const Surface* s, uint32_t rgb)
+{
+    const PixelLayout& f = s->layout;
+    return (rgb >> 16) << shift(f.r) | (rgb >> 8 & 0xFF) << shift(f.g) |
+           (rgb & 0xFF) << shift(f.b) | f.a;
+}
+
+// The surface's pixel (x, y) as 0xRRGGBB.
+uint32_t rgb_at(const Surface* s, int x, int y)
+{
+    const PixelLayout& f = s->layout;
+    const uint32_t p = pixel(s, x, y);
+    return (p & f.r) >> shift(f.r) << 16 | (p & f.g) >> shift(f.g) << 8 | (p & f.b) >> shift(f.b);
+}
+
+void fill_rgb(Surface* s, uint32_t rgb)
+{
+    fill_surface(map_rgb(s, rgb), s);
+}
+
+// True when pixel (x, y) is within 2 per channel of 0xRRGGBB: the blending
+// decides the last bit.
+bool shows(const Surface* s, int x, int y, uint32_t rgb)
+{
+    const uint32_t p = rgb_at(s, x, y);
     for (int i = 0; i < 3; i++)
-        if (std::abs(int(c[i]) - int(rgb >> (16 - 8 * i) & 0xFF)) > 2)
+        if (std::abs(int(p >> (16 - 8 * i) & 0xFF) - int(rgb >> (16 - 8 * i) & 0xFF)) > 2)
             return false;
     return true;
 }
@@ -96,45 +124,45 @@ TEST(Lift, DoorDrawCutsTheOpeningAndDrawsTheEdges)
         {200, {{0, 't'}, {160, 't'}, {319, 't'}}},
         {INT_MAX, {{0, 't'}, {319, 't'}}},
     };
-    SDL_Surface* target = make_surface(320, 240, 0);
+    Surface* behind_doors = make_surface(320, 240, 0);
     for (const auto& c : cases) {
-        fill_rgb(lift_surface, rings);
-        fill_rgb(target, behind);
-        door_draw(c.b, target);
+        fill_rgb(scene.doors, rings);
+        fill_rgb(behind_doors, behind);
+        door_draw(c.b, scene.doors, behind_doors);
         for (const auto& p : c.at) {
             if (!p.kind)
                 break;
-            const Uint32 want = p.kind == 'r'   ? rings
-                                : p.kind == 't' ? behind
-                                : p.kind == 'g' ? grey
-                                                : white;
+            const uint32_t want = p.kind == 'r'   ? rings
+                                  : p.kind == 't' ? behind
+                                  : p.kind == 'g' ? grey
+                                                  : white;
             for (int y : {0, 117, 239}) {
-                EXPECT_TRUE(shows(target, p.x, y, want))
+                EXPECT_TRUE(shows(behind_doors, p.x, y, want))
                     << "b = " << c.b << " at " << p.x << "," << y << " wants " << p.kind;
             }
-            // The opening is transparent black in the lift surface itself.
+            // The opening is transparent black in the door surface itself.
             if (p.kind == 't') {
-                EXPECT_EQ(pixel(lift_surface, p.x, 5), 0u) << c.b;
+                EXPECT_EQ(pixel(scene.doors, p.x, 5), 0u) << c.b;
             }
         }
     }
-    SDL_FreeSurface(target);
+    free_surface(behind_doors);
 }
 
 TEST(Lift, DrawsOnlyInsideItsWindowAndStartsAndEndsBlack)
 {
     lift_loaded();
     for (uint32_t t : {0u, 50057u, 68001u, 100000u}) {
-        fill_rgb(back_buffer, behind);
+        fill_rgb(target, behind);
         lift_frame(t);
-        EXPECT_TRUE(shows(back_buffer, 100, 100, behind)) << t;
+        EXPECT_TRUE(shows(target, 100, 100, behind)) << t;
     }
     for (uint32_t t : {50058u, 68000u}) {
-        fill_rgb(back_buffer, behind);
+        fill_rgb(target, behind);
         lift_frame(t);
         for (int y = 0; y < 240; y += 30)
             for (int x = 0; x < 320; x += 40)
-                ASSERT_TRUE(shows(back_buffer, x, y, black)) << t;
+                ASSERT_TRUE(shows(target, x, y, black)) << t;
     }
 }
 
@@ -144,56 +172,55 @@ TEST(Lift, DrawsOnlyInsideItsWindowAndStartsAndEndsBlack)
 TEST(Lift, DancerUntil59000ThenTheCreditScreen)
 {
     lift_loaded();
-    Sprite* saved_sprite = lift_sprite;
-    SDL_Surface* saved_graphic = lift_graphic;
-    const Uint32 dancer = 0x00C0FF, picture = 0x40E040;
-    SDL_Surface* sheet = make_surface(8, 400, 0);
+    Sprite* saved_sprite = scene.sprite;
+    Surface* saved_graphic = scene.graphic;
+    const uint32_t dancer = 0x00C0FF, picture = 0x40E040;
+    Surface* sheet = make_surface(8, 400, 0);
     fill_rgb(sheet, dancer);
-    lift_sprite = make_sprite(sheet, 4);
-    ASSERT_NE(lift_sprite, nullptr);
-    lift_graphic = make_surface(320, 240, 0);
-    fill_rgb(lift_graphic, picture);
-    SDL_Rect left_half = {0, 0, 160, 240};
-    SDL_FillRect(lift_graphic, &left_half, magenta_key);
+    scene.sprite = sprite_make(sheet, 4);
+    ASSERT_NE(scene.sprite, nullptr);
+    scene.graphic = make_surface(320, 240, 0);
+    fill_rgb(scene.graphic, picture);
+    for (int y = 0; y < 240; y++)
+        for (int x = 0; x < 160; x++)
+            set_pixel(scene.graphic, x, y, magenta_key);
 
     const struct {
         uint32_t t;
-        bool dancer;                    // the sprite drawn
-        Uint32 at_100, at_125, at_200;  // row 100
+        bool dancer;                      // the sprite drawn
+        uint32_t at_100, at_125, at_200;  // row 100
     } cases[] = {
         {55000, true, grey, dancer, grey},   {58000, true, grey, dancer, grey},
         {58999, true, rings, rings, rings},  // shut behind the seam
         {59000, false, rings, rings, rings}, {62000, false, black, black, picture},
     };
     for (const auto& c : cases) {
-        lift_sprite->steps_taken = sprite_not_drawn;
+        scene.sprite->steps_taken = sprite_not_drawn;
         lift_frame(c.t);
-        EXPECT_EQ(lift_sprite->steps_taken != sprite_not_drawn, c.dancer) << c.t;
-        const Uint32 want[3] = {c.at_100, c.at_125, c.at_200};
+        EXPECT_EQ(scene.sprite->steps_taken != sprite_not_drawn, c.dancer) << c.t;
+        const uint32_t want[3] = {c.at_100, c.at_125, c.at_200};
         const int column[3] = {100, 125, 200};
         for (int i = 0; i < 3; i++) {
-            // The doors show whatever the rings drew into the lift surface.
-            Uint8 r, g, b;
-            SDL_GetRGB(pixel(lift_surface, column[i], 100), lift_surface->format, &r, &g, &b);
-            const Uint32 door = Uint32(r) << 16 | Uint32(g) << 8 | b;
-            EXPECT_TRUE(shows(back_buffer, column[i], 100, want[i] == rings ? door : want[i]))
+            // The doors show whatever the rings drew into the door surface.
+            const uint32_t door = rgb_at(scene.doors, column[i], 100);
+            EXPECT_TRUE(shows(target, column[i], 100, want[i] == rings ? door : want[i]))
                 << c.t << " at column " << column[i];
         }
     }
-    SDL_FreeSurface(lift_graphic);
-    delete lift_sprite;
-    SDL_FreeSurface(sheet);
-    lift_graphic = saved_graphic;
-    lift_sprite = saved_sprite;
+    free_surface(scene.graphic);
+    delete scene.sprite;
+    free_surface(sheet);
+    scene.graphic = saved_graphic;
+    scene.sprite = saved_sprite;
 }
 
 TEST(Lift, WithoutTheLiftSurfaceTheInsideAloneIsDrawn)
 {
     lift_loaded();
-    SDL_Surface* saved = lift_surface;
-    lift_surface = nullptr;
+    Surface* saved = scene.doors;
+    scene.doors = nullptr;
     lift_frame(55000);
-    door_draw(70, back_buffer);
-    lift_surface = saved;
-    EXPECT_TRUE(shows(back_buffer, 10, 10, grey));
+    door_draw(70, scene.doors, target);
+    scene.doors = saved;
+    EXPECT_TRUE(shows(target, 10, 10, grey));
 }

@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "draw/picture.h"
 #include "generators/pictures/glyphs.h"
 #include "generators/pictures/paint.h"
-#include "platform/image.h"
-#include "platform/png.h"
 #include "tests/support.h"
 
 TEST(PaintNumbers, SineCosineAndArcTangentMatchTheLibrary)
@@ -166,22 +165,18 @@ TEST(Typeface, GlyphsAndLinesAreLaidOutFromTheirInk)
 
 TEST(PaintFiles, PngsComeBackTopRowFirst)
 {
-    video_once();
-    png_start();
     Canvas c = make_canvas(3, 2, 0x000000);
     put(c, 0, 0, 0xFF0000);
     put(c, 2, 1, 0x0000FF);
     const std::string path = "paint_test_" + std::to_string(getpid()) + ".png";
     ASSERT_TRUE(save_png(c, path.c_str()));
-    SDL_Surface* s = load_image(path.c_str());
+    Surface* s = load_picture(path.c_str());
     unlink(path.c_str());
     ASSERT_NE(s, nullptr);
-    Uint8 r, g, b;
-    SDL_GetRGB(pixel(s, 0, 0), s->format, &r, &g, &b);
-    EXPECT_EQ(r, 255);
-    EXPECT_EQ(b, 0);
-    SDL_GetRGB(pixel(s, 2, 1), s->format, &r, &g, &b);
-    EXPECT_EQ(r, 0);
-    EXPECT_EQ(b, 255);
-    SDL_FreeSurface(s);
+    // Loaded pictures are 0x00RRGGBB.
+    EXPECT_EQ(pixel(s, 0, 0) >> 16 & 0xFF, 255u);
+    EXPECT_EQ(pixel(s, 0, 0) & 0xFF, 0u);
+    EXPECT_EQ(pixel(s, 2, 1) >> 16 & 0xFF, 0u);
+    EXPECT_EQ(pixel(s, 2, 1) & 0xFF, 255u);
+    free_surface(s);
 }

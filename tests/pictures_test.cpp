@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/image.h"
+#include "draw/picture.h"
 #include "scenes/data_files.h"
 #include "tests/support.h"
 
@@ -76,7 +76,7 @@ std::vector<Expected> every_picture()
     return all;
 }
 
-// A loaded picture read back as 0xRRGGBB, whatever the back buffer's order.
+// A loaded picture read back as 0xRRGGBB.
 struct Rgb {
     int w = 0, h = 0;
     std::vector<uint32_t> px;
@@ -85,20 +85,16 @@ struct Rgb {
 
 Rgb load_rgb_file(const std::string& path)
 {
-    video_once();
     Rgb out;
-    SDL_Surface* s = load_image(path.c_str());
+    Surface* s = load_picture(path.c_str());  // in the xrgb layout
     if (!s)
         return out;
     out.w = s->w;
     out.h = s->h;
     for (int y = 0; y < s->h; y++)
-        for (int x = 0; x < s->w; x++) {
-            Uint8 r, g, b;
-            SDL_GetRGB(pixel(s, x, y), s->format, &r, &g, &b);
-            out.px.push_back(uint32_t(r) << 16 | g << 8 | b);
-        }
-    SDL_FreeSurface(s);
+        for (int x = 0; x < s->w; x++)
+            out.px.push_back(pixel(s, x, y) & 0xFFFFFF);
+    free_surface(s);
     return out;
 }
 

@@ -13,10 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "scenes/data_files.h"
 #include "show/show.h"
 #include "tests/decode_ogg.h"
-
-static const char music_file[] = "data/dorvang.ogg";
 
 // Start-up's sound steps, a wait, and the way out; what start-up printed.
 static std::string play_for(int ms)

@@ -169,10 +169,11 @@ int main(int argc, char** argv)
         }
     }
     // No window and no sound: the clock here is the frame sequence, and the
-    // frames are drawn into pictures of our own.
-    Show* show = load_show(o.gentle);
-    Surface* frame = create_surface(back_width, back_height, xrgb_layout);
-    Surface* screen = create_surface(screen_width, screen_height, xrgb_layout);
+    // frames are drawn into pictures of our own. Like everything the show
+    // makes at start-up, they stay until the process ends.
+    static Show* const show = load_show(o.gentle);
+    static Surface* const frame = create_surface(back_width, back_height, xrgb_layout);
+    static Surface* const screen = create_surface(screen_width, screen_height, xrgb_layout);
     if (!show || !frame || !screen) {
         fprintf(stderr, "varno-capture: out of memory\n");
         return 1;
