@@ -27,16 +27,6 @@ static Surface* back_buffer_once()
     return back;
 }
 
-// What the display shows: the screen SDL gives the platform.
-static uint32_t screen_pixel(int x, int y)
-{
-    SDL_Surface* screen = SDL_GetVideoSurface();
-    SDL_LockSurface(screen);
-    const uint32_t p = static_cast<const uint32_t*>(screen->pixels)[y * screen->pitch / 4 + x];
-    SDL_UnlockSurface(screen);
-    return p;
-}
-
 TEST(FrameLoop, QuitQueuedDuringStartUpEndsBeforeDrawing)
 {
     Surface* back = back_buffer_once();

@@ -22,16 +22,6 @@ static void display_once()
     ASSERT_TRUE(opened);
 }
 
-// What the display shows: the screen SDL gives the platform.
-static uint32_t screen_pixel(int x, int y)
-{
-    SDL_Surface* screen = SDL_GetVideoSurface();
-    SDL_LockSurface(screen);
-    const uint32_t p = static_cast<const uint32_t*>(screen->pixels)[y * screen->pitch / 4 + x];
-    SDL_UnlockSurface(screen);
-    return p;
-}
-
 TEST(Present, ShowsEveryPixelAsA2x2Block)
 {
     display_once();

@@ -75,6 +75,15 @@ SDL_Surface* sdl_view(Surface* s)
     return v;
 }
 
+uint32_t screen_pixel(int x, int y)
+{
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    SDL_LockSurface(screen);
+    const uint32_t p = static_cast<const uint32_t*>(screen->pixels)[y * screen->pitch / 4 + x];
+    SDL_UnlockSurface(screen);
+    return p;
+}
+
 int run_command(const std::string& command, std::string* out)
 {
     FILE* p = popen(command.c_str(), "r");

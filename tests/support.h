@@ -28,5 +28,8 @@ int differing_pixels(const Surface* a, const Surface* b, int w, int h);
 // it with SDL_FreeSurface; the pixels stay ours.
 SDL_Surface* sdl_view(Surface* s);
 
+// Pixel (x, y) of what the SDL platform's display shows: its screen surface.
+uint32_t screen_pixel(int x, int y);
+
 // Runs a shell command and returns its exit status; output into *out if given.
 int run_command(const std::string& command, std::string* out = nullptr);
