@@ -1,5 +1,7 @@
-// varno-make-music OUT.ogg: synthesises the show's music and encodes it as
-// Ogg Vorbis. The same build writes the same file: no clock, no rand().
+// varno-make-music OUT.ogg [OUT.wav]: synthesises the show's music and encodes
+// it as Ogg Vorbis, and, when asked, also writes the same mix losslessly as
+// 32-bit float WAV, the sound the capture tool's videos take. The same build
+// writes the same files: no clock, no rand().
 #include <vorbis/vorbisenc.h>
 #include <vorbis/vorbisfile.h>
 
@@ -7,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "generators/music/score.h"
 #include "generators/music/synth.h"
@@ -117,6 +120,49 @@ static bool encode(const Mix& mix, const char* path)
     return fclose(f) == 0 && ok;
 }
 
+static void put_le(std::vector<unsigned char>& out, uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; i++)
+        out.push_back((unsigned char)(value >> (8 * i)));
+}
+
+// RIFF WAVE, IEEE float (format 3), interleaved left and right, with the
+// "fact" chunk a format other than PCM carries.
+static bool write_wav(const Mix& mix, const char* path)
+{
+    const uint32_t frames = uint32_t(mix.left.size());
+    const uint32_t data_bytes = frames * 2 * 4;
+    std::vector<unsigned char> out;
+    out.reserve(58 + size_t(data_bytes));
+    out.insert(out.end(), {'R', 'I', 'F', 'F'});
+    put_le(out, 50 + data_bytes, 4);
+    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    put_le(out, 18, 4);
+    put_le(out, 3, 2);  // IEEE float
+    put_le(out, 2, 2);
+    put_le(out, sample_rate, 4);
+    put_le(out, sample_rate * 2 * 4, 4);
+    put_le(out, 2 * 4, 2);
+    put_le(out, 32, 2);
+    put_le(out, 0, 2);
+    out.insert(out.end(), {'f', 'a', 'c', 't'});
+    put_le(out, 4, 4);
+    put_le(out, frames, 4);
+    out.insert(out.end(), {'d', 'a', 't', 'a'});
+    put_le(out, data_bytes, 4);
+    for (uint32_t n = 0; n < frames; n++)
+        for (float v : {mix.left[n], mix.right[n]}) {
+            uint32_t bits;
+            memcpy(&bits, &v, 4);
+            put_le(out, bits, 4);
+        }
+    FILE* f = fopen(path, "wb");
+    if (!f)
+        return false;
+    const bool ok = fwrite(out.data(), 1, out.size(), f) == out.size();
+    return fclose(f) == 0 && ok;
+}
+
 // The largest sample of the file as a decoder reads it back; 2 if unreadable.
 static float decoded_peak(const char* path)
 {
@@ -140,8 +186,8 @@ static float decoded_peak(const char* path)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        fprintf(stderr, "usage: varno-make-music OUT.ogg\n");
+    if (argc != 2 && argc != 3) {
+        fprintf(stderr, "usage: varno-make-music OUT.ogg [OUT.wav]\n");
         return 2;
     }
     Mix mix;
@@ -158,8 +204,13 @@ int main(int argc, char** argv)
             return 1;
         }
         const float peak = decoded_peak(argv[1]);
-        if (peak <= allowed)
+        if (peak <= allowed) {
+            if (argc == 3 && !write_wav(mix, argv[2])) {
+                fprintf(stderr, "varno-make-music: cannot write %s\n", argv[2]);
+                return 1;
+            }
             return 0;
+        }
         const float gain = 0.99f * allowed / peak;
         for (size_t n = 0; n < mix.left.size(); n++) {
             mix.left[n] *= gain;
