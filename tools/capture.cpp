@@ -1,8 +1,10 @@
 // varno-capture: plays the show without a display or sound on a fixed clock
-// and writes frames, as PNGs or as raw pixels for a video encoder.
+// and writes frames, as PNGs, as raw pixels for a video encoder of the user's
+// own, or as a finished video with the music (tools/video.h).
 //
 // The show's look depends on every earlier frame (trails, palette turns,
 // sprite steps), so frames are always played from t = 0 at the chosen rate.
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +24,7 @@
 #include "scenes/data_files.h"
 #include "scenes/timeline.h"
 #include "show/show.h"
+#include "tools/video.h"
 
 namespace {
 
@@ -29,6 +32,7 @@ struct Options {
     std::vector<uint32_t> at;  // requested times; empty means every frame
     std::string out = "frames";
     unsigned fps = 60;
+    uint32_t from = 0;  // the first frame written is the one shown at this time
     uint32_t to = last_frame_time;
     bool back = false;    // the 320x240 back buffer instead of the screen
     bool raw = false;     // every frame as raw pixels on standard output
@@ -36,11 +40,19 @@ struct Options {
     bool gentle = false;  // the faint flashes of --gentle
     bool scenes = false;  // print the scene table and stop
     std::string times;    // where to write each frame's drawing time; empty: nowhere
+    std::string video;    // the MP4 to make; empty: none
+    const VideoProfile* profile = &video_profiles[0];
+    int height = 0;  // 0: the profile's own
+    int crf = default_crf;
+    std::string preset = default_preset;
+    bool video_option = false;  // an option that only a video takes
 };
 
 const char usage[] =
-    "usage: varno-capture [--at T1,T2,...] [--out DIR] [--fps N] [--to MS] [--back-buffer] "
-    "[--raw | --null] [--times FILE] [--gentle]\n"
+    "usage: varno-capture [--at T1,T2,...] [--out DIR] [--fps N] [--from MS] [--to MS] "
+    "[--back-buffer] [--raw | --null] [--times FILE] [--gentle]\n"
+    "       varno-capture --video FILE.mp4 [--profile youtube|party] [--height N] [--from MS] "
+    "[--to MS] [--crf N] [--preset NAME] [--gentle]\n"
     "       varno-capture --scenes\n";
 
 bool parse_number(const char* s, uint32_t max, uint32_t* value)
@@ -79,6 +91,40 @@ bool parse(int argc, char** argv, Options* o)
             if (!parse_number(argv[++i], 1000, &v) || v == 0)
                 return false;
             o->fps = v;
+        } else if (a == "--from" && has_value) {
+            if (!parse_number(argv[++i], last_frame_time, &v))
+                return false;
+            o->from = v;
+        } else if (a == "--video" && has_value) {
+            o->video = argv[++i];
+            if (o->video.empty())
+                return false;
+        } else if (a == "--profile" && has_value) {
+            const std::string name = argv[++i];
+            o->profile = nullptr;
+            for (const VideoProfile& p : video_profiles)
+                if (name == p.name)
+                    o->profile = &p;
+            if (!o->profile)
+                return false;
+            o->video_option = true;
+        } else if (a == "--height" && has_value) {
+            if (!parse_number(argv[++i], max_video_height, &v))
+                return false;
+            o->height = int(v);
+            o->video_option = true;
+        } else if (a == "--crf" && has_value) {
+            if (!parse_number(argv[++i], max_crf, &v))
+                return false;
+            o->crf = int(v);
+            o->video_option = true;
+        } else if (a == "--preset" && has_value) {
+            o->preset = argv[++i];
+            if (std::find_if(std::begin(x264_presets), std::end(x264_presets), [&](const char* p) {
+                    return o->preset == p;
+                }) == std::end(x264_presets))
+                return false;
+            o->video_option = true;
         } else if (a == "--to" && has_value) {
             if (!parse_number(argv[++i], last_frame_time, &v))
                 return false;
@@ -97,7 +143,32 @@ bool parse(int argc, char** argv, Options* o)
             return false;
         }
     }
-    return !(o->raw && o->null);
+    if (o->from > o->to || (o->raw && o->null))
+        return false;
+    // A video is the show's 60 frames a second, every one of them, as the show
+    // looks on its screen.
+    if (!o->video.empty())
+        return !o->raw && !o->null && !o->back && o->at.empty() && o->fps == video_fps;
+    return !o->video_option;
+}
+
+// The frame shown at `from`, the first one written: its index and its time.
+uint32_t first_frame(const Options& o)
+{
+    return uint32_t(uint64_t(o.from) * o.fps / 1000);
+}
+uint32_t first_time(const Options& o)
+{
+    return uint32_t(uint64_t(first_frame(o)) * 1000 / o.fps);
+}
+
+// The processor time this process has used.
+double cpu_seconds()
+{
+    rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 // The frame times: floor(k * 1000 / fps) up to the last time wanted, with the
@@ -135,6 +206,53 @@ void print_scenes()
     printf("end %u\n", finale_end);
 }
 
+// The video's settings, ffmpeg checked and started; false after saying why.
+// All of it comes before any frame is drawn.
+bool start_video(const Options& o, const std::vector<uint32_t>& times, VideoEncoder* encoder,
+                 VideoSettings* settings)
+{
+    std::string why;
+    if (!video_geometry(*o.profile, o.height, &settings->geometry, &why)) {
+        fprintf(stderr, "varno-capture: %s\n", why.c_str());
+        return false;
+    }
+    const std::string missing = ffmpeg_missing();
+    if (!missing.empty()) {
+        fprintf(stderr, "varno-capture: %s\n", missing.c_str());
+        return false;
+    }
+    // The synthesiser's own output where the build left it, else the show's.
+    settings->sound =
+        absolute_path(access(music_master_file, R_OK) == 0 ? music_master_file : music_file);
+    if (access(settings->sound.c_str(), R_OK) != 0) {
+        fprintf(stderr, "varno-capture: cannot read the music, %s\n", music_file);
+        return false;
+    }
+    settings->path = o.video;
+    settings->first_frame = first_frame(o);
+    settings->frames = uint32_t(times.size()) - settings->first_frame;
+    settings->crf = o.crf;
+    settings->preset = o.preset;
+    if (!video_start(*settings, encoder, &why)) {
+        fprintf(stderr, "varno-capture: %s\n", why.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Size, bit rate, wall time and our own share of it.
+void print_video_summary(const VideoSettings& s, double wall, double our_cpu)
+{
+    struct stat st;
+    const double bytes = stat(s.path.c_str(), &st) == 0 ? double(st.st_size) : 0;
+    const double seconds = double(s.frames) / video_fps;
+    fprintf(stderr,
+            "varno-capture: wrote %s: %ux%u, %u frames (%.2f s), %.1f MB, %.2f Mb/s, in %.1f s; "
+            "drawing, scaling, conversion and the pipe took %.1f s of CPU, %.1f%% of that\n",
+            s.path.c_str(), s.geometry.width, s.geometry.height, s.frames, seconds, bytes / 1e6,
+            bytes * 8 / seconds / 1e6, wall, our_cpu, 100 * our_cpu / wall);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -151,7 +269,14 @@ int main(int argc, char** argv)
     // The frames go where the caller is, whichever data/ the show is read from.
     o.out = absolute_path(o.out);
     o.times = absolute_path(o.times);
+    if (!o.video.empty())
+        o.video = absolute_path(o.video);
     find_show_files(music_file, title_file);
+    const std::vector<uint32_t> times = frame_times(o);
+    VideoEncoder encoder;
+    VideoSettings video;
+    if (!o.video.empty() && !start_video(o, times, &encoder, &video))
+        return 1;
     // With --raw, standard output carries pixels only: the start-up messages
     // are sent to standard error instead.
     FILE* raw_out = nullptr;
@@ -174,31 +299,42 @@ int main(int argc, char** argv)
     static Show* const show = load_show(o.gentle);
     static Surface* const frame = create_surface(back_width, back_height, xrgb_layout);
     static Surface* const screen = create_surface(screen_width, screen_height, xrgb_layout);
+    static std::vector<uint8_t> yuv;
+    const bool video_wanted = encoder.pid > 0;
+    if (video_wanted)
+        yuv.resize(video_frame_bytes(video.geometry));
     if (!show || !frame || !screen) {
         fprintf(stderr, "varno-capture: out of memory\n");
+        if (video_wanted)
+            video_abort(&encoder, nullptr);
         return 1;
     }
-    const bool pngs = !o.raw && !o.null;
+    const bool pngs = !o.raw && !o.null && !video_wanted;
     if (pngs)
         mkdir(o.out.c_str(), 0777);
 
-    const std::vector<uint32_t> times = frame_times(o);
     // One "t milliseconds" line a frame: runs can be compared frame by frame,
     // which tells a slow frame from a busy machine.
     FILE* times_out = nullptr;
     if (!o.times.empty() && !(times_out = fopen(o.times.c_str(), "w"))) {
         fprintf(stderr, "varno-capture: cannot write %s\n", o.times.c_str());
+        if (video_wanted)
+            video_abort(&encoder, nullptr);
         return 1;
     }
     double slowest_ms = 0;
     uint32_t slowest_t = 0;
     const auto begin = std::chrono::steady_clock::now();
+    VideoProgress progress;
+    if (video_wanted)
+        progress_start(&progress, video.frames);
+    const uint32_t from = first_time(o);
     size_t written = 0;
     for (size_t k = 0; k < times.size(); k++) {
         const uint32_t t = times[k];
         const auto f0 = std::chrono::steady_clock::now();
         draw_frame(t, show, frame);
-        if (!o.back)
+        if (!o.back && !video_wanted)
             double_surface(frame, screen);
         const double ms =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - f0)
@@ -210,8 +346,22 @@ int main(int argc, char** argv)
             slowest_t = t;
         }
         const Surface* picture = o.back ? frame : screen;
-        const bool wanted = o.at.empty() || std::find(o.at.begin(), o.at.end(), t) != o.at.end();
-        if (o.raw) {
+        const bool in_clip = t >= from;
+        const bool wanted =
+            in_clip && (o.at.empty() || std::find(o.at.begin(), o.at.end(), t) != o.at.end());
+        if (video_wanted) {
+            if (wanted) {
+                video_convert(frame, video.geometry, yuv.data());
+                if (!video_write(&encoder, yuv.data(), yuv.size()))
+                    break;
+                written++;
+                progress_update(&progress, uint32_t(written));
+            } else if (video_stopped()) {
+                break;
+            }
+            continue;
+        }
+        if (o.raw && in_clip) {
             if (!write_raw(picture, raw_out)) {
                 fprintf(stderr, "varno-capture: cannot write the frames: %s\n", strerror(errno));
                 return 1;
@@ -229,6 +379,25 @@ int main(int argc, char** argv)
         if (k % 600 == 599 || k + 1 == times.size())
             fprintf(stderr, "varno-capture: %zu/%zu frames, t = %u ms\n", k + 1, times.size(), t);
     }
+    if (times_out && fclose(times_out) != 0) {
+        fprintf(stderr, "varno-capture: cannot write %s\n", o.times.c_str());
+        if (video_wanted)
+            video_abort(&encoder, nullptr);
+        return 1;
+    }
+    if (video_wanted) {
+        std::string why;
+        const bool done = written == video.frames && video_finish(&encoder, &why);
+        if (!done) {
+            if (written < video.frames)
+                video_abort(&encoder, &why);
+            fprintf(stderr, "%svarno-capture: %s\nvarno-capture: no video written\n",
+                    progress.terminal ? "\n" : "", why.c_str());
+            return video_stopped() ? 128 + video_stopped() : 1;
+        }
+        print_video_summary(video, progress_elapsed(&progress), cpu_seconds());
+        return 0;
+    }
     if (raw_out && fflush(raw_out) != 0) {
         fprintf(stderr, "varno-capture: cannot write the frames: %s\n", strerror(errno));
         return 1;
@@ -238,9 +407,5 @@ int main(int argc, char** argv)
     fprintf(stderr,
             "varno-capture: %zu frames played in %.2f s, %zu written; slowest %.3f ms at t = %u\n",
             times.size(), total, written, slowest_ms, slowest_t);
-    if (times_out && fclose(times_out) != 0) {
-        fprintf(stderr, "varno-capture: cannot write %s\n", o.times.c_str());
-        return 1;
-    }
     return 0;
 }

@@ -1,0 +1,125 @@
+// Videos of the show: its frames enlarged by whole numbers and converted to
+// BT.709 Y'CbCr here, then piped into Debian's ffmpeg program, which only
+// encodes (H.264 and AAC in MP4). Linking FFmpeg's libraries instead would
+// make the program GPL and tie it to their API.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "draw/surface.h"
+
+constexpr int video_fps = 60;
+constexpr int audio_rate = 48000;
+// 48000 / 60: every frame owns exactly this many samples of the sound.
+constexpr int samples_per_frame = audio_rate / video_fps;
+
+// The music as the synthesiser made it, before lossy coding: the build writes
+// it beside data/. Installs have only the show's OGG, which is decoded instead.
+constexpr char music_master_file[] = "music/dorvang.wav";
+
+// Where the show's picture lies in a video frame: every show pixel becomes a
+// scale x scale square, the picture's top-left corner at (left, top), black
+// around it.
+struct VideoGeometry {
+    int width, height;
+    int scale;
+    int left, top;
+};
+
+// What a video is made for. A 4:3 frame is filled by the picture (an
+// upload's player adds its own bars); a 16:9 frame holds it centred at the
+// largest whole scale that fits, so every show pixel stays one sharp square.
+struct VideoProfile {
+    const char* name;
+    int height;  // the default
+    bool wide;   // 16:9 rather than 4:3
+};
+constexpr VideoProfile video_profiles[] = {
+    {"youtube", 1440, false},
+    {"party", 1080, true},
+};
+// x264's presets, fastest first, and what a video is made with unless asked.
+constexpr const char* x264_presets[] = {"ultrafast", "superfast", "veryfast", "faster",
+                                        "fast",      "medium",    "slow",     "slower",
+                                        "veryslow",  "placebo"};
+constexpr char default_preset[] = "medium";
+constexpr int default_crf = 16;
+constexpr int max_crf = 51;
+
+constexpr int min_video_height = back_height;
+constexpr int max_video_height = 2160;
+
+// The frame of a profile at a height (0: the profile's own), or false with
+// the reason when that height cannot be made.
+bool video_geometry(const VideoProfile& profile, int height, VideoGeometry* g, std::string* why);
+
+// BT.709 limited range from 8-bit R'G'B', rounded exactly (half up):
+// Y' from one pixel, Cb and Cr from the sums of the components of four (the
+// mean of a 2x2 block, converted once).
+uint8_t bt709_luma(int r, int g, int b);
+void bt709_chroma(int r4, int g4, int b4, uint8_t* cb, uint8_t* cr);
+
+inline size_t video_frame_bytes(const VideoGeometry& g)
+{
+    return size_t(g.width) * g.height * 3 / 2;
+}
+
+// The picture (back_width x back_height, xrgb layout) as one yuv420p frame:
+// the Y plane, then Cb, then Cr, video_frame_bytes(g) in all. Nearest
+// neighbour, each chroma sample the mean of its 2x2 block.
+void video_convert(const Surface* picture, const VideoGeometry& g, uint8_t* yuv);
+
+// "" when the ffmpeg program can encode H.264 with libx264 and AAC; otherwise
+// the one line that tells the user what to install.
+std::string ffmpeg_missing();
+
+struct VideoSettings {
+    std::string path;   // the finished file
+    std::string sound;  // the music file ffmpeg reads
+    VideoGeometry geometry;
+    uint32_t first_frame;  // the clip's first frame, counted from the show's start
+    uint32_t frames;
+    int crf;
+    std::string preset;
+};
+
+// A running ffmpeg writing path + ".part", fed one frame at a time.
+struct VideoEncoder {
+    pid_t pid = -1;
+    int pipe = -1;  // its standard input
+    int log = -1;   // its standard error, kept to quote on a failure
+    std::string part, path;
+};
+
+// Starts ffmpeg. The music is cut to the frames' window there, sample for
+// sample: the first sample belongs to the first frame, the last to the last.
+// Ctrl-C, hang-up and termination are caught from here on (video_stopped).
+bool video_start(const VideoSettings& s, VideoEncoder* e, std::string* error);
+// One frame; false when ffmpeg has gone or a signal asked us to stop.
+bool video_write(VideoEncoder* e, const uint8_t* frame, size_t bytes);
+// Ends the input, waits for ffmpeg and renames the finished file into place;
+// on any failure removes it and says why, with ffmpeg's last lines.
+bool video_finish(VideoEncoder* e, std::string* error);
+// Ends ffmpeg at once and removes what it wrote; a failure's last words from
+// ffmpeg in *error when it had already failed.
+void video_abort(VideoEncoder* e, std::string* error);
+// The signal that asked us to stop, or 0.
+int video_stopped();
+
+// Progress on standard error: on a terminal one line that updates, otherwise
+// a line every few per cent.
+struct VideoProgress {
+    uint32_t total;
+    bool terminal;
+    double start;       // seconds on the steady clock
+    double last_shown;  // when the terminal line was last redrawn
+    int last_step;      // the last few-per-cent step printed
+};
+void progress_start(VideoProgress* p, uint32_t total);
+void progress_update(VideoProgress* p, uint32_t done);
+// Seconds since progress_start.
+double progress_elapsed(const VideoProgress* p);
