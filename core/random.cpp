@@ -30,10 +30,23 @@ void seed_random(uint32_t seed)
 
 int next_random()
 {
+    int next;
+    random_fill(&next, 1);
+    return next;
+}
+
+void random_fill(int* out, int n)
+{
     if (!seeded)
         seed_random(1);
-    const uint32_t sum = state[front] += state[rear];
-    front = front == 30 ? 0 : front + 1;
-    rear = rear == 30 ? 0 : rear + 1;
-    return int(sum >> 1);
+    // The places in locals: through a loop the compiler keeps them in registers.
+    int f = front, r = rear;
+    for (int i = 0; i < n; i++) {
+        const uint32_t sum = state[f] += state[r];
+        f = f == 30 ? 0 : f + 1;
+        r = r == 30 ? 0 : r + 1;
+        out[i] = int(sum >> 1);
+    }
+    front = f;
+    rear = r;
 }

@@ -12,3 +12,6 @@ void seed_random(uint32_t seed);
 
 // The next number of the sequence, 0 to 2^31 - 1.
 int next_random();
+// The next n numbers of the sequence into out, in order: n calls of
+// next_random, without a call per number.
+void random_fill(int* out, int n);

@@ -3,6 +3,13 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__wasm_simd128__)
+#include <wasm_simd128.h>
+#endif
+
 #include "core/maths.h"
 #include "core/steps.h"
 #include "draw/surface.h"
@@ -73,7 +80,48 @@ static void sin_span(const double* a, double* out, int n)
     constexpr double C1 = 4.16666666666666019037e-02, C2 = -1.38888888888741095749e-03,
                      C3 = 2.48015872894767294178e-05, C4 = -2.75573143513906633035e-07,
                      C5 = 2.08757232129817482790e-09, C6 = -1.13596475577881948265e-11;
-    for (int i = 0; i < n; i++) {
+    int i = 0;
+#if defined(__SSE2__)
+    // Two at a time, the same operations in the same order. The quarter-turn
+    // count is read from the low bits of the biased sum instead of converting
+    // it back to an integer: k + 1.5 * 2^52 holds k in its low mantissa bits.
+    const auto splat = [](double v) { return _mm_set1_pd(v); };
+    const __m128d one = splat(1.0), two = splat(2.0);
+    const __m128i bit = _mm_set1_epi64x(1);
+    for (; i + 2 <= n; i += 2) {
+        const __m128d x = _mm_loadu_pd(a + i);
+        const __m128d biased = _mm_add_pd(_mm_mul_pd(x, splat(two_over_pi)), splat(round_bias));
+        const __m128d k = _mm_sub_pd(biased, splat(round_bias));
+        const __m128d r =
+            _mm_sub_pd(_mm_sub_pd(x, _mm_mul_pd(k, splat(pio2_hi))), _mm_mul_pd(k, splat(pio2_lo)));
+        const __m128d z = _mm_mul_pd(r, r);
+        __m128d ps = _mm_add_pd(splat(S5), _mm_mul_pd(z, splat(S6)));
+        ps = _mm_add_pd(splat(S4), _mm_mul_pd(z, ps));
+        ps = _mm_add_pd(splat(S3), _mm_mul_pd(z, ps));
+        ps = _mm_add_pd(splat(S2), _mm_mul_pd(z, ps));
+        ps = _mm_add_pd(splat(S1), _mm_mul_pd(z, ps));
+        const __m128d s = _mm_add_pd(r, _mm_mul_pd(_mm_mul_pd(r, z), ps));
+        __m128d pc = _mm_add_pd(splat(C5), _mm_mul_pd(z, splat(C6)));
+        pc = _mm_add_pd(splat(C4), _mm_mul_pd(z, pc));
+        pc = _mm_add_pd(splat(C3), _mm_mul_pd(z, pc));
+        pc = _mm_add_pd(splat(C2), _mm_mul_pd(z, pc));
+        pc = _mm_add_pd(splat(C1), _mm_mul_pd(z, pc));
+        const __m128d h = _mm_mul_pd(splat(0.5), z);
+        const __m128d w = _mm_sub_pd(one, h);
+        const __m128d c = _mm_add_pd(
+            w, _mm_add_pd(_mm_sub_pd(_mm_sub_pd(one, w), h), _mm_mul_pd(_mm_mul_pd(z, z), pc)));
+        const __m128i quarter = _mm_castpd_si128(biased);
+        const __m128d odd_mask =
+            _mm_castsi128_pd(_mm_sub_epi64(_mm_setzero_si128(), _mm_and_si128(quarter, bit)));
+        const __m128d sign_mask = _mm_castsi128_pd(
+            _mm_sub_epi64(_mm_setzero_si128(), _mm_and_si128(_mm_srli_epi64(quarter, 1), bit)));
+        const __m128d odd = _mm_and_pd(odd_mask, one);
+        const __m128d sign = _mm_sub_pd(one, _mm_and_pd(sign_mask, two));
+        _mm_storeu_pd(out + i, _mm_mul_pd(sign, _mm_add_pd(_mm_mul_pd(s, _mm_sub_pd(one, odd)),
+                                                           _mm_mul_pd(c, odd))));
+    }
+#endif
+    for (; i < n; i++) {
         const double x = a[i];
         const double k = (x * two_over_pi + round_bias) - round_bias;  // nearest quarter turn
         const double r = (x - k * pio2_hi) - k * pio2_lo;              // in [-pi/4, pi/4]
@@ -92,6 +140,34 @@ static void sin_span(const double* a, double* out, int n)
     }
 }
 
+// out[i] = float(in[i]) for i < n.
+static void store_floats(const double* in, int n, float* out)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= n; i += 4)
+        _mm_storeu_ps(out + i, _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(in + i)),
+                                             _mm_cvtpd_ps(_mm_loadu_pd(in + i + 2))));
+#endif
+    for (; i < n; i++)
+        out[i] = float(in[i]);
+}
+
+#if defined(__SSE2__)
+// Two doubles truncated toward zero into the low two lanes; the values here
+// are far inside the int range.
+static inline __m128i truncate2(__m128d v)
+{
+#if defined(__wasm_simd128__)
+    // The SSE2 header of WebAssembly converts lane by lane through the C
+    // library; the machine's own conversion saturates, the same here.
+    return (__m128i)wasm_i32x4_trunc_sat_f64x2_zero((v128_t)v);
+#else
+    return _mm_cvttpd_epi32(v);
+#endif
+}
+#endif
+
 // Fills the quadrant table for every (dx, dy) the target can need.
 static void fill_quadrant(int reach_x, int reach_y, double T)
 {
@@ -104,7 +180,19 @@ static void fill_quadrant(int reach_x, int reach_y, double T)
         for (int dx = 0; dx < dy; dx++)
             row[dx] = circular[dx][dy];
         const int n = columns - dy;
-        for (int i = 0; i < n; i++) {
+        int i = 0;
+#if defined(__SSE2__)
+        const __m128d two_hundred = _mm_set1_pd(200.0), seventeen = _mm_set1_pd(17.0);
+        const __m128d time = _mm_set1_pd(T);
+        for (; i + 2 <= n; i += 2) {
+            const int dx = dy + i;
+            const __m128i d = _mm_set_epi32(0, 0, (dx + 1) * (dx + 1) + dy * dy, dx * dx + dy * dy);
+            const __m128d q =
+                _mm_cvtps_pd(_mm_cvtpd_ps(_mm_div_pd(_mm_cvtepi32_pd(d), two_hundred)));
+            _mm_storeu_pd(phase + i, _mm_add_pd(_mm_div_pd(q, seventeen), time));
+        }
+#endif
+        for (; i < n; i++) {
             const int dx = dy + i;
             const float q = float(double(dx * dx + dy * dy) / 200.0);
             phase[i] = q / 17.0 + T;
@@ -112,10 +200,9 @@ static void fill_quadrant(int reach_x, int reach_y, double T)
         if (T < sin_span_reach)
             sin_span(phase, wave, n);
         else
-            for (int i = 0; i < n; i++)
-                wave[i] = std::sin(phase[i]);
-        for (int i = 0; i < n; i++)
-            row[dy + i] = float(wave[i]);
+            for (int k = 0; k < n; k++)
+                wave[k] = std::sin(phase[k]);
+        store_floats(wave, n, row + dy);
     }
 }
 
@@ -126,10 +213,17 @@ static void circular_row(int w, int cx, int dy, double T)
         // The whole row lies in the quadrant: a copy mirrored about the centre.
         const float* quadrant = circular[dy];
         const int left = cx < w ? cx : w;
-        for (int x = 0; x < left; x++)
+        int x = 0;
+#if defined(__SSE2__)
+        for (; x + 4 <= left; x += 4) {
+            const __m128 v = _mm_loadu_ps(quadrant + cx - x - 3);
+            _mm_storeu_ps(row_circular + x, _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)));
+        }
+#endif
+        for (; x < left; x++)
             row_circular[x] = quadrant[cx - x];
-        for (int x = left; x < w; x++)
-            row_circular[x] = quadrant[x - cx];
+        if (w > left)
+            memcpy(row_circular + left, quadrant + (left - cx), size_t(w - left) * sizeof(float));
         return;
     }
     const float* quadrant = dy < quadrant_reach ? circular[dy] : nullptr;
@@ -172,14 +266,33 @@ void plasma_draw(uint32_t t, const Palette* palette, Surface* target)
         const float py = float(y * double(waves.ky));
         const double sin_py = std::sin(double(py));
         const double cos_py = std::cos(double(py));
-        // Indices first, in a loop the compiler vectorises, then the lookups.
-        for (int x = 0; x < w; x++) {
+        // Indices first, four at a time where the machine has vectors, then the lookups.
+        int x = 0;
+#if defined(__SSE2__)
+        const __m128d cp = _mm_set1_pd(cos_py), sp = _mm_set1_pd(sin_py);
+        const __m128d scale = _mm_set1_pd(64.0), offset = _mm_set1_pd(127.0);
+        const auto two_indices = [&](int at) {
+            const __m128d w2 = _mm_add_pd(_mm_mul_pd(_mm_loadu_pd(column_sin + at), cp),
+                                          _mm_mul_pd(_mm_loadu_pd(column_cos + at), sp));
+            const __m128d w2f = _mm_cvtps_pd(_mm_cvtpd_ps(w2));
+            const __m128d c = _mm_cvtps_pd(_mm_castsi128_ps(
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row_circular + at))));
+            return truncate2(_mm_add_pd(_mm_mul_pd(scale, _mm_add_pd(c, w2f)), offset));
+        };
+        for (; x + 4 <= w; x += 4) {
+            const __m128i index = _mm_unpacklo_epi64(two_indices(x), two_indices(x + 2));
+            // Negative (both waves at -1) becomes 0, as below.
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row_index + x),
+                             _mm_andnot_si128(_mm_srai_epi32(index, 31), index));
+        }
+#endif
+        for (; x < w; x++) {
             const float w2 = float(column_sin[x] * cos_py + column_cos[x] * sin_py);
             const int index = int(64.0 * (double(row_circular[x]) + double(w2)) + 127.0);
             // Both waves at exactly -1 give -1, which the palette has no entry for.
             row_index[x] = index < 0 ? 0 : index;
         }
-        for (int x = 0; x < w; x++)
+        for (x = 0; x < w; x++)
             dst[x] = colours[row_index[x]];
     }
 }

@@ -46,18 +46,28 @@ void title_scene_draw(uint32_t t, TitleScene* scene, Surface* target)
 }
 
 // Fresh noise from the random sequence into the noise surface.
+// The noise pixel of each low byte a draw can have, built at the first fill.
+static const uint32_t* noise_pixels()
+{
+    static uint32_t of[256];
+    static bool built = false;
+    for (uint32_t r = 0; r < 256 && !built; r++)
+        of[r] = 0xFF000000 | r << 16 | uint32_t(r * noise_dim) * 0x0101;
+    built = true;
+    return of;
+}
+
 static void fill_noise(Surface* noise)
 {
+    static int draws[max_surface_side];  // one row's draws
+    const uint32_t* pixel_of = noise_pixels();
     const int pitch = noise->pitch;
     uint32_t* row = noise->pixels;
     // One draw per pixel in row order: the sequence is the look.
     for (int y = 0; y < noise->h; y++, row += pitch) {
-        uint32_t* const end = row + noise->w;
-        for (uint32_t* p = row; p < end; p++) {
-            const uint32_t r = uint32_t(next_random()) & 0xFF;  // never negative
-            const uint32_t w = uint32_t(r * noise_dim);
-            *p = 0xFF000000 | r << 16 | w * 0x0101;
-        }
+        random_fill(draws, noise->w);
+        for (int x = 0; x < noise->w; x++)
+            row[x] = pixel_of[draws[x] & 0xFF];  // draws are never negative
     }
 }
 

@@ -41,3 +41,19 @@ TEST(RandomSequence, IsTheCLibrarysRandFromTheSameSeed)
             ASSERT_EQ(next_random(), rand()) << "seed " << seed << ", draw " << i;
     }
 }
+
+// A run drawn in one call is the run of single draws, however the run's
+// length falls on the generator's 31 places, and the sequence goes on after it.
+TEST(RandomSequence, FillIsTheSameRunAsSingleDraws)
+{
+    const int lengths[] = {1, 2, 3, 30, 31, 32, 320, 1000};
+    srand(99);
+    seed_random(99);
+    int run[1000];
+    for (const int n : lengths) {
+        random_fill(run, n);
+        for (int i = 0; i < n; i++)
+            ASSERT_EQ(run[i], rand()) << "run of " << n << ", draw " << i;
+        ASSERT_EQ(next_random(), rand()) << "after a run of " << n;
+    }
+}
