@@ -272,6 +272,11 @@ int main(int argc, char** argv)
     if (!o.video.empty())
         o.video = absolute_path(o.video);
     find_show_files(music_file, title_file);
+    // Each frame through a pointer the optimiser cannot see through: a
+    // WebAssembly engine gives a function its fast code when it is entered
+    // again, so the frame must not be inlined into this loop, which runs once.
+    void (*volatile const draw)(uint32_t, Show*, Surface*) = draw_frame;
+
     const std::vector<uint32_t> times = frame_times(o);
     VideoEncoder encoder;
     VideoSettings video;
@@ -333,7 +338,7 @@ int main(int argc, char** argv)
     for (size_t k = 0; k < times.size(); k++) {
         const uint32_t t = times[k];
         const auto f0 = std::chrono::steady_clock::now();
-        draw_frame(t, show, frame);
+        draw(t, show, frame);
         if (!o.back && !video_wanted)
             double_surface(frame, screen);
         const double ms =
