@@ -203,9 +203,8 @@ static pid_t spawn(const std::vector<std::string>& args, int in, int out, int er
             _exit(127);
         execvp(argv[0], argv.data());
         const int e = errno;
-        if (write(status_pipe[1], &e, sizeof e) < 0)
-            _exit(127);
-        _exit(127);
+        const ssize_t told = write(status_pipe[1], &e, sizeof e);
+        _exit(told == sizeof e ? 127 : 126);
     }
     close(status_pipe[1]);
     if (pid < 0) {
@@ -229,12 +228,16 @@ static pid_t spawn(const std::vector<std::string>& args, int in, int out, int er
     return pid;
 }
 
+// Its status once it has ended; a stop signal meanwhile ends it at once.
 static int wait_for(pid_t pid)
 {
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0)
+    while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR)
             return -1;
+        if (stop_signal)
+            kill(pid, SIGKILL);
+    }
     return status;
 }
 
