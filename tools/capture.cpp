@@ -253,6 +253,14 @@ void print_video_summary(const VideoSettings& s, double wall, double our_cpu)
             bytes * 8 / seconds / 1e6, wall, our_cpu, 100 * our_cpu / wall);
 }
 
+// One frame drawn, and doubled onto the screen where one is given.
+void draw_and_double(uint32_t t, Show* show, Surface* frame, Surface* screen)
+{
+    draw_frame(t, show, frame);
+    if (screen)
+        double_surface(frame, screen);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -275,7 +283,7 @@ int main(int argc, char** argv)
     // Each frame through a pointer the optimiser cannot see through: a
     // WebAssembly engine gives a function its fast code when it is entered
     // again, so the frame must not be inlined into this loop, which runs once.
-    void (*volatile const draw)(uint32_t, Show*, Surface*) = draw_frame;
+    void (*volatile const draw)(uint32_t, Show*, Surface*, Surface*) = draw_and_double;
 
     const std::vector<uint32_t> times = frame_times(o);
     VideoEncoder encoder;
@@ -338,9 +346,7 @@ int main(int argc, char** argv)
     for (size_t k = 0; k < times.size(); k++) {
         const uint32_t t = times[k];
         const auto f0 = std::chrono::steady_clock::now();
-        draw(t, show, frame);
-        if (!o.back && !video_wanted)
-            double_surface(frame, screen);
+        draw(t, show, frame, o.back || video_wanted ? nullptr : screen);
         const double ms =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - f0)
                 .count();
