@@ -14,3 +14,7 @@ void find_show_files(const char* file, const char* other_file);
 // The path made absolute from the working directory of now, so that it names
 // the same file after find_show_files has moved elsewhere; "" stays "".
 std::string absolute_path(const std::string& path);
+
+// Makes the directory at path; true when it was made or a directory or file
+// of that name was there already.
+bool make_directory(const std::string& path);

@@ -4,9 +4,14 @@
 //
 // The show's look depends on every earlier frame (trails, palette turns,
 // sprite steps), so frames are always played from t = 0 at the chosen rate.
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <sys/resource.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -165,10 +170,14 @@ uint32_t first_time(const Options& o)
 // The processor time this process has used.
 double cpu_seconds()
 {
+#ifdef _WIN32
+    return 0;  // only a video's summary asks, and Windows has no videos yet
+#else
     rusage u;
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+#endif
 }
 
 // The frame times: floor(k * 1000 / fps) up to the last time wanted, with the
@@ -296,6 +305,11 @@ int main(int argc, char** argv)
     if (o.raw) {
         const int pixels_fd = dup(STDOUT_FILENO);
         if (pixels_fd >= 0) {
+#ifdef _WIN32
+            // msvcrt's descriptors start in text mode, which writes a CR
+            // before every LF byte; fdopen's "b" does not change that.
+            _setmode(pixels_fd, _O_BINARY);
+#endif
             raw_out = fdopen(pixels_fd, "wb");
             if (!raw_out || dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
                 return 1;
@@ -324,7 +338,7 @@ int main(int argc, char** argv)
     }
     const bool pngs = !o.raw && !o.null && !video_wanted;
     if (pngs)
-        mkdir(o.out.c_str(), 0777);
+        make_directory(o.out);
 
     // One "t milliseconds" line a frame: runs can be compared frame by frame,
     // which tells a slow frame from a busy machine.

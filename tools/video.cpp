@@ -1,11 +1,13 @@
 // The capture tool's videos: scaling, BT.709 conversion and the ffmpeg pipe.
 #include "tools/video.h"
 
+#include <unistd.h>
+#ifndef _WIN32
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
+#endif
 #ifdef __linux__
 #include <sys/prctl.h>
 #endif
@@ -151,6 +153,41 @@ void video_convert(const Surface* picture, const VideoGeometry& g, uint8_t* yuv)
 }
 
 // ffmpeg ---------------------------------------------------------------------
+
+// The encoder runs as a child process through fork and exec, which Windows
+// does not have: there the capture tool says so and makes no video.
+#ifdef _WIN32
+
+std::string ffmpeg_missing()
+{
+    return "making a video is not available on Windows yet";
+}
+
+int video_stopped()
+{
+    return 0;
+}
+
+bool video_start(const VideoSettings&, VideoEncoder*, std::string* error)
+{
+    *error = ffmpeg_missing();
+    return false;
+}
+
+bool video_write(VideoEncoder*, const uint8_t*, size_t)
+{
+    return false;
+}
+
+bool video_finish(VideoEncoder*, std::string* error)
+{
+    *error = ffmpeg_missing();
+    return false;
+}
+
+void video_abort(VideoEncoder*, std::string*) {}
+
+#else
 
 static volatile sig_atomic_t stop_signal = 0;
 
@@ -494,6 +531,8 @@ void video_abort(VideoEncoder* e, std::string* error)
     unlink(e->part.c_str());
     close_all(e);
 }
+
+#endif  // _WIN32
 
 static double now_seconds()
 {

@@ -2,8 +2,10 @@
 #include "platform/files.h"
 
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 static bool holds(const std::string& dir, const char* file, const char* other_file)
@@ -33,4 +35,9 @@ std::string absolute_path(const std::string& path)
     if (path.empty() || path[0] == '/' || !getcwd(here, sizeof here))
         return path;
     return std::string(here) + "/" + path;
+}
+
+bool make_directory(const std::string& path)
+{
+    return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
 }

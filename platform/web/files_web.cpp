@@ -2,9 +2,18 @@
 // under node the working directory is the caller's, so nothing moves.
 #include "platform/files.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 void find_show_files(const char*, const char*) {}
 
 std::string absolute_path(const std::string& path)
 {
     return path;
+}
+
+bool make_directory(const std::string& path)
+{
+    return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
 }
