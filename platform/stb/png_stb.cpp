@@ -1,10 +1,13 @@
-// Windows' PNG decoder: Debian's stb_image (libstb-dev), compiled here and
-// nowhere else, for PNG only. Paths are UTF-8, opened as wide names.
+// The PNG decoder for platforms without one: Debian's stb_image (libstb-dev),
+// compiled here and nowhere else, for PNG only. Paths are UTF-8 (opened as
+// wide names on Windows).
 #include "platform/png.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #define STBI_WINDOWS_UTF8
+// Its failure reasons are never read, and WebAssembly has no threads here.
+#define STBI_NO_THREAD_LOCALS
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
 #pragma GCC diagnostic ignored "-Wunused-parameter"
