@@ -333,8 +333,10 @@ async function decodeMusic() {
       console.log('data/' + name + ': ' + e.message);
     }
   }
-  sound.decodeMs = Math.round(performance.now() - began);
-  console.info('Music decoded in ' + sound.decodeMs + ' ms');
+  if (Object.values(sound.buffers).some((b) => b)) {
+    sound.decodeMs = Math.round(performance.now() - began);
+    console.info('Music decoded in ' + sound.decodeMs + ' ms');
+  }
   return m;
 }
 
