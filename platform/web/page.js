@@ -459,11 +459,17 @@ function pictureBox(width, height, ratio, filled) {
   const fit = Math.min(width * ratio / 320, height * ratio / 240);
   const whole = Math.floor(fit);
   const scale = !filled && whole >= 1 && whole >= 0.9 * fit ? whole : fit;
-  // The corner on a device pixel, so that every show pixel starts on one.
-  const x = Math.floor((width * ratio - 320 * scale) / 2);
-  const y = Math.floor((height * ratio - 240 * scale) / 2);
-  return { x: x / ratio, y: y / ratio, width: 320 * scale / ratio,
-           height: 240 * scale / ratio, scale: scale };
+  // The corner on a device pixel, so that every show pixel starts on one;
+  // on a whole CSS pixel too where one is a whole number of device pixels,
+  // as browsers that lay out in CSS pixels need.
+  const css = (device) => {
+    const whole = Math.round(device / ratio);
+    const back = whole * ratio;
+    return Math.abs(back - Math.round(back)) < 1e-6 ? whole : device / ratio;
+  };
+  return { x: css(Math.floor((width * ratio - 320 * scale) / 2)),
+           y: css(Math.floor((height * ratio - 240 * scale) / 2)),
+           width: 320 * scale / ratio, height: 240 * scale / ratio, scale: scale };
 }
 
 let filled = false;  // a double tap where the browser has no fullscreen
