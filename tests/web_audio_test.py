@@ -188,7 +188,7 @@ def check_music(browser, fail, start, at, within):
 
 # Seconds of the show that may pass between what the page does and what this
 # test sees of it (polling, the protocol's round trips).
-SLACK = 0.25
+SLACK = 0.4
 
 
 def refused_decoder(browser, fail, clicked):
