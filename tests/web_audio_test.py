@@ -194,7 +194,10 @@ SLACK = 0.4
 def refused_decoder(browser, fail, clicked):
     browser.wait_for("document.documentElement.dataset.sound == 'music'", 3, 'the music')
     began = time.monotonic()
+    heard = browser.evaluate('sound.context.currentTime')
     show_moves(browser, fail)
+    if browser.evaluate('sound.context.currentTime') <= heard:
+        fail('the sound output does not run')
     # The show asks for its music from the start, then moves it to the moment.
     starts = browser.evaluate('started')
     if not starts:
