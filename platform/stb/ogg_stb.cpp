@@ -116,10 +116,13 @@ bool ogg_decode(const char* path, OggSound* sound)
     sound->rate = rate;
     sound->samples.clear();
     // The length the stream says it has, where it says it: one allocation
-    // instead of many. A damaged stream may say anything, so only a hint.
-    const unsigned frames = stb_vorbis_stream_length_in_samples(s->v);
-    if (frames > 0 && frames < 48000u * 3600)
-        sound->samples.reserve(size_t(frames) * channels);
+    // instead of many. A damaged stream may claim anything, so the hint is
+    // taken only when the file could hold that much: Vorbis spends well over
+    // a byte on every 32 frames. A longer claim grows as it decodes instead,
+    // which a browser's fixed memory survives where the claim would not.
+    const size_t frames = stb_vorbis_stream_length_in_samples(s->v);
+    if (frames > 0 && frames <= s->bytes.size() * 32)
+        sound->samples.reserve(frames * channels);
     std::vector<int16_t> chunk(size_t(4096) * channels);
     for (size_t got; (got = ogg_read(s, chunk.data(), 4096)) > 0;)
         sound->samples.insert(sound->samples.end(), chunk.begin(), chunk.begin() + got * channels);
