@@ -97,11 +97,12 @@ TEST(ExactSinCos, IsCorrectlyRoundedAtEveryAngleTheShowForms)
                          7 * m / 2000, 5 * m / 2000, m / 850.0, m / 650.0, T * double(0.06165562f),
                          T * double(-0.36352262f)})
             expect_correctly_rounded(x, &tally);
-        if (t <= 1000) {
-            const float u = float(t) / 1000.0f;
+    }
+    for (uint32_t duration : {100u, 200u, 1000u})  // the flashes' curves, over their spans
+        for (uint32_t n = 0; n <= duration; n++) {
+            const float u = float(n) / float(duration);
             expect_correctly_rounded(pi_f * float(double(u) * u * (3.0 - 2.0 * u)), &tally);
         }
-    }
     for (int n = 0; n <= 400; n++)  // the rings' greys and background steps
         for (double x : {45 * n / 150.0, double(n)})
             expect_correctly_rounded(x, &tally);
