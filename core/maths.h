@@ -25,11 +25,10 @@ double exact_atan2(double y, double x);
 // and musl's are not glibc's), and the waves and tables built from them would
 // move with them. For |x| <= sincos_reach, which holds every angle the show
 // forms from any 32-bit time (the largest, the plasma's time in tenths of a
-// second, stays below 2^26);
-// beyond it, and for infinities and NaN, both are NaN. The rounding is decided
-// from about 100 correct bits, so a value closer than that to a halfway point
-// between two doubles could still round the wrong way; none among the show's
-// own arguments does.
+// second, stays below 2^26); beyond it, and for infinities and NaN, both are
+// NaN. The rounding is decided from about 100 correct bits, so a value closer
+// than that to a halfway point between two doubles could still round the wrong
+// way; none among the show's own arguments does.
 constexpr double sincos_reach = 0x1p30;
 struct SinCos {
     double sin, cos;
