@@ -19,3 +19,28 @@ inline int round_position(float v)
 // differ with them. For finite arguments below 2^996 in magnitude whose
 // quotient, the smaller by the larger, is not subnormal; atan2(0, 0) is 0.
 double exact_atan2(double y, double x);
+
+// sin and cos together, correctly rounded, from the same IEEE operations
+// alone: C libraries round these differently here and there (mingw-w64's own
+// and musl's are not glibc's), and the waves and tables built from them would
+// move with them. For |x| <= sincos_reach, which holds every angle the show
+// forms from any 32-bit time (the largest, the plasma's time in tenths of a
+// second, stays below 2^26); beyond it, and for infinities and NaN, both are
+// NaN. The rounding is decided from about 100 correct bits, so a value closer
+// than that to a halfway point between two doubles could still round the wrong
+// way; none among the show's own arguments does.
+constexpr double sincos_reach = 0x1p30;
+struct SinCos {
+    double sin, cos;
+};
+SinCos exact_sincos(double x);
+
+inline double exact_sin(double x)
+{
+    return exact_sincos(x).sin;
+}
+
+inline double exact_cos(double x)
+{
+    return exact_sincos(x).cos;
+}

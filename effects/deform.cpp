@@ -48,8 +48,9 @@ void build_inversion_table(DeformShift* table)
             const float theta = float(exact_atan2(double(y), double(x)));
             // cos and sin rather than x / r and y / r: the two roundings differ
             // near integer boundaries, and these are the shifts the look was made with.
-            const float c = float(std::cos(double(theta)));
-            const float s = float(std::sin(double(theta)));
+            const SinCos v = exact_sincos(double(theta));
+            const float c = float(v.cos);
+            const float s = float(v.sin);
             DeformShift& e = table[i * deform_table_side + j];
             e.column = truncate_to_int32(256.0 * double(c / r));
             e.row = truncate_to_int32(64.0 * double(s / r));
@@ -67,7 +68,7 @@ void build_ripple_table(DeformShift* table)
             const float r = table_radius(table_x(j), y);
             DeformShift& e = table[i * deform_table_side + j];
             e.column = truncate_to_int32(64.0 * double(float(0.5 * r / pi_f)));
-            e.row = truncate_to_int32(64.0 * double(float(std::sin(7.0 * r))));
+            e.row = truncate_to_int32(64.0 * double(float(exact_sin(7.0 * r))));
         }
     }
 }

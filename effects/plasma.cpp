@@ -25,16 +25,19 @@ static double phase[quadrant_reach], wave[quadrant_reach];  // one quadrant row 
 
 // No surface is wider than this.
 constexpr int max_width = max_surface_side;
-static double column_sin[max_width], column_cos[max_width];  // of the planar phase per column
-static float row_circular[max_width];                        // the circular wave along a row
-static int row_index[max_width];                             // palette indices along a row
+static double column_phase[max_width];                               // the planar phase per column
+static double column_sin[max_width], column_cos[max_width];          // and its sine and cosine
+static double row_phase[max_surface_side];                           // the same per row
+static double row_sin[max_surface_side], row_cos[max_surface_side];  // of every row
+static float row_circular[max_width];  // the circular wave along a row
+static int row_index[max_width];       // palette indices along a row
 
 PlasmaWaves plasma_waves(uint32_t t)
 {
     PlasmaWaves w;
     w.T = float(double(t) / 100.0);
-    const float ax = float(std::cos(w.T * double(0.06165562f)));
-    const float ay = float(std::sin(w.T * double(-0.36352262f)));
+    const float ax = float(exact_cos(w.T * double(0.06165562f)));
+    const float ay = float(exact_sin(w.T * double(-0.36352262f)));
     w.cx = int(50.0 * ax + 160.0);
     w.cy = int(50.0 * ay + 120.0);
     w.kx = float(ax / double(17.3f));
@@ -46,11 +49,11 @@ void palette_build(Palette* palette)
 {
     *palette = Palette{};
     for (int i = 0; i < 256; i++) {
-        const double a = i * pi_f / 128;
+        const SinCos a = exact_sincos(i * pi_f / 128);
         const double b = (255 - i) * pi_f / 128;
-        const uint32_t r = uint32_t(127.0 * float(std::sin(b)) + 127.0);
-        const uint32_t g = uint32_t(127.0 * float(std::cos(a)) + 127.0);
-        const uint32_t bl = uint32_t(127.0 * float(std::sin(a)) + 127.0);
+        const uint32_t r = uint32_t(127.0 * float(exact_sin(b)) + 127.0);
+        const uint32_t g = uint32_t(127.0 * float(a.cos) + 127.0);
+        const uint32_t bl = uint32_t(127.0 * float(a.sin) + 127.0);
         palette->colours[i] = 0xFF000000u + r * 0x10000u + g * 0x100u + bl;
     }
 }
@@ -59,15 +62,16 @@ void palette_build(Palette* palette)
 static float circular_wave(int64_t d, double T)
 {
     const float q = float(double(d) / 200.0);
-    return float(std::sin(q / 17.0 + T));
+    return float(exact_sin(q / 17.0 + T));
 }
 
-// sin of a[0..n), the same values as the library's sine to within about an ulp
-// of double (far finer than the float the waves are rounded to), in a loop
-// without branches or calls so that it vectorises. Good while |a| stays below
-// sin_span_reach, where the quarter-turn count still fits the exact product.
+// sin of a[0..n) turned on by `turns` quarter turns (1 gives cos), the same
+// values as the correctly rounded sine to within about an ulp of double (far
+// finer than the float the waves are rounded to), in a loop without branches
+// or calls so that it vectorises. Good while |a| stays below sin_span_reach,
+// where the quarter-turn count still fits the exact product.
 constexpr double sin_span_reach = 1000000.0;
-static void sin_span(const double* a, double* out, int n)
+static void sin_span(const double* a, double* out, int n, int turns)
 {
     constexpr double two_over_pi = 6.36619772367581382433e-01;
     constexpr double pio2_hi = 1.57079632673412561417e+00;  // pi/2 to 33 bits: n * pio2_hi is exact
@@ -87,7 +91,7 @@ static void sin_span(const double* a, double* out, int n)
     // it back to an integer: k + 1.5 * 2^52 holds k in its low mantissa bits.
     const auto splat = [](double v) { return _mm_set1_pd(v); };
     const __m128d one = splat(1.0), two = splat(2.0);
-    const __m128i bit = _mm_set1_epi64x(1);
+    const __m128i bit = _mm_set1_epi64x(1), turned = _mm_set1_epi64x(turns);
     for (; i + 2 <= n; i += 2) {
         const __m128d x = _mm_loadu_pd(a + i);
         const __m128d biased = _mm_add_pd(_mm_mul_pd(x, splat(two_over_pi)), splat(round_bias));
@@ -110,7 +114,7 @@ static void sin_span(const double* a, double* out, int n)
         const __m128d w = _mm_sub_pd(one, h);
         const __m128d c = _mm_add_pd(
             w, _mm_add_pd(_mm_sub_pd(_mm_sub_pd(one, w), h), _mm_mul_pd(_mm_mul_pd(z, z), pc)));
-        const __m128i quarter = _mm_castpd_si128(biased);
+        const __m128i quarter = _mm_add_epi64(_mm_castpd_si128(biased), turned);
         const __m128d odd_mask =
             _mm_castsi128_pd(_mm_sub_epi64(_mm_setzero_si128(), _mm_and_si128(quarter, bit)));
         const __m128d sign_mask = _mm_castsi128_pd(
@@ -133,7 +137,7 @@ static void sin_span(const double* a, double* out, int n)
                               z * z * (C1 + z * (C2 + z * (C3 + z * (C4 + z * (C5 + z * C6))))));
         // Quarter turns pick cos over sin and the sign. Weights of exactly 0
         // and 1 select without branches (a product with 0 or 1 is exact).
-        const int quarter = int(k) & 3;
+        const int quarter = (int(k) + turns) & 3;
         const double odd = quarter & 1;
         const double sign = 1 - (quarter & 2);
         out[i] = sign * (s * (1.0 - odd) + c * odd);
@@ -198,10 +202,10 @@ static void fill_quadrant(int reach_x, int reach_y, double T)
             phase[i] = q / 17.0 + T;
         }
         if (T < sin_span_reach)
-            sin_span(phase, wave, n);
+            sin_span(phase, wave, n, 0);
         else
             for (int k = 0; k < n; k++)
-                wave[k] = std::sin(phase[k]);
+                wave[k] = exact_sin(phase[k]);
         store_floats(wave, n, row + dy);
     }
 }
@@ -252,20 +256,23 @@ void plasma_draw(uint32_t t, const Palette* palette, Surface* target)
     // one table per column and two sines per row. Evaluated in double it stays
     // within about 1e-15 of the direct sine, far below the float the wave is
     // rounded to: a pixel can move one palette index only when a wave sits that
-    // close to a rounding boundary (no frame of the show has one).
-    for (int x = 0; x < w; x++) {
-        const float p = float(x * double(waves.kx));
-        column_sin[x] = std::sin(double(p));
-        column_cos[x] = std::cos(double(p));
-    }
+    // close to a rounding boundary (no frame of the show has one). The tables'
+    // sines are the span's own for the same reason, and for speed.
+    for (int x = 0; x < w; x++)
+        column_phase[x] = float(x * double(waves.kx));
+    sin_span(column_phase, column_sin, w, 0);
+    sin_span(column_phase, column_cos, w, 1);
+    for (int y = 0; y < h; y++)
+        row_phase[y] = float(y * double(waves.ky));
+    sin_span(row_phase, row_sin, h, 0);
+    sin_span(row_phase, row_cos, h, 1);
 
     uint32_t* dst = target->pixels;
     const int pitch = target->pitch;
     for (int y = 0; y < h; y++, dst += pitch) {
         circular_row(w, cx, y < cy ? cy - y : y - cy, T);
-        const float py = float(y * double(waves.ky));
-        const double sin_py = std::sin(double(py));
-        const double cos_py = std::cos(double(py));
+        const double sin_py = row_sin[y];
+        const double cos_py = row_cos[y];
         // Indices first, four at a time where the machine has vectors, then the lookups.
         int x = 0;
 #if defined(__SSE2__)
@@ -300,7 +307,7 @@ void plasma_draw(uint32_t t, const Palette* palette, Surface* target)
 void palette_rotate(uint32_t t, Palette* palette)
 {
     const float seconds = float(t - palette->last_rotation) / 1000.0f;
-    const int k = int(600.0 * float(std::sin(double(seconds))));
+    const int k = int(600.0 * float(exact_sin(double(seconds))));
     const int shift = k & 0xFF;  // a negative k turns the other way
     uint32_t old[256];
     memcpy(old, palette->colours, sizeof old);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/maths.h"
 #include "draw/blit.h"
 
 // Background components step at whole periods of t (integer quotients).
@@ -18,7 +19,7 @@ static_assert(ring_cx * ring_cx + ring_cy * ring_cy == ring_corner_distance * ri
 
 int ring_grey(int d)
 {
-    return int(std::fabs(std::sin(45 * d / 150.0)) * 255);
+    return int(std::fabs(exact_sin(45 * d / 150.0)) * 255);
 }
 
 Surface* rings_make_image()
@@ -46,9 +47,9 @@ Surface* rings_make_image()
 
 uint32_t ring_background(uint32_t t)
 {
-    const uint32_t c1 = uint32_t(128 + 128 * std::sin(double(t / red_period_ms)));
-    const uint32_t c2 = uint32_t(128 + 128 * std::sin(double(t / green_period_ms)));
-    const uint32_t c3 = uint32_t(128 + 128 * std::sin(double(t / blue_period_ms)));
+    const uint32_t c1 = uint32_t(128 + 128 * exact_sin(double(t / red_period_ms)));
+    const uint32_t c2 = uint32_t(128 + 128 * exact_sin(double(t / green_period_ms)));
+    const uint32_t c3 = uint32_t(128 + 128 * exact_sin(double(t / blue_period_ms)));
     return 0xFF000000 + c1 * 0x10000 + c2 * 0x100 + c3;
 }
 
@@ -61,10 +62,10 @@ static int window_coordinate(int centre, int swing, double first, double second)
 RingWindows ring_windows(uint32_t t)
 {
     const double m = float(t);
-    const double a1 = 3 * m / 2000;
-    const double a2 = 9 * m / 2000;
-    const double a3 = 7 * m / 2000;
-    const double a4 = 5 * m / 2000;
+    const SinCos a1 = exact_sincos(3 * m / 2000);
+    const SinCos a2 = exact_sincos(9 * m / 2000);
+    const SinCos a3 = exact_sincos(7 * m / 2000);
+    const SinCos a4 = exact_sincos(5 * m / 2000);
     // Two swings of half the centre each reach from 0 to the far edge at most,
     // so both windows always lie inside the ring image.
     const int cx = (ring_image_width - ring_window_width) / 2;
@@ -72,10 +73,10 @@ RingWindows ring_windows(uint32_t t)
     const int sx = cx / 2;
     const int sy = cy / 2;
     return RingWindows{
-        window_coordinate(cx, sx, std::sin(a1), std::cos(a2)),
-        window_coordinate(cy, sy, std::sin(a3), std::cos(a4)),
-        window_coordinate(cx, sx, std::sin(a4), std::cos(a1)),
-        window_coordinate(cy, sy, std::sin(a2), std::cos(a3)),
+        window_coordinate(cx, sx, a1.sin, a2.cos),
+        window_coordinate(cy, sy, a3.sin, a4.cos),
+        window_coordinate(cx, sx, a4.sin, a1.cos),
+        window_coordinate(cy, sy, a2.sin, a3.cos),
     };
 }
 

@@ -1,8 +1,8 @@
 #include "effects/starfield.h"
 
-#include <cmath>
 #include <new>
 
+#include "core/maths.h"
 #include "core/random.h"
 #include "draw/surface.h"
 
@@ -33,7 +33,7 @@ static float depth_draw()
 
 StarCentre starfield_centre(uint32_t t)
 {
-    const double s = std::sin(t / 1000.0);
+    const double s = exact_sin(t / 1000.0);
     return {int(160.0 + 40.0 * s), int(120.0 + 40.0 * s)};
 }
 

@@ -47,7 +47,7 @@ void tunnel_build_tables(TunnelTables* tables)
             // A tenth of a pixel off the axis column keeps the division finite.
             const double x = j == axis_column ? 0.1 : double(j - axis_column);
             const double theta = exact_atan2(y, x);
-            tunnel_depth[k] = int32_t(std::cos(theta) * 200 * 50 / x);
+            tunnel_depth[k] = int32_t(exact_cos(theta) * 200 * 50 / x);
             tunnel_angle[k] = int32_t(theta * 256 / pi_f);
             tunnel_texel[k] = packed_texel(tunnel_depth[k], tunnel_angle[k]);
         }

@@ -36,7 +36,10 @@ int fade_alpha(uint32_t t, uint32_t start, uint32_t duration, bool fade_in)
 
 float flash_curve(float u)
 {
-    return float(std::sin(pi_f * smoothstep(u)));
+    // Outside 0..1 the smoothstep runs off as a cubic, past any angle the
+    // sine takes: the curve stays at its ends there.
+    u = u < 0.0f ? 0.0f : u > 1.0f ? 1.0f : u;
+    return float(exact_sin(pi_f * smoothstep(u)));
 }
 
 int flash_alpha(uint32_t t, uint32_t flash_time)

@@ -28,7 +28,8 @@ constexpr int gentle_flash_peak = 32;
 void fade_load(bool gentle);
 
 // sin(pi * smoothstep(u)) in single precision: 0 at u = 0, 1 at u = 0.5, back
-// to 0 at u = 1. The rise and fall of every flash.
+// to 0 at u = 1; outside 0..1, its value at the nearer end. The rise and fall
+// of every flash.
 float flash_curve(float u);
 // Alpha of the black overlay at t, for a fade in or a fade out.
 int fade_alpha(uint32_t t, uint32_t start, uint32_t duration, bool fade_in);

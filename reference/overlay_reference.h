@@ -4,7 +4,6 @@
 // their pixels.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 
 #include "core/maths.h"
@@ -60,7 +59,7 @@ inline void reference_scroller_band(int h, float k, Surface* target)
         for (int x = 0; x < target->w; x++) {
             uint32_t& p = reference_pixel(target, x, y);
             if (r < 6) {
-                const float s = float(std::sin((r + 1) * pi_f / 6));
+                const float s = float(exact_sin((r + 1) * pi_f / 6));
                 p = 0xFF000000 | (uint32_t(int(s * 255.0f)) & 0xFF) * 0x010101;
                 continue;
             }

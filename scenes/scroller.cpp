@@ -1,7 +1,5 @@
 #include "scenes/scroller.h"
 
-#include <cmath>
-
 #include "core/maths.h"
 #include "scenes/timeline.h"
 
@@ -48,7 +46,7 @@ float scroll_text_x(uint32_t t)
 // Bevel greys for band rows 0..5: sin((r + 1) * pi / 6) in single precision, times 255.
 static int bevel_grey(int r)
 {
-    const float s = float(std::sin((r + 1) * pi_f / 6));
+    const float s = float(exact_sin((r + 1) * pi_f / 6));
     return int(s * 255.0f) & 0xFF;
 }
 

@@ -1,7 +1,6 @@
 #include "scenes/tunnel_scene.h"
 
-#include <cmath>
-
+#include "core/maths.h"
 #include "draw/picture.h"
 #include "effects/tunnel.h"
 #include "scenes/data_files.h"
@@ -33,13 +32,13 @@ void tunnel_load(TunnelScene* scene, SharedState* shared)
 int tunnel_view_column(uint32_t t)
 {
     const float m = float(t);
-    return int(50 + 40 * std::sin(m / 850.0));
+    return int(50 + 40 * exact_sin(m / 850.0));
 }
 
 int tunnel_view_row(uint32_t t)
 {
     const float m = float(t);
-    return int(120 + 40 * std::cos(m / 650.0));
+    return int(120 + 40 * exact_cos(m / 650.0));
 }
 
 void tunnel_fly(uint32_t t, const SharedState* shared, Surface* target)
