@@ -225,7 +225,7 @@ class Firefox:
                 errors.append('%d %s' % (p['response']['status'], p['request']['url']))
             elif e['method'] == 'network.fetchError':
                 errors.append(p['errorText'] + ' ' + p['request']['url'])
-        return errors
+        return list(dict.fromkeys(errors))  # a file's failure once
 
     def close(self):
         self.process.kill()

@@ -115,7 +115,8 @@ class WebKit:
 
     def console(self):
         """The page's console lines as WebKit writes them ('CONSOLE ERROR',
-        'CONSOLE JS ERROR', 'CONSOLE WARN', ...)."""
+        'CONSOLE JS ERROR', 'CONSOLE WARN', ...), and failed loads ('CONSOLE
+        LOAD ERROR')."""
         return [line for line in self.output if ' CONSOLE ' in line]
 
     def console_errors(self):
@@ -153,6 +154,24 @@ def shell(width, height):
     window.add(view)
     window.connect('destroy', Gtk.main_quit)
     window.show_all()
+
+    # Files that failed to load, which WebKit's console output leaves out
+    # (Chromium and Firefox show them on the console), written beside it.
+    def finished(resource, uri):
+        response = resource.get_response()
+        if response and response.get_status_code() >= 400:
+            print('%s: CONSOLE LOAD ERROR %d' % (uri, response.get_status_code()), flush=True)
+
+    def failed(resource, error, uri):
+        # A load WebKit gave up itself (the document went on) is no fault.
+        if not error.matches(WebKit2.NetworkError.quark(), WebKit2.NetworkError.CANCELLED):
+            print('%s: CONSOLE LOAD ERROR %s' % (uri, error.message), flush=True)
+
+    def load_started(view, resource, request):
+        resource.connect('finished', finished, request.get_uri())
+        resource.connect('failed', failed, request.get_uri())
+
+    view.connect('resource-load-started', load_started)
 
     def evaluated(view, result, reply):
         try:
