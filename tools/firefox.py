@@ -161,10 +161,11 @@ class Firefox:
 
     def open(self, url, width=640, height=480):
         """The browser's tab in a view of width x height at url, its console
-        (and failed loads) recorded."""
-        self.context = self.send('browsingContext.getTree')['contexts'][0]['context']
-        self.send('session.subscribe', events=['log.entryAdded', 'network.responseCompleted',
-                                               'network.fetchError'])
+        (and failed loads) recorded from the first page opened on."""
+        if not self.context:
+            self.context = self.send('browsingContext.getTree')['contexts'][0]['context']
+            self.send('session.subscribe', events=['log.entryAdded', 'network.responseCompleted',
+                                                   'network.fetchError'])
         self.send('browsingContext.setViewport', context=self.context,
                   viewport=dict(width=width, height=height), devicePixelRatio=1)
         self.send('browsingContext.navigate', context=self.context, url=url, wait='none')
