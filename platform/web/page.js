@@ -333,8 +333,10 @@ async function decodeMusic() {
       console.log('data/' + name + ': ' + e.message);
     }
   }
-  sound.decodeMs = Math.round(performance.now() - began);
-  console.info('Music decoded in ' + sound.decodeMs + ' ms');
+  if (Object.values(sound.buffers).some((b) => b)) {
+    sound.decodeMs = Math.round(performance.now() - began);
+    console.info('Music decoded in ' + sound.decodeMs + ' ms');
+  }
   return m;
 }
 
@@ -448,20 +450,28 @@ document.addEventListener('visibilitychange', () => {
 // ---- Layout ----
 
 // Where a picture 320x240 goes in a view of width x height CSS pixels at
-// ratio device pixels to a CSS pixel: 4:3 and centred. Each show pixel is a
-// whole number of device pixels, sharp and even, when that gives at least
-// nine tenths of the largest picture that fits; otherwise the picture is the
-// largest that fits. filled: the largest that fits, always. In CSS pixels,
-// with the scale in device pixels per show pixel.
+// ratio device pixels to a CSS pixel: 4:3 and centred. Upright (a phone held
+// upright) it spans the width. Otherwise each show pixel is a whole number of
+// device pixels, sharp and even, when that gives at least seven eighths of
+// the largest picture that fits (a 1920x1080 screen: 1280x960), else the
+// picture is the largest that fits. filled: the largest that fits, always.
+// In CSS pixels, with the scale in device pixels per show pixel.
 function pictureBox(width, height, ratio, filled) {
   const fit = Math.min(width * ratio / 320, height * ratio / 240);
   const whole = Math.floor(fit);
-  const scale = !filled && whole >= 1 && whole >= 0.9 * fit ? whole : fit;
-  // The corner on a device pixel, so that every show pixel starts on one.
-  const x = Math.floor((width * ratio - 320 * scale) / 2);
-  const y = Math.floor((height * ratio - 240 * scale) / 2);
-  return { x: x / ratio, y: y / ratio, width: 320 * scale / ratio,
-           height: 240 * scale / ratio, scale: scale };
+  const sharp = !filled && height <= width && whole >= 1 && whole >= 0.875 * fit;
+  const scale = sharp ? whole : fit;
+  // The corner on a device pixel, so that every show pixel starts on one;
+  // on a whole CSS pixel too where one is a whole number of device pixels,
+  // as browsers that lay out in CSS pixels need.
+  const css = (device) => {
+    const whole = Math.round(device / ratio);
+    const back = whole * ratio;
+    return Math.abs(back - Math.round(back)) < 1e-6 ? whole : device / ratio;
+  };
+  return { x: css(Math.floor((width * ratio - 320 * scale) / 2)),
+           y: css(Math.floor((height * ratio - 240 * scale) / 2)),
+           width: 320 * scale / ratio, height: 240 * scale / ratio, scale: scale };
 }
 
 let filled = false;  // a double tap where the browser has no fullscreen
@@ -487,7 +497,8 @@ function layout() {
   // The line over the show: above the picture where there is room.
   notice.style.left = box.x + 'px';
   notice.style.width = box.width + 'px';
-  notice.style.top = Math.max(box.y - notice.offsetHeight - 4, box.y + 4) + 'px';
+  const above = box.y - notice.offsetHeight - 4;
+  notice.style.top = (above >= 0 ? above : box.y + 4) + 'px';
 }
 
 window.addEventListener('resize', layout);
