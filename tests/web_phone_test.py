@@ -11,9 +11,9 @@ pixels at a whole scale. The console shows no error. The screens are kept in
 build-web/ to look at.
 
 The layout rule: the 320x240 picture, 4:3 and centred, its corner on a device
-pixel, each show pixel a whole number of device pixels when that gives at
-least nine tenths of the largest picture that fits, otherwise the largest
-picture that fits.
+pixel. Upright, it spans the width. Otherwise each show pixel is a whole
+number of device pixels when that gives at least seven eighths of the largest
+picture that fits, else the picture is the largest that fits.
 
 usage: web_phone_test.py BUILD_WEB_DIR NATIVE_CAPTURE_TOOL
 """
@@ -36,13 +36,13 @@ VIEWS = [('upright', 390, 844), ('turned', 844, 390)]
 BLACK = bytes(3)  # the page around the picture
 
 
-def picture_box(width, height, ratio):
-    """Where the rule puts the picture in a view of width x height CSS
-    pixels: (x, y, width, height) in device pixels, and the scale."""
+def picture_size(width, height, ratio):
+    """The picture's size in device pixels by the rule, in a view of width x
+    height CSS pixels, and its scale in device pixels per show pixel."""
     fit = min(width * ratio / 320, height * ratio / 240)
-    scale = math.floor(fit) if math.floor(fit) >= max(1, 0.9 * fit) else fit
-    return (math.floor((width * ratio - 320 * scale) / 2),
-            math.floor((height * ratio - 240 * scale) / 2), 320 * scale, 240 * scale), scale
+    whole = math.floor(fit)
+    scale = whole if height <= width and whole >= max(1, 0.875 * fit) else fit
+    return 320 * scale, 240 * scale, scale
 
 
 def show_pixels(frame):
@@ -135,14 +135,21 @@ def main():
                                         ".getBoundingClientRect(); return [r.x, r.y, r.width,"
                                         " r.height]; })()")
                 placed = [v * RATIO for v in rect]
-                wanted, scale = picture_box(width, height, RATIO)
-                print('%s: view %s, canvas at %s device pixels, the rule says %s (scale %.3f)'
-                      % (name, view, [round(v, 2) for v in placed], wanted, scale))
+                w, h, scale = picture_size(width, height, RATIO)
+                print('%s: view %s, canvas at %s device pixels, %gx%g by the rule (scale %.3f)'
+                      % (name, view, [round(v, 2) for v in placed], w, h, scale))
                 if view != [width, height, RATIO]:
                     failures.append('%s: the view is %s' % (name, view))
-                if any(abs(a - b) > 0.05 for a, b in zip(placed, wanted)):
-                    failures.append('%s: the canvas is at %s device pixels, not %s'
-                                    % (name, placed, wanted))
+                if abs(placed[2] - w) > 0.05 or abs(placed[3] - h) > 0.05:
+                    failures.append('%s: the canvas is %gx%g device pixels, not %gx%g'
+                                    % (name, placed[2], placed[3], w, h))
+                # Centred within a CSS pixel, its corner on a device pixel.
+                rooms = (width * RATIO - w, height * RATIO - h)
+                for corner, room in zip(placed[:2], rooms):
+                    if abs(corner - room / 2) > RATIO or abs(corner - round(corner)) > 0.05:
+                        failures.append('%s: the canvas corner at %s device pixels, its room %g'
+                                        % (name, placed[:2], room))
+                wanted = (round(placed[0]), round(placed[1]), w, h)
 
                 shot = pixels(png)
                 if shot[:2] != (width * RATIO, height * RATIO):

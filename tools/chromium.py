@@ -5,6 +5,7 @@ import functools
 import http.server
 import json
 import os
+import select
 import subprocess
 import threading
 import time
@@ -53,6 +54,9 @@ class Browser:
 
     def receive(self):
         while b'\0' not in self.pending:
+            # A browser that stops answering fails the test instead of holding it.
+            if not select.select([self.read_end], [], [], 60)[0]:
+                raise RuntimeError('no word from Chromium in 60 s')
             chunk = os.read(self.read_end, 1 << 20)
             if not chunk:
                 raise RuntimeError('Chromium closed its pipe')

@@ -42,11 +42,16 @@ PREFS = {
 }
 
 
+# The longest a command may take: a browser that stops answering fails the
+# test instead of holding it.
+ANSWER_SECONDS = 60
+
+
 class WebSocket:
     """A client's side of RFC 6455, text messages only: what BiDi needs."""
 
     def __init__(self, host, port, path):
-        self.sock = socket.create_connection((host, port))
+        self.sock = socket.create_connection((host, port), timeout=ANSWER_SECONDS)
         key = base64.b64encode(os.urandom(16)).decode()
         self.sock.sendall(('GET %s HTTP/1.1\r\nHost: %s:%d\r\nUpgrade: websocket\r\n'
                            'Connection: Upgrade\r\nSec-WebSocket-Key: %s\r\n'
@@ -150,7 +155,10 @@ class Firefox:
     def send(self, method, **params):
         self.next_id += 1
         self.socket.send(json.dumps({'id': self.next_id, 'method': method, 'params': params}))
+        end = time.monotonic() + ANSWER_SECONDS
         while True:
+            if time.monotonic() > end:
+                raise RuntimeError('%s: no answer from Firefox in %d s' % (method, ANSWER_SECONDS))
             reply = json.loads(self.socket.receive())
             if reply.get('type') == 'event':
                 self.events.append(reply)

@@ -17,6 +17,7 @@ usage (the child's side): /usr/bin/python3 webkit.py WIDTH HEIGHT
 """
 import json
 import os
+import select
 import shutil
 import subprocess
 import sys
@@ -24,6 +25,9 @@ import threading
 import time
 
 HERE = os.path.abspath(__file__)
+# The longest a command may take: a browser that stops answering fails the
+# test instead of holding it.
+ANSWER_SECONDS = 60
 
 
 class WebKit:
@@ -76,6 +80,8 @@ class WebKit:
         self.next_id += 1
         self.process.stdin.write((json.dumps(dict(params, id=self.next_id, op=op)) + '\n').encode())
         self.process.stdin.flush()
+        if not select.select([self.answers], [], [], ANSWER_SECONDS)[0]:
+            raise RuntimeError('%s: no answer from WebKitGTK in %d s' % (op, ANSWER_SECONDS))
         line = self.answers.readline()
         if not line:
             raise RuntimeError('the WebKitGTK window closed:\n' + '\n'.join(self.output))
