@@ -97,7 +97,12 @@ def main():
         os.mkdir(profile)
         os.mkdir(sound_folder)
         sound = sound_server(sound_folder)
-        browser = BROWSERS[name](profile)
+        try:
+            browser = BROWSERS[name](profile)
+        except Exception:
+            sound.kill()
+            server.shutdown()
+            raise
         started = time.monotonic()
         try:
             png = still_screen(browser, url, web_dir, name)

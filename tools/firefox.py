@@ -36,8 +36,18 @@ PREFS = {
     'messaging-system.rsexperimentloader.enabled': False,
     'toolkit.telemetry.enabled': False,
     'toolkit.telemetry.server': '',
-    # A page may play sound without a gesture in Firefox's default; here it
-    # needs one, as for a viewer who has not allowed it.
+    'dom.push.connection.enabled': False,
+    'geo.provider.network.url': '',
+    # Whatever else it would fetch goes to a proxy on a closed local port:
+    # nothing leaves the machine. The page's own server, on the loopback
+    # address, is reached directly.
+    'network.proxy.type': 1,
+    'network.proxy.http': '127.0.0.1',
+    'network.proxy.http_port': 9,
+    'network.proxy.ssl': '127.0.0.1',
+    'network.proxy.ssl_port': 9,
+    'network.proxy.share_proxy_settings': True,
+    # Sound needs the viewer's gesture, as in Firefox's own default.
     'media.autoplay.default': 1,
 }
 

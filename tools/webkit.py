@@ -70,7 +70,11 @@ class WebKit:
         self.output = []
         threading.Thread(target=self._drain, daemon=True).start()
         self.next_id = 0
-        self.version = 'WebKitGTK ' + self.send('version')
+        try:
+            self.version = 'WebKitGTK ' + self.send('version')
+        except RuntimeError:
+            self.close()
+            raise
 
     def _drain(self):
         for line in self.process.stdout:
@@ -199,8 +203,8 @@ def shell(width, height):
         elif c['op'] == 'evaluate':
             # Caught in the page, so that the test's own mistakes and waits
             # for what is not there yet stay off the page's console.
-            script = ('(() => { try { return [true, (%s)]; } catch (e) { return [false, String(e)]; }'
-                      ' })()' % c['expression'])
+            script = ('(() => { try { return [true, (%s)]; }'
+                      ' catch (e) { return [false, String(e)]; } })()' % c['expression'])
             view.evaluate_javascript(script, -1, None, None, None, evaluated, reply)
             return True
         elif c['op'] == 'version':
