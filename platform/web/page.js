@@ -535,8 +535,13 @@ function toggleFullscreen() {
 
 // Where Escape only leaves fullscreen and never reaches the page (browsers
 // without keyboard lock), leaving fullscreen while the show plays stops it.
+let inFullscreen = false;
 function fullscreenChanged() {
-  if (!fullscreenElement()) {
+  const now = !!fullscreenElement();
+  if (now === inFullscreen)
+    return;  // the same change told again, prefixed
+  inFullscreen = now;
+  if (!now) {
     if (!leavingFullscreen)
       quit();
     leavingFullscreen = false;
@@ -587,8 +592,11 @@ document.addEventListener('dblclick', () => {
 });
 
 start.addEventListener('click', play);
-canvas.addEventListener('click', askForSound);
-notice.addEventListener('click', askForSound);
+// Anywhere on the page while the show plays without its music.
+stage.addEventListener('click', () => {
+  if (playing)
+    askForSound();
+});
 stopButton.addEventListener('click', (e) => {
   e.stopPropagation();
   quit();
