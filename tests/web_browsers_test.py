@@ -22,6 +22,7 @@ import tempfile
 import time
 
 here = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 sys.path.insert(0, os.path.join(here, '..', 'tools'))
 from chromium import serve  # noqa: E402
 from firefox import Firefox  # noqa: E402
