@@ -8,8 +8,8 @@ on a local port, opens the page at the title's still moment (#t=12.8) in a
 640x480 view, clicks its play button, and checks that the screen shows the
 native capture's frame at 13000 ms pixel for pixel, that the show then moves
 on past the still stretch (a show stuck on its first frame would match it
-too), that the music is heard, and that the page's console shows no error.
-The browser has a sound card to play to: a PulseAudio of the test's own with
+too), that the music is heard, that Escape stops the show, and that the
+page's console shows no error. The browser has a sound card to play to: a PulseAudio of the test's own with
 a card that plays into nothing. The screens are kept in build-web/ to look at.
 
 usage: web_browsers_test.py firefox|webkit BUILD_WEB_DIR NATIVE_CAPTURE_TOOL
@@ -145,6 +145,16 @@ def main():
                   % (name, browser.version, started - starting, decode_ms, heard))
             if heard != 'music':
                 failures.append('the music is not heard: the page says its sound is %s' % heard)
+
+            # Escape stops the show: the play button is back.
+            browser.press('Escape')
+            try:
+                browser.wait_for("document.getElementById('screen').hidden && "
+                                 "!document.getElementById('play').hidden", 5,
+                                 'the play button after Escape')
+            except AssertionError as e:
+                failures.append(str(e))
+
             for line in browser.console_errors():
                 failures.append('console error: ' + line)
         finally:

@@ -103,6 +103,10 @@ class WebKit:
         subprocess.run(['xdotool', 'mousemove', str(int(x)), str(int(y)), 'click', '1'],
                        env=self.env, check=True)
 
+    def press(self, key):
+        """A key pressed and released, by its X name (Escape, Return, ...)."""
+        subprocess.run(['xdotool', 'key', key], env=self.env, check=True)
+
     def evaluate(self, expression, wait=False):
         return self.send('evaluate', expression=expression)
 
