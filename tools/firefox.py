@@ -12,6 +12,8 @@ import subprocess
 import threading
 import time
 
+import chromium
+
 # Firefox's own traffic kept off the network, and nothing between the page and
 # the test: no first-run pages, no updates, no telemetry, no safe browsing.
 PREFS = {
@@ -214,16 +216,8 @@ class Firefox:
         value = result['result'].get('value')
         return None if value is None else json.loads(value)
 
-    def wait_for(self, expression, seconds, what):
-        end = time.monotonic() + seconds
-        while time.monotonic() < end:
-            try:
-                if self.evaluate(expression):
-                    return
-            except RuntimeError:  # the page is not there yet
-                pass
-            time.sleep(0.05)
-        raise AssertionError('timed out waiting for ' + what)
+    # Polls evaluate() as Chromium's driver does.
+    wait_for = chromium.Browser.wait_for
 
     def screenshot(self, x, y, width, height):
         """A PNG of that part of the view, as the screen shows it."""

@@ -18,11 +18,11 @@ usage (the child's side): /usr/bin/python3 webkit.py WIDTH HEIGHT
 import json
 import os
 import select
-import shutil
 import subprocess
 import sys
 import threading
-import time
+
+import chromium
 
 HERE = os.path.abspath(__file__)
 # The longest a command may take: a browser that stops answering fails the
@@ -34,7 +34,6 @@ class WebKit:
     """A WebKitGTK window filling a fresh Xvfb display of its own."""
 
     def __init__(self, profile, width=640, height=480):
-        self.profile = profile
         self.size = (width, height)
         self.xvfb = None
         self.process = None
@@ -53,7 +52,8 @@ class WebKit:
         self.env = dict(os.environ, DISPLAY=':' + number, NO_AT_BRIDGE='1',
                         GDK_BACKEND='x11', XDG_DATA_HOME=os.path.join(profile, 'data'),
                         XDG_CACHE_HOME=os.path.join(profile, 'cache'),
-                        XDG_CONFIG_HOME=os.path.join(profile, 'config'))
+                        XDG_CONFIG_HOME=os.path.join(profile, 'config'),
+                        PYTHONDONTWRITEBYTECODE='1')
         if os.getuid() == 0:
             # WebKit's web process sandbox (bubblewrap) cannot start as root.
             self.env['WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS'] = '1'
@@ -95,7 +95,8 @@ class WebKit:
         return reply.get('value')
 
     def open(self, url, width=None, height=None):
-        """The window's view at url; it is as large as the display."""
+        """The window's view at url; it is as large as the display, whatever
+        width and height say."""
         self.send('load', url=url)
 
     def click(self, x, y):
@@ -108,18 +109,12 @@ class WebKit:
         subprocess.run(['xdotool', 'key', key], env=self.env, check=True)
 
     def evaluate(self, expression, wait=False):
+        """The expression's value in the page, through JSON; a promise is not
+        waited for here."""
         return self.send('evaluate', expression=expression)
 
-    def wait_for(self, expression, seconds, what):
-        end = time.monotonic() + seconds
-        while time.monotonic() < end:
-            try:
-                if self.evaluate(expression):
-                    return
-            except RuntimeError:  # the page is not there yet
-                pass
-            time.sleep(0.05)
-        raise AssertionError('timed out waiting for ' + what)
+    # Polls evaluate() as Chromium's driver does.
+    wait_for = chromium.Browser.wait_for
 
     def screenshot(self, x, y, width, height):
         """A PNG of that part of the screen, as X holds it."""
@@ -134,6 +129,7 @@ class WebKit:
         return [line for line in self.output if ' CONSOLE ' in line]
 
     def console_errors(self):
+        """The errors among them, as lines."""
         return [line for line in self.console() if 'ERROR' in line.split(' CONSOLE ', 1)[1][:20]]
 
     def close(self):
