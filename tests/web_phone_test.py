@@ -132,6 +132,7 @@ def main():
 
                 # Where the canvas is, in device pixels, against the rule.
                 view = browser.evaluate("[innerWidth, innerHeight, devicePixelRatio]")
+                print('%s: the music decoded in %s ms' % (name, browser.evaluate('sound.decodeMs')))
                 rect = browser.evaluate("(() => { const r = document.getElementById('screen')"
                                         ".getBoundingClientRect(); return [r.x, r.y, r.width,"
                                         " r.height]; })()")
