@@ -61,6 +61,7 @@ def read_png(data):
                 row[i] = (row[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
         prev = row
         if step == 4:
+            row = row.copy()  # the filters of the next row need the alpha bytes
             del row[3::4]
         out += row
     return width, height, bytes(out)

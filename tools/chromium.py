@@ -5,6 +5,7 @@ import functools
 import http.server
 import json
 import os
+import select
 import subprocess
 import threading
 import time
@@ -53,6 +54,9 @@ class Browser:
 
     def receive(self):
         while b'\0' not in self.pending:
+            # A browser that stops answering fails the test instead of holding it.
+            if not select.select([self.read_end], [], [], 60)[0]:
+                raise RuntimeError('no word from Chromium in 60 s')
             chunk = os.read(self.read_end, 1 << 20)
             if not chunk:
                 raise RuntimeError('Chromium closed its pipe')
@@ -63,21 +67,35 @@ class Browser:
             self.events.append(message)
         return message
 
-    def open(self, url, width=640, height=480):
-        """A new tab in a view of width x height at url, its console recorded."""
+    def open(self, url, width=640, height=480, phone_scale=None):
+        """A new tab in a view of width x height at url, its console recorded.
+        With phone_scale, the view is a phone's: that many device pixels to a
+        CSS pixel, a touch screen, and the page's viewport tag obeyed."""
         target = self.send('Target.createTarget', url='about:blank')['targetId']
         self.session = self.send('Target.attachToTarget', targetId=target,
                                  flatten=True)['sessionId']
         for domain in ('Runtime', 'Log', 'Page'):
             self.send(domain + '.enable')
-        self.send('Emulation.setDeviceMetricsOverride', width=width, height=height,
-                  deviceScaleFactor=1, mobile=False)
+        if phone_scale:
+            turned = dict(type='portraitPrimary', angle=0) if height > width else \
+                dict(type='landscapePrimary', angle=90)
+            self.send('Emulation.setDeviceMetricsOverride', width=width, height=height,
+                      deviceScaleFactor=phone_scale, mobile=True, screenOrientation=turned)
+            self.send('Emulation.setTouchEmulationEnabled', enabled=True, maxTouchPoints=5)
+        else:
+            self.send('Emulation.setDeviceMetricsOverride', width=width, height=height,
+                      deviceScaleFactor=1, mobile=False)
         self.send('Page.navigate', url=url)
 
     def click(self, x, y):
         """A left click at (x, y) of the view, as a viewer's."""
         for kind in ('mousePressed', 'mouseReleased'):
             self.send('Input.dispatchMouseEvent', type=kind, x=x, y=y, button='left', clickCount=1)
+
+    def tap(self, x, y):
+        """A finger's short touch at (x, y) of the view."""
+        self.send('Input.dispatchTouchEvent', type='touchStart', touchPoints=[dict(x=x, y=y)])
+        self.send('Input.dispatchTouchEvent', type='touchEnd', touchPoints=[])
 
     def press(self, key, code):
         """A key pressed and released; code is its Windows key code."""
