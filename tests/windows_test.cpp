@@ -1,0 +1,675 @@
+// The Windows build (build-win/, cross-compiled with MinGW-w64) under wine on
+// a real X server (Xvfb): both exes import only DLLs every Windows 10 has; the
+// capture tool draws the native frames byte for byte; the program's picture is
+// the capture's, fullscreen with and without a window manager and in a window;
+// Escape, Alt-F4 and a window's close end it as promptly as on Linux; its
+// music plays into a PulseAudio sink with the decoded file's loudness; with no
+// sound device, or over damaged data, it says what the Linux build says and
+// plays to its end.
+#include <gtest/gtest.h>
+
+#include "tests/desktop_support.h"
+// Xlib's names after gtest's (through the helpers' header).
+#define Font XFont
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#undef Font
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "scenes/data_files.h"
+#include "tests/decode_ogg.h"
+#include "tests/support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The program and the capture tool as the Windows build makes them.
+const char program_exe[] = "varno-style.exe";
+const char capture_exe[] = "tools/varno-capture.exe";
+
+std::string win_build()
+{
+    const char* dir = getenv("VARNO_WIN_BUILD_DIR");
+    return dir ? dir : "build-win";
+}
+
+std::string native_build()
+{
+    const char* dir = getenv("VARNO_BUILD_DIR");
+    return dir ? dir : ".";
+}
+
+std::string read_text(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string quoted(const std::string& s)
+{
+    return "'" + s + "'";
+}
+
+// The PulseAudio null sink every run of the program plays into, and whose
+// monitor the music test records.
+constexpr char sink[] = "varno";
+constexpr int sink_rate = 44100;
+
+// One wine prefix for the whole run, made afresh (a few seconds) and removed
+// afterwards, and one PulseAudio server with a null sink, in a directory of
+// its own so that it meets no other sound server on the machine.
+class WineAndPulse : public testing::Environment {
+public:
+    void SetUp() override
+    {
+        char dir[] = "/tmp/varno-wine-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        root = dir;
+        const std::string prefix = root + "/prefix", pulse = root + "/pulse";
+        fs::create_directories(pulse);
+        setenv("WINEPREFIX", prefix.c_str(), 1);
+        setenv("WINEDEBUG", "-all", 1);
+        // A fresh prefix would otherwise offer to install Mono and Gecko, and wait.
+        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+        const auto t0 = Clock::now();
+        ASSERT_EQ(run_command("wineboot -i > /dev/null 2>&1"), 0);
+        // A crash must end the process, not leave it waiting behind a dialog.
+        ASSERT_EQ(run_command("wine reg add 'HKCU\\Software\\Wine\\WineDbg' /v ShowCrashDialog "
+                              "/t REG_DWORD /d 0 /f > /dev/null 2>&1"),
+                  0);
+        printf("wine prefix made in %.1f s\n", ms_since(t0) / 1000);
+
+        // As root, PulseAudio warns and goes on; its home, runtime directory
+        // and socket are ours alone, and anyone may connect to it.
+        const std::string socket = pulse + "/native";
+        const std::string sink_module = "module-null-sink sink_name=" + std::string(sink) +
+                                        " rate=" + std::to_string(sink_rate);
+        const std::string socket_module =
+            "module-native-protocol-unix auth-anonymous=1 socket=" + socket;
+        pulse_pid = fork();
+        if (pulse_pid == 0) {
+            setenv("HOME", pulse.c_str(), 1);
+            setenv("XDG_RUNTIME_DIR", pulse.c_str(), 1);
+            const int log = open((pulse + "/log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(log, STDOUT_FILENO);
+            dup2(log, STDERR_FILENO);
+            execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
+                   "--use-pid-file=no", "--disable-shm=yes", "-L", sink_module.c_str(), "-L",
+                   socket_module.c_str(), "--log-target=stderr", nullptr);
+            _exit(127);
+        }
+        setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
+        bool up = false;
+        for (int i = 0; i < 100 && !up; i++) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            up = run_command("pactl info > /dev/null 2>&1") == 0;
+        }
+        ASSERT_TRUE(up) << read_text(pulse + "/log");
+    }
+
+    void TearDown() override
+    {
+        run_command("wineserver -k > /dev/null 2>&1");
+        if (pulse_pid > 0) {
+            kill(pulse_pid, SIGTERM);
+            waitpid(pulse_pid, nullptr, 0);
+        }
+        if (!root.empty())
+            fs::remove_all(root);
+    }
+
+private:
+    std::string root;
+    pid_t pulse_pid = -1;
+};
+
+[[maybe_unused]] testing::Environment* const wine_and_pulse =
+    testing::AddGlobalTestEnvironment(new WineAndPulse);
+
+// How the program meets the machine's sound.
+enum class Sound { pulse, none };
+
+// Starts a Windows program under wine on the display (none when empty), in the
+// working directory given; what it prints goes to output.
+pid_t start_wine(const std::string& display, const std::string& exe,
+                 const std::vector<std::string>& options, const std::string& output,
+                 const std::string& dir, Sound sound = Sound::pulse)
+{
+    std::vector<const char*> argv = {"wine", exe.c_str()};
+    for (const std::string& o : options)
+        argv.push_back(o.c_str());
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0)
+            _exit(126);
+        if (display.empty())
+            unsetenv("DISPLAY");
+        else
+            setenv("DISPLAY", display.c_str(), 1);
+        // Without wine's sound drivers the program finds no device at all.
+        if (sound == Sound::none)
+            setenv("WINEDLLOVERRIDES", "mscoree,mshtml=;winepulse.drv,winealsa.drv,wineoss.drv=d",
+                   1);
+        const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open((output + ".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        execvp("wine", const_cast<char* const*>(argv.data()));
+        _exit(127);
+    }
+    return pid;
+}
+
+// What the program said: the text it printed.
+std::string printed(const std::string& output)
+{
+    return read_text(output);
+}
+
+// --- What the exes ask of Windows ---
+
+// DLLs that come with every Windows 10, lower case. No C or C++ runtime beyond
+// the system's msvcrt, no winpthreads, and no XAudio2 (which crashes where
+// there is no sound device).
+const std::set<std::string> system_dlls = {
+    "kernel32.dll", "user32.dll",  "gdi32.dll",    "msvcrt.dll",  "advapi32.dll",
+    "shell32.dll",  "ole32.dll",   "oleaut32.dll", "winmm.dll",   "dwmapi.dll",
+    "shcore.dll",   "uxtheme.dll", "imm32.dll",    "version.dll", "avrt.dll",
+};
+
+struct Exe {
+    const char* name;
+    const char* path;       // in the Windows build
+    const char* subsystem;  // as objdump names it
+};
+
+void PrintTo(const Exe& e, std::ostream* os)
+{
+    *os << e.name;
+}
+
+class Imports : public testing::TestWithParam<Exe> {};
+
+TEST_P(Imports, OnlyDllsEveryWindowsHas)
+{
+    const Exe e = GetParam();
+    const std::string exe = win_build() + "/" + e.path;
+    ASSERT_TRUE(fs::exists(exe)) << exe << " not built (scripts/windows)";
+    std::string dump;
+    ASSERT_EQ(run_command("x86_64-w64-mingw32-objdump -p " + quoted(exe), &dump), 0);
+    EXPECT_NE(dump.find("file format pei-x86-64"), std::string::npos);
+    EXPECT_NE(dump.find(e.subsystem), std::string::npos) << "not a " << e.subsystem << " exe";
+    std::istringstream lines(dump);
+    std::vector<std::string> imported;
+    for (std::string line; std::getline(lines, line);) {
+        const size_t at = line.find("DLL Name: ");
+        if (at == std::string::npos)
+            continue;
+        std::string dll = line.substr(at + 10);
+        std::transform(dll.begin(), dll.end(), dll.begin(), ::tolower);
+        imported.push_back(dll);
+        EXPECT_TRUE(system_dlls.count(dll)) << e.name << " imports " << dll;
+    }
+    EXPECT_TRUE(std::count(imported.begin(), imported.end(), "kernel32.dll")) << dump;
+    std::string list;
+    for (const std::string& dll : imported)
+        list += " " + dll;
+    printf("%s (%ju bytes) imports%s\n", e.name, uintmax_t(fs::file_size(exe)), list.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, Imports,
+                         testing::Values(Exe{"program", program_exe, "(Windows GUI)"},
+                                         Exe{"capture", capture_exe, "(Windows CUI)"}),
+                         [](const testing::TestParamInfo<Exe>& i) { return i.param.name; });
+
+// --- The frames ---
+
+// Every frame of the show, as the capture tool for Windows draws it under
+// wine, byte for byte the native capture tool's; both run at once.
+TEST(Capture, DrawsTheNativeFramesUnderWine)
+{
+    const std::string frames = " --raw --back-buffer --fps 60 2> /dev/null | md5sum";
+    auto native = std::async(std::launch::async, [&] {
+        std::string sum;
+        run_command("cd " + quoted(native_build()) +
+                        " && SDL_VIDEODRIVER=dummy tools/varno-capture" + frames,
+                    &sum);
+        return sum;
+    });
+    std::string wine;
+    const auto t0 = Clock::now();
+    run_command("cd " + quoted(win_build()) + " && wine " + capture_exe + frames, &wine);
+    printf("all frames under wine in %.1f s: %s", ms_since(t0) / 1000, wine.c_str());
+    const std::string want = native.get();
+    printf("all frames, native:          %s", want.c_str());
+    ASSERT_EQ(want.size(), 36u) << "native capture failed";
+    EXPECT_EQ(wine, want);
+}
+
+// --- The program on the screen ---
+
+// Starts the Windows program on the session's display from the build
+// directory; waits for its window.
+Window start_program(Session* s, const std::vector<std::string>& options,
+                     const std::string& output = "/dev/null")
+{
+    s->show = start_wine(s->server.display, win_build() + "/" + program_exe, options, output,
+                         win_build());
+    return wait_for_window(s->d);
+}
+
+struct View {
+    const char* name;
+    ScreenSize screen;
+    bool window;
+};
+
+void PrintTo(const View& v, std::ostream* os)
+{
+    *os << v.name;
+}
+
+// Whether the screen's rows [y, y + h) and columns [x, x + w) are all black.
+bool black(Display* d, int x, int y, int w, int h)
+{
+    if (w <= 0 || h <= 0)
+        return true;
+    XImage* shot =
+        XGetImage(d, DefaultRootWindow(d), x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+    if (!shot)
+        return false;
+    bool all = true;
+    for (int j = 0; j < h && all; j++)
+        for (int i = 0; i < w && all; i++)
+            all = (XGetPixel(shot, i, j) & 0xFFFFFF) == 0;
+    XDestroyImage(shot);
+    return all;
+}
+
+class Picture : public testing::TestWithParam<View> {};
+
+TEST_P(Picture, ShowsTheCapturedFrame)
+{
+    const View v = GetParam();
+    const std::vector<uint32_t> picture = captured_picture(still_frame);
+    ASSERT_EQ(picture.size(), 320u * 240u) << "no captured frame";
+    Session s(v.screen);
+    ASSERT_NE(s.d, nullptr) << "no X server";
+    std::vector<std::string> options = {"--from", std::to_string(still_start / 1000.0)};
+    if (v.window)
+        options.push_back("-w");
+    const Window w = start_program(&s, options);
+    ASSERT_NE(w, 0u) << "no window";
+    // The picture as large as fits, centred; a window's client area 640x480.
+    const double scale = v.window ? 1 : std::min(v.screen.width / 640.0, v.screen.height / 480.0);
+    const double pw = 640 * scale, ph = 480 * scale;
+    const int x = v.window ? 0 : int((v.screen.width - pw) / 2);
+    const int y = v.window ? 0 : int((v.screen.height - ph) / 2);
+    double share = 0;
+    for (const auto shown = Clock::now(); share < 0.99 && ms_since(shown) < 5000;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        share = matching_share(s.d, v.window ? w : DefaultRootWindow(s.d), x, y, pw, ph, picture);
+    }
+    printf("%s: %.2f%% of the picture's pixels as captured\n", v.name, 100 * share);
+    EXPECT_GE(share, 0.99);
+    if (!v.window) {
+        // Black bars on the sides (or above and below) the picture leaves.
+        EXPECT_TRUE(black(s.d, 0, 0, x, v.screen.height));
+        EXPECT_TRUE(black(s.d, x + int(pw), 0, v.screen.width - x - int(pw), v.screen.height));
+        EXPECT_TRUE(black(s.d, 0, 0, v.screen.width, y));
+        EXPECT_TRUE(black(s.d, 0, y + int(ph), v.screen.width, v.screen.height - y - int(ph)));
+    }
+    release_escape(s.d);
+    EXPECT_EQ(wait_exit(s.show, 2000), 0);
+}
+
+const View views[] = {
+    {"fullscreen_1280x1024_bare", {1280, 1024, false}, false},
+    {"fullscreen_1920x1080", {1920, 1080, true}, false},
+    {"window", {1024, 768, true}, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Windows, Picture, testing::ValuesIn(views),
+                         [](const testing::TestParamInfo<View>& i) { return i.param.name; });
+
+// --- Quitting ---
+
+enum class Quit { escape, alt_f4, close };
+
+// Alt-F4 as the keyboard sends it: Windows' own way to close the active window.
+void press_alt_f4(Display* d)
+{
+    const KeyCode alt = XKeysymToKeycode(d, XK_Alt_L), f4 = XKeysymToKeycode(d, XK_F4);
+    XTestFakeKeyEvent(d, alt, True, 0);
+    XTestFakeKeyEvent(d, f4, True, 0);
+    XSync(d, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    XTestFakeKeyEvent(d, f4, False, 0);
+    XTestFakeKeyEvent(d, alt, False, 0);
+    XSync(d, False);
+}
+
+struct Ending {
+    const char* name;
+    Quit quit;
+    uint32_t from_ms;   // where the show starts
+    uint32_t after_ms;  // after the window appears
+    ScreenSize screen;
+    bool window;
+    double limit_ms;
+};
+
+void PrintTo(const Ending& e, std::ostream* os)
+{
+    *os << e.name;
+}
+
+class Ends : public testing::TestWithParam<Ending> {};
+
+TEST_P(Ends, PromptlyWithStatus0)
+{
+    const Ending e = GetParam();
+    Session s(e.screen);
+    ASSERT_NE(s.d, nullptr) << "no X server";
+    std::vector<std::string> options = {"--from", std::to_string(e.from_ms / 1000.0)};
+    if (e.window)
+        options.push_back("-w");
+    const Window w = start_program(&s, options);
+    ASSERT_NE(w, 0u) << "no window";
+    std::this_thread::sleep_for(std::chrono::milliseconds(e.after_ms));
+    switch (e.quit) {
+        case Quit::escape:
+            release_escape(s.d);
+            break;
+        case Quit::alt_f4:
+            press_alt_f4(s.d);
+            break;
+        case Quit::close:
+            close_window(s.d, w);
+            break;
+    }
+    const auto event = Clock::now();
+    const int status = wait_exit(s.show, 2000);
+    const double took = ms_since(event);
+    EXPECT_EQ(status, 0) << "-1: still running two seconds later";
+    EXPECT_LT(took, e.limit_ms) << e.name;
+    printf("%s: ended %.1f ms after the event\n", e.name, took);
+}
+
+const ScreenSize bare = {1280, 1024, false}, managed = {1024, 768, true};
+
+const Ending endings[] = {
+    {"escape_at_once", Quit::escape, 0, 0, bare, false, start_up_quit_limit_ms},
+    {"escape_in_dance", Quit::escape, 20000, 1000, bare, false, quit_limit_ms},
+    {"alt_f4_fullscreen", Quit::alt_f4, 47000, 1000, managed, false, quit_limit_ms},
+    {"escape_window", Quit::escape, 60000, 1000, managed, true, quit_limit_ms},
+    {"close_window", Quit::close, 74000, 1000, managed, true, quit_limit_ms},
+    {"alt_f4_window", Quit::alt_f4, 90000, 1000, managed, true, quit_limit_ms},
+};
+
+INSTANTIATE_TEST_SUITE_P(Windows, Ends, testing::ValuesIn(endings),
+                         [](const testing::TestParamInfo<Ending>& i) { return i.param.name; });
+
+// --- The music ---
+
+// Running sums of the squared samples of interleaved stereo, per frame: the
+// loudness of any stretch in one subtraction.
+template <typename T>
+std::vector<double> energy_sums(const std::vector<T>& s, double full_scale)
+{
+    std::vector<double> sums(s.size() / 2 + 1, 0.0);
+    for (size_t f = 0; f + 1 < sums.size(); f++) {
+        const double l = s[2 * f] / full_scale, r = s[2 * f + 1] / full_scale;
+        sums[f + 1] = sums[f] + l * l + r * r;
+    }
+    return sums;
+}
+
+// Loudness (RMS) of the blocks of `block` frames from frame `first` on, `count` of them.
+std::vector<double> envelope(const std::vector<double>& sums, size_t first, size_t block,
+                             size_t count)
+{
+    std::vector<double> rms(count);
+    for (size_t b = 0; b < count; b++) {
+        const size_t f = first + b * block;
+        rms[b] = std::sqrt((sums[f + block] - sums[f]) / (2.0 * block));
+    }
+    return rms;
+}
+
+double correlation(const std::vector<double>& a, const std::vector<double>& b)
+{
+    double sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
+    const double n = double(a.size());
+    for (size_t i = 0; i < a.size(); i++) {
+        const double x = a[i], y = b[i];
+        sa += x, sb += y, saa += x * x, sbb += y * y, sab += x * y;
+    }
+    const double va = saa - sa * sa / n, vb = sbb - sb * sb / n;
+    return va > 0 && vb > 0 ? (sab - sa * sb / n) / std::sqrt(va * vb) : 0;
+}
+
+// Ten seconds of the show from 47 s, through the music's break at 50 s (a
+// stretch no other part of it sounds like), recorded from the sink's monitor
+// and quit with Escape: the recording follows the decoded file's loudness in
+// 50 ms blocks, as loud, without gaps, from the start to the quit. (Played
+// from the decoded file itself, the recording follows it at 0.999, and the
+// file's other stretches at most 0.33.)
+TEST(Music, PlaysIntoTheSoundServerAsTheFileSounds)
+{
+    std::vector<float> music;
+    long rate;
+    int channels;
+    ASSERT_TRUE(decode_ogg((native_build() + "/" + music_file).c_str(), &music, &rate, &channels));
+    ASSERT_EQ(rate, sink_rate);
+    ASSERT_EQ(channels, 2);
+
+    constexpr uint32_t from_ms = 47000, play_ms = 10000;
+    const std::string recording = testing::TempDir() + "windows_music.raw";
+    const std::string monitor = std::string(sink) + ".monitor";
+    const std::string rate_option = "--rate=" + std::to_string(sink_rate);
+    const char* const record[] = {"parec",          "-d",
+                                  monitor.c_str(),  "--raw",
+                                  "--format=s16le", rate_option.c_str(),
+                                  "--channels=2",   "--latency-msec=20",
+                                  nullptr};
+    const pid_t parec = fork();
+    if (parec == 0) {
+        const int out = open(recording.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDOUT_FILENO);
+        execvp("parec", const_cast<char* const*>(record));
+        _exit(127);
+    }
+    Session s(ScreenSize{1280, 1024, false});
+    ASSERT_NE(s.d, nullptr) << "no X server";
+    const std::string output = testing::TempDir() + "windows_music.txt";
+    const auto started = Clock::now();
+    ASSERT_NE(start_program(&s, {"--from", std::to_string(from_ms / 1000.0)}, output), 0u)
+        << "no window";
+    const double window_ms = ms_since(started);
+    std::this_thread::sleep_for(std::chrono::milliseconds(play_ms));
+    release_escape(s.d);
+    const double escape_ms = ms_since(started);
+    const int status = wait_exit(s.show, 2000);
+    const double quit_ms = ms_since(started) - escape_ms;
+    // The monitor only delivers while something plays: what was played is in.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    kill(parec, SIGINT);
+    waitpid(parec, nullptr, 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_LT(quit_ms, quit_limit_ms);
+    EXPECT_EQ(printed(output), "");
+
+    std::vector<int16_t> recorded(fs::file_size(recording) / 2);
+    std::ifstream(recording, std::ios::binary)
+        .read(reinterpret_cast<char*>(recorded.data()), std::streamsize(recorded.size() * 2));
+    const std::vector<double> sums = energy_sums(recorded, 32768.0);
+    const double recorded_ms = 1000.0 * double(sums.size() - 1) / sink_rate;
+    printf("window after %.0f ms, Escape after %.0f ms, ended %.0f ms later; %.0f ms recorded\n",
+           window_ms, escape_ms, quit_ms, recorded_ms);
+
+    // The file's loudness from where the show started, and the recording's,
+    // lined up (to half a millisecond) where they agree best, for as long as
+    // the show surely played: from its window to the Escape, less a second
+    // for start-up's loading and the sound's way to the server.
+    constexpr size_t block = sink_rate / 20, step = sink_rate / 2000;
+    const size_t blocks = size_t(play_ms - 1000) / 50;
+    const std::vector<double> want =
+        envelope(energy_sums(music, 1.0), size_t(from_ms) * sink_rate / 1000, block, blocks);
+    ASSERT_GT(sums.size(), blocks * block) << "the music stopped early";
+    size_t lag = 0;
+    double best = -1;
+    for (size_t l = 0; l + blocks * block < sums.size(); l += step)
+        if (const double c = correlation(envelope(sums, l, block, blocks), want); c > best)
+            best = c, lag = l;
+    const std::vector<double> got = envelope(sums, lag, block, blocks);
+    double got_energy = 0, want_energy = 0;
+    size_t gaps = 0;
+    for (size_t i = 0; i < blocks; i++) {
+        got_energy += got[i] * got[i];
+        want_energy += want[i] * want[i];
+        gaps += want[i] > 0.05 && got[i] < 0.5 * want[i];
+    }
+    const double loudness = std::sqrt(got_energy / want_energy);
+    printf(
+        "envelope correlation %.3f with the music's %.1f s from %.0f s, found %.3f s into the "
+        "recording; loudness %.2f of the file's; %zu of %zu blocks under half the file's\n",
+        best, blocks * 0.05, from_ms / 1000.0, double(lag) / sink_rate, loudness, gaps, blocks);
+    EXPECT_GT(best, 0.9);
+    EXPECT_GT(loudness, 0.7);
+    EXPECT_LT(loudness, 1.4);
+    // A stream that stalls leaves gaps where the file sounds.
+    EXPECT_EQ(gaps, 0u);
+}
+
+// --- Faults ---
+
+// No sound device: the message the Linux build prints, then the show runs on
+// the clock to its end, without music.
+TEST(NoSoundDevice, SaysSoAndPlaysSilentlyToTheEnd)
+{
+    Session s(ScreenSize{1280, 1024, false});
+    ASSERT_NE(s.d, nullptr) << "no X server";
+    const std::string output = testing::TempDir() + "windows_no_sound.txt";
+    constexpr uint32_t from_ms = 98000;
+    const auto t0 = Clock::now();
+    s.show =
+        start_wine(s.server.display, win_build() + "/" + program_exe,
+                   {"--from", std::to_string(from_ms / 1000.0)}, output, win_build(), Sound::none);
+    ASSERT_NE(wait_for_window(s.d), 0u) << "no window";
+    const int status = wait_exit(s.show, 15000);
+    const double took = ms_since(t0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(printed(output),
+              "Error at init of FMOD Ex system\nError at loading music data/dorvang.ogg\n");
+    // The rest of the show, no less, whatever start-up took.
+    EXPECT_GT(took, finale_end - from_ms - 100.0);
+    printf("without sound: ended %.1f s after starting from %.0f s\n", took / 1000,
+           from_ms / 1000.0);
+}
+
+enum class Damage { none, missing, truncated, text, music_missing, music_corrupt };
+
+struct Fault {
+    const char* name;
+    Damage damage;
+    const char* file;             // in data/
+    const char* said;             // what the program prints
+    const char* folder = "show";  // the copy's folder
+};
+
+void PrintTo(const Fault& f, std::ostream* os)
+{
+    *os << f.name;
+}
+
+void damage(const fs::path& p, Damage d)
+{
+    std::string bytes = read_text(p.string());
+    switch (d) {
+        case Damage::none:
+            return;
+        case Damage::missing:
+        case Damage::music_missing:
+            fs::remove(p);
+            return;
+        case Damage::truncated:
+            bytes.resize(bytes.size() / 2);
+            break;
+        case Damage::text:
+            bytes = "This is a note, not a picture.\n";
+            break;
+        case Damage::music_corrupt:
+            for (size_t i = 0; i < bytes.size(); i += 7)
+                bytes[i] = char(bytes[i] ^ 0x5A);
+            break;
+    }
+    std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+class DamagedData : public testing::TestWithParam<Fault> {};
+
+// A copy of the program and its data/, one file damaged, started from
+// another folder: it finds data/ beside itself, says what it could not load,
+// as the Linux build does, and plays its last second to the end.
+TEST_P(DamagedData, SaysWhatFailedAndPlaysToTheEnd)
+{
+    const Fault f = GetParam();
+    const fs::path root = fs::path(testing::TempDir()) / ("varno-win-" + std::string(f.name));
+    const fs::path dir = root / f.folder, elsewhere = root / "elsewhere";
+    fs::remove_all(root);
+    fs::create_directories(dir / "data");
+    fs::create_directories(elsewhere);
+    fs::copy_file(fs::path(win_build()) / program_exe, dir / program_exe);
+    fs::copy(fs::path(native_build()) / "data", dir / "data");
+    damage(dir / "data" / f.file, f.damage);
+
+    Session s(ScreenSize{640, 480, false});
+    ASSERT_NE(s.d, nullptr) << "no X server";
+    const std::string output = (root / "printed.txt").string();
+    s.show = start_wine(s.server.display, (dir / program_exe).string(), {"--from", "100"}, output,
+                        elsewhere.string());
+    const int status = wait_exit(s.show, 15000);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(printed(output), f.said);
+    if (!HasFailure())
+        fs::remove_all(root);
+}
+
+const Fault faults[] = {
+    {"intact_in_a_non_ascii_folder", Damage::none, "title.png", "", "Démo ünïcödé 日本語 ✓"},
+    {"title_missing", Damage::missing, "title.png", "Error at loading picture data/title.png\n"},
+    {"glyph_sheet_truncated", Damage::truncated, "fonte3.png",
+     "Error at loading picture data/fonte3.png\n"},
+    {"text_as_flash", Damage::text, "flash.png", "Error at loading picture data/flash.png\n"},
+    {"music_missing", Damage::music_missing, "dorvang.ogg",
+     "Error at loading music data/dorvang.ogg\n"},
+    {"music_corrupt", Damage::music_corrupt, "dorvang.ogg",
+     "Error at loading music data/dorvang.ogg\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Windows, DamagedData, testing::ValuesIn(faults),
+                         [](const testing::TestParamInfo<Fault>& i) { return i.param.name; });
+
+}  // namespace
