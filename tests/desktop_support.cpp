@@ -134,9 +134,9 @@ Window find_window(Display* d, Window w)
     return result;
 }
 
-Window wait_for_window(Display* d)
+Window wait_for_window(Display* d, double limit_ms)
 {
-    for (int i = 0; i < 2000; i++) {
+    for (const auto t0 = Clock::now(); ms_since(t0) < limit_ms;) {
         if (Window w = find_window(d, DefaultRootWindow(d)))
             return w;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

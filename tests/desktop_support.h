@@ -48,8 +48,8 @@ void stop(const Server& s);
 
 // The show's window (captioned "VARNO STYLE") under w, or 0.
 Window find_window(Display* d, Window w);
-// Waits for the show's window, up to ten seconds.
-Window wait_for_window(Display* d);
+// Waits for the show's window, up to limit_ms.
+Window wait_for_window(Display* d, double limit_ms = 10000);
 // Waits for the child to end, up to limit_ms; returns its status or -1.
 int wait_exit(pid_t pid, double limit_ms, struct rusage* usage = nullptr);
 
