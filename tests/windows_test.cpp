@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "scenes/data_files.h"
+#include "show/options.h"
 #include "tests/decode_ogg.h"
 #include "tests/support.h"
 
@@ -296,6 +297,53 @@ TEST(Capture, DrawsTheNativeFramesUnderWine)
     ASSERT_EQ(want.size(), 36u) << "native capture failed";
     EXPECT_EQ(wine, want);
 }
+
+// --- The command line ---
+
+struct Line {
+    const char* name;
+    std::vector<std::string> options;
+    int status;
+    bool on_stdout;  // the usage, on standard output (else on standard error)
+};
+
+void PrintTo(const Line& l, std::ostream* os)
+{
+    *os << l.name;
+}
+
+class CommandLine : public testing::TestWithParam<Line> {};
+
+// The Linux build's options and answers: the usage on standard output for
+// --help, on standard error with status 2 for anything it does not take;
+// neither needs a display.
+TEST_P(CommandLine, AnswersAsOnLinux)
+{
+    const Line l = GetParam();
+    const std::string output = testing::TempDir() + "windows_options.txt";
+    const pid_t pid =
+        start_wine("", win_build() + "/" + program_exe, l.options, output, win_build());
+    EXPECT_EQ(wait_exit(pid, 15000), l.status);
+    const std::string out = printed(output), err = printed(output + ".stderr");
+    if (l.on_stdout) {
+        EXPECT_EQ(out, show_usage);
+    } else {
+        // Standard error also carries what wine itself has to say.
+        EXPECT_EQ(out, "");
+        EXPECT_NE(err.find(show_usage), std::string::npos) << err;
+    }
+}
+
+const Line lines[] = {
+    {"help", {"--help"}, 0, true},
+    {"h", {"-h"}, 0, true},
+    {"unknown_option", {"--fast"}, 2, false},
+    {"from_past_the_end", {"--from", "102"}, 2, false},
+    {"from_without_seconds", {"-w", "--from"}, 2, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Windows, CommandLine, testing::ValuesIn(lines),
+                         [](const testing::TestParamInfo<Line>& i) { return i.param.name; });
 
 // --- The program on the screen ---
 
