@@ -3,6 +3,11 @@
 // high-DPI one, and how the frames are paced.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
 #include "platform/win/layout.h"
 
 using win::Area;
