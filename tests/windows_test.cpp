@@ -6,6 +6,7 @@
 // music plays into a PulseAudio sink with the decoded file's loudness; with no
 // sound device, or over damaged data, it says what the Linux build says and
 // plays to its end.
+#include <IL/il.h>
 #include <gtest/gtest.h>
 
 #include "tests/desktop_support.h"
@@ -162,12 +163,22 @@ private:
 // How the program meets the machine's sound.
 enum class Sound { pulse, none };
 
-// Starts a Windows program under wine on the display (none when empty), in the
-// working directory given; what it prints goes to output.
-pid_t start_wine(const std::string& display, const std::string& exe,
+// Starts a Windows program under wine on the X server's display (none when
+// it has none), in the working directory given; what it prints goes to output.
+pid_t start_wine(const Server& server, const std::string& exe,
                  const std::vector<std::string>& options, const std::string& output,
                  const std::string& dir, Sound sound = Sound::pulse)
 {
+    // A wine session (its server, its desktop) keeps the display and screen
+    // size of its first program: a program started on another X server while
+    // the last one's session lingers would take the last one's screen. So
+    // each X server gets a session of its own, begun afresh (a second or so).
+    static pid_t session_server = -1;
+    const std::string& display = server.display;
+    if (!display.empty() && server.pid != session_server) {
+        run_command("wineserver -k > /dev/null 2>&1; wineserver -w");
+        session_server = server.pid;
+    }
     std::vector<const char*> argv = {"wine", exe.c_str()};
     for (const std::string& o : options)
         argv.push_back(o.c_str());
@@ -322,7 +333,7 @@ TEST_P(CommandLine, AnswersAsOnLinux)
     const Line l = GetParam();
     const std::string output = testing::TempDir() + "windows_options.txt";
     const pid_t pid =
-        start_wine("", win_build() + "/" + program_exe, l.options, output, win_build());
+        start_wine(Server(), win_build() + "/" + program_exe, l.options, output, win_build());
     EXPECT_EQ(wait_exit(pid, 15000), l.status);
     const std::string out = printed(output), err = printed(output + ".stderr");
     if (l.on_stdout) {
@@ -352,8 +363,7 @@ INSTANTIATE_TEST_SUITE_P(Windows, CommandLine, testing::ValuesIn(lines),
 Window start_program(Session* s, const std::vector<std::string>& options,
                      const std::string& output = "/dev/null")
 {
-    s->show = start_wine(s->server.display, win_build() + "/" + program_exe, options, output,
-                         win_build());
+    s->show = start_wine(s->server, win_build() + "/" + program_exe, options, output, win_build());
     return wait_for_window(s->d, window_limit_ms);
 }
 
@@ -383,6 +393,33 @@ bool black(Display* d, int x, int y, int w, int h)
             all = (XGetPixel(shot, i, j) & 0xFFFFFF) == 0;
     XDestroyImage(shot);
     return all;
+}
+
+// The whole screen into a PNG file, for a failure to be looked at.
+void save_screen(Display* d, const std::string& path)
+{
+    const int w = DisplayWidth(d, 0), h = DisplayHeight(d, 0);
+    XImage* shot =
+        XGetImage(d, DefaultRootWindow(d), 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+    if (!shot)
+        return;
+    std::vector<ILubyte> rgb(size_t(w) * h * 3);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            for (int c = 0; c < 3; c++)
+                rgb[(size_t(y) * w + x) * 3 + c] = ILubyte(XGetPixel(shot, x, y) >> (16 - 8 * c));
+    XDestroyImage(shot);
+    ilInit();
+    ilEnable(IL_FILE_OVERWRITE);
+    ILuint image;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    // DevIL's rows run upwards unless told otherwise.
+    ilEnable(IL_ORIGIN_SET);
+    ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
+    if (ilTexImage(unsigned(w), unsigned(h), 1, 3, IL_RGB, IL_UNSIGNED_BYTE, rgb.data()))
+        ilSave(IL_PNG, path.c_str());
+    ilDeleteImages(1, &image);
 }
 
 class Picture : public testing::TestWithParam<View> {};
@@ -415,6 +452,11 @@ TEST_P(Picture, ShowsTheCapturedFrame)
     EXPECT_GE(share, 0.99) << 100 * matching_share(s.d, v.window ? w : DefaultRootWindow(s.d), x, y,
                                                    pw, ph, std::vector<uint32_t>(320 * 240))
                            << "% of it black";
+    if (share < 0.99) {
+        const std::string shot = testing::TempDir() + "windows_" + v.name + ".png";
+        save_screen(s.d, shot);
+        printf("the screen is in %s\n", shot.c_str());
+    }
     if (!v.window) {
         // Black bars on the sides (or above and below) the picture leaves.
         EXPECT_TRUE(black(s.d, 0, 0, x, v.screen.height));
@@ -691,7 +733,7 @@ TEST(NoSoundDevice, SaysSoAndPlaysSilentlyToTheEnd)
     constexpr uint32_t from_ms = 98000;
     const auto t0 = Clock::now();
     s.show =
-        start_wine(s.server.display, win_build() + "/" + program_exe,
+        start_wine(s.server, win_build() + "/" + program_exe,
                    {"--from", std::to_string(from_ms / 1000.0)}, output, win_build(), Sound::none);
     ASSERT_NE(wait_for_window(s.d, window_limit_ms), 0u) << "no window";
     const int status = wait_exit(s.show, 15000);
@@ -773,7 +815,20 @@ bool wait_gone(const std::string& marker, double limit_ms)
     return false;
 }
 
-class DamagedData : public testing::TestWithParam<Fault> {};
+// The cases share one screen, and with it one wine session, as a user
+// playing the show again and again does.
+class DamagedData : public testing::TestWithParam<Fault> {
+protected:
+    static void SetUpTestSuite() { screen = new Session(ScreenSize{640, 480, false}); }
+    static void TearDownTestSuite()
+    {
+        delete screen;
+        screen = nullptr;
+    }
+    static Session* screen;
+};
+
+Session* DamagedData::screen = nullptr;
 
 // The zip unpacked, one file of its data/ damaged, the program started from
 // another folder: it finds data/ beside itself, says what it could not load,
@@ -798,7 +853,7 @@ TEST_P(DamagedData, SaysWhatFailedAndPlaysToTheEnd)
     EXPECT_TRUE(fs::exists(dir / "README.txt"));
     damage(dir / "data" / f.file, f.damage);
 
-    Session s(ScreenSize{640, 480, false});
+    Session& s = *screen;
     ASSERT_NE(s.d, nullptr) << "no X server";
     const std::vector<std::string> options = {"--from", "100"};
     const std::string output = (root / "printed.txt").string();
@@ -807,7 +862,7 @@ TEST_P(DamagedData, SaysWhatFailedAndPlaysToTheEnd)
         std::vector<std::string> open = {"shell32.dll,ShellExec_RunDLL",
                                          windows_path(dir / program_exe)};
         open.insert(open.end(), options.begin(), options.end());
-        s.show = start_wine(s.server.display, "rundll32.exe", open, output, elsewhere.string());
+        s.show = start_wine(s.server, "rundll32.exe", open, output, elsewhere.string());
         EXPECT_NE(wait_for_window(s.d, window_limit_ms), 0u) << "no window";
         // The program is rundll32's child, not ours: it is watched for by its path.
         EXPECT_TRUE(wait_gone(root.filename().string(), 15000)) << "still running";
@@ -815,9 +870,14 @@ TEST_P(DamagedData, SaysWhatFailedAndPlaysToTheEnd)
         EXPECT_EQ(fs::exists(log), *f.said != 0);
         EXPECT_EQ(read_text(output), "");
     } else {
-        s.show = start_wine(s.server.display, (dir / program_exe).string(), options, output,
-                            elsewhere.string());
-        EXPECT_EQ(wait_exit(s.show, 15000), 0);
+        s.show =
+            start_wine(s.server, (dir / program_exe).string(), options, output, elsewhere.string());
+        const int status = wait_exit(s.show, 15000);
+        EXPECT_EQ(status, 0);
+        if (status < 0) {
+            kill(s.show, SIGKILL);
+            waitpid(s.show, nullptr, 0);
+        }
         EXPECT_EQ(printed(output), f.said);
         EXPECT_FALSE(fs::exists(log));
     }
