@@ -479,7 +479,9 @@ INSTANTIATE_TEST_SUITE_P(Windows, Picture, testing::ValuesIn(views),
 
 // --- Quitting ---
 
-enum class Quit { escape, alt_f4, close };
+// How the show is ended: Escape released at once, or held down for half a
+// second first (its press alone ends nothing), Alt-F4, or the window's close.
+enum class Quit { escape, escape_held, alt_f4, close };
 
 // Alt-F4 as the keyboard sends it: Windows' own way to close the active window.
 void press_alt_f4(Display* d)
@@ -526,6 +528,15 @@ TEST_P(Ends, PromptlyWithStatus0)
         case Quit::escape:
             release_escape(s.d);
             break;
+        case Quit::escape_held: {
+            const KeyCode escape = XKeysymToKeycode(s.d, XK_Escape);
+            XTestFakeKeyEvent(s.d, escape, True, 0);
+            XSync(s.d, False);
+            EXPECT_EQ(wait_exit(s.show, 500), -1) << "ended on the press of Escape";
+            XTestFakeKeyEvent(s.d, escape, False, 0);
+            XSync(s.d, False);
+            break;
+        }
         case Quit::alt_f4:
             press_alt_f4(s.d);
             break;
@@ -549,6 +560,7 @@ const ScreenSize bare = {1280, 1024, false}, managed = {1024, 768, true};
 const Ending endings[] = {
     {"escape_at_once", Quit::escape, 0, 0, bare, false, start_up_quit_limit_ms},
     {"escape_in_dance", Quit::escape, 20000, 1000, bare, false, quit_limit_ms},
+    {"escape_held_in_greetings", Quit::escape_held, 44000, 1000, bare, false, quit_limit_ms},
     {"alt_f4_fullscreen", Quit::alt_f4, 47000, 1000, bare, false, quit_limit_ms},
     {"escape_window", Quit::escape, 60000, 1000, managed, true, quit_limit_ms},
     {"close_window", Quit::close, 74000, 1000, managed, true, quit_limit_ms},
