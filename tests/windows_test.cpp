@@ -638,9 +638,9 @@ double correlation(const std::vector<double>& a, const std::vector<double>& b)
 // stretch no other part of it sounds like), recorded from the sink's monitor
 // and quit with Escape: the recording follows the decoded file's loudness in
 // 50 ms blocks, as loud, without long gaps, from the start to the quit. (The
-// decoded file itself played into the sink follows it at 1.000; the same
-// recording against the file from a second later at 0.66, and against other
-// stretches at most 0.28.)
+// decoded file itself played into the sink follows it at 1.000, and wine's
+// recordings at 0.99 or more; against the file from a second later they
+// reach about 0.66, against other stretches at most 0.35.)
 TEST(Music, PlaysIntoTheSoundServerAsTheFileSounds)
 {
     std::vector<float> music;
@@ -701,13 +701,15 @@ TEST(Music, PlaysIntoTheSoundServerAsTheFileSounds)
     // sound's way to the server.
     ASSERT_GT(sound_ms, play_ms - 2000.0) << "the music stopped early";
 
-    // The file's loudness from where the show started, and the recording's,
-    // lined up (to half a millisecond) where they agree best, over all the
-    // sound but its first and last half second (the recording may miss the
-    // very start, and the end is cut short by the Escape).
+    // The file's loudness from a second after where the show started, and
+    // the recording's, lined up (to half a millisecond) where they agree best,
+    // over all the sound but its first second and a half. The start may be
+    // missing: wine, late to start its stream on a busy machine, skips what
+    // it missed to keep time (seen: up to 0.55 s), and the end is cut short
+    // by the Escape.
     constexpr size_t block = sink_rate / 20, step = sink_rate / 2000;
-    constexpr uint32_t first_ms = from_ms + 500;
-    const size_t blocks = size_t(sound_ms - 1000) / 50;
+    constexpr uint32_t first_ms = from_ms + 1000;
+    const size_t blocks = size_t(sound_ms - 1500) / 50;
     const std::vector<double> want =
         envelope(energy_sums(music, 1.0), size_t(first_ms) * sink_rate / 1000, block, blocks);
     size_t lag = 0;
