@@ -1,11 +1,12 @@
 // The Windows build (build-win/, cross-compiled with MinGW-w64) under wine on
 // a real X server (Xvfb): both exes import only DLLs every Windows 10 has; the
-// capture tool draws the native frames byte for byte; the program's picture is
-// the capture's, fullscreen with and without a window manager and in a window;
-// Escape, Alt-F4 and a window's close end it as promptly as on Linux; its
-// music plays into a PulseAudio sink with the decoded file's loudness; with no
-// sound device, or over damaged data, it says what the Linux build says and
-// plays to its end.
+// capture tool draws the native frames byte for byte; the program answers its
+// command line as on Linux; its picture is the capture's, fullscreen with and
+// without a window manager and in a window; Escape released (not pressed),
+// Alt-F4 and a window's close end it as promptly as on Linux; its music plays
+// into a PulseAudio sink with the decoded file's loudness; with no sound
+// device, or unpacked from the zip with damaged data, it says what the Linux
+// build says (into a log beside it when double-clicked) and plays to its end.
 #include <IL/il.h>
 #include <gtest/gtest.h>
 
