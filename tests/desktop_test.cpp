@@ -7,16 +7,10 @@
 #include <gtest/gtest.h>
 // Xlib's macros (None, Bool, Status) would clash with gtest's names: after it.
 // Its Font type goes by another name, the show's glyph font keeping its own.
-#include <IL/il.h>
 #define Font XFont
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 #undef Font
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -24,132 +18,18 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "overlays/fade.h"
 #include "scenes/timeline.h"
 #include "scenes/title_scene.h"
+#include "tests/desktop_support.h"
 #include "tests/support.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double ms_since(Clock::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-}
-
-// Windows come and go while the tree is walked; a vanished one is no error here.
-int ignore_x_error(Display*, XErrorEvent*)
-{
-    return 0;
-}
-
-// One Xvfb per test, on a display number it picks itself, with a window
-// manager as on any desktop (SDL waits for one when it leaves fullscreen)
-// unless the test asks for a bare server.
-struct Screen {
-    int width = 1024, height = 768;
-    bool window_manager = true;
-};
-
-struct Server {
-    pid_t pid = -1;
-    pid_t wm = -1;
-    std::string display;
-};
-
-pid_t spawn_quietly(const char* program, const char* const* args, const std::string& display)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (!display.empty())
-            setenv("DISPLAY", display.c_str(), 1);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        execvp(program, const_cast<char* const*>(args));
-        _exit(127);
-    }
-    return pid;
-}
-
-bool window_manager_running(Display* d)
-{
-    const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
-    Atom type;
-    int format;
-    unsigned long items, after;
-    unsigned char* data = nullptr;
-    const bool found =
-        XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, AnyPropertyType, &type,
-                           &format, &items, &after, &data) == Success &&
-        items > 0;
-    if (data)
-        XFree(data);
-    return found;
-}
-
-// Xvfb picks a free display number itself and writes it down the pipe once it
-// accepts connections: no guessing at numbers, and no test can end up on
-// another test's server (or a leftover one) that happens to hold its number.
-Server start_xvfb(const Screen& screen = Screen())
-{
-    XSetErrorHandler(ignore_x_error);
-    Server s;
-    int ready[2];
-    if (pipe(ready) != 0)
-        return s;
-    const std::string fd = std::to_string(ready[1]);
-    const std::string size =
-        std::to_string(screen.width) + "x" + std::to_string(screen.height) + "x24";
-    const char* const args[] = {"Xvfb",       "-displayfd", fd.c_str(), "-screen", "0",
-                                size.c_str(), "-nolisten",  "tcp",      nullptr};
-    const pid_t pid = spawn_quietly("Xvfb", args, "");
-    close(ready[1]);
-    std::string number;
-    pollfd wait_ready = {ready[0], POLLIN, 0};
-    char c;
-    while (poll(&wait_ready, 1, 10000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n')
-        number += c;
-    close(ready[0]);
-    if (number.empty()) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-        return s;
-    }
-    s.pid = pid;
-    s.display = ":" + number;
-    if (!screen.window_manager)
-        return s;
-    const char* const wm[] = {"openbox", nullptr};
-    s.wm = spawn_quietly("openbox", wm, s.display);
-    // One connection watches for the manager's mark on the root window.
-    if (Display* d = XOpenDisplay(s.display.c_str())) {
-        for (int i = 0; i < 300 && !window_manager_running(d); i++)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        XCloseDisplay(d);
-    }
-    return s;
-}
-
-void stop(const Server& s)
-{
-    if (s.wm > 0) {
-        kill(s.wm, SIGTERM);
-        waitpid(s.wm, nullptr, 0);
-    }
-    if (s.pid > 0) {
-        kill(s.pid, SIGTERM);
-        waitpid(s.pid, nullptr, 0);
-    }
-}
 
 // Starts the show on the display with the given options; what it prints goes
 // to the file named by output (nowhere when empty). The build's program runs
@@ -178,109 +58,12 @@ pid_t start_show(const std::string& display, const std::vector<std::string>& opt
     return pid;
 }
 
-Window find_window(Display* d, Window w)
-{
-    char* name = nullptr;
-    if (XFetchName(d, w, &name) && name) {
-        const bool found = strcmp(name, "VARNO STYLE") == 0;
-        XFree(name);
-        if (found)
-            return w;
-    }
-    Window root, parent, *children = nullptr;
-    unsigned count = 0;
-    Window result = 0;
-    if (XQueryTree(d, w, &root, &parent, &children, &count)) {
-        for (unsigned i = 0; i < count && !result; i++)
-            result = find_window(d, children[i]);
-        if (children)
-            XFree(children);
-    }
-    return result;
-}
-
-// Waits for the show's window, up to ten seconds.
-Window wait_for_window(Display* d)
-{
-    for (int i = 0; i < 2000; i++) {
-        if (Window w = find_window(d, DefaultRootWindow(d)))
-            return w;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return 0;
-}
-
-// Waits for the child to end, up to limit_ms; returns its status or -1.
-int wait_exit(pid_t pid, double limit_ms, struct rusage* usage = nullptr)
-{
-    const auto t0 = Clock::now();
-    struct rusage ignored;
-    while (ms_since(t0) < limit_ms) {
-        int status;
-        const pid_t done = wait4(pid, &status, WNOHANG, usage ? usage : &ignored);
-        if (done == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        std::this_thread::sleep_for(std::chrono::microseconds(500));
-    }
-    return -1;
-}
-
-void release_escape(Display* d)
-{
-    const KeyCode escape = XKeysymToKeycode(d, XK_Escape);
-    XTestFakeKeyEvent(d, escape, True, 0);
-    XSync(d, False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    XTestFakeKeyEvent(d, escape, False, 0);
-    XSync(d, False);
-}
-
-// What a window manager's close button does: WM_DELETE_WINDOW to the client.
-void close_window(Display* d, Window w)
-{
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = w;
-    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
-    e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(d, w, False, NoEventMask, &e);
-    XSync(d, False);
-}
-
 struct Moment {
     const char* name;
     uint32_t at_ms;  // after the window appears
     bool close;      // close the window instead of releasing Escape
-    // The show answers in 60-100 ms (about 30 closing the sound, 20 in SDL_Quit,
-    // up to a frame waiting for the event). Now and then SDL's X11 teardown waits
-    // its full 100 ms for the window manager to leave fullscreen, and a busy
-    // machine adds its own delays (seen: 203 ms), so the bound leaves room for
-    // both; a quit that waits for a fade, the music or a hang still fails it. A
-    // request during start-up is answered by the first pass of the frame loop,
-    // so it may also wait for the rest of start-up (200 ms at most).
-    double limit_ms = 300;
+    double limit_ms = quit_limit_ms;
     bool window = false;  // played in a window (-w)
-};
-
-// An X server, our connection to it and the show on it; whatever the test's
-// outcome, everything is stopped when it ends.
-struct Session {
-    explicit Session(const Screen& screen = Screen()) : server(start_xvfb(screen)) {}
-    Server server;
-    Display* d = server.display.empty() ? nullptr : XOpenDisplay(server.display.c_str());
-    pid_t show = -1;
-    ~Session()
-    {
-        if (show > 0 && waitpid(show, nullptr, WNOHANG) == 0) {
-            kill(show, SIGKILL);
-            waitpid(show, nullptr, 0);
-        }
-        if (d)
-            XCloseDisplay(d);
-        stop(server);
-    }
 };
 
 // Test listings name the moment instead of dumping its bytes.
@@ -334,8 +117,8 @@ TEST_P(Quit, EndsPromptlyWithStatus0AndTheModeRestored)
 
 // Start-up, every scene's boundaries and middle, the very end.
 const Moment moments[] = {
-    {"at_once", 0, false, 400},
-    {"start_up_plus_50", 50, false, 400},
+    {"at_once", 0, false, start_up_quit_limit_ms},
+    {"start_up_plus_50", 50, false, start_up_quit_limit_ms},
     {"half_second", 500, false},
     {"flash_train", 2500, false},
     {"title_picture", title_picture_time, false},
@@ -354,11 +137,11 @@ const Moment moments[] = {
     {"finale", 90000, false},
     {"finale_fade", 100200, false},
     {"last_frames", last_frame_time - 300, false},
-    {"close_at_once", 0, true, 400},
+    {"close_at_once", 0, true, start_up_quit_limit_ms},
     {"close_in_dance", 20000, true},
     {"close_in_lift", 55000, true},
-    {"window_escape", 47000, false, 300, true},
-    {"window_close", 74000, true, 300, true},
+    {"window_escape", 47000, false, quit_limit_ms, true},
+    {"window_close", 74000, true, quit_limit_ms, true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Desktop, Quit, testing::ValuesIn(moments),
@@ -418,72 +201,13 @@ INSTANTIATE_TEST_SUITE_P(Desktop, LostDisplay,
 // manager (as large as fits, centred, bars on the other sides), and in a window.
 struct View {
     const char* name;
-    Screen screen;
+    ScreenSize screen;
     bool window;
 };
 
 void PrintTo(const View& v, std::ostream* os)
 {
     *os << v.name;
-}
-
-// The title picture holds still from the end of the flash train to the start
-// of its fade-out: the show starts in that stretch and is looked at in it.
-constexpr uint32_t still_start =
-    title_flash_first + (title_flash_count - 1) * title_flash_every + title_flash_length;
-constexpr uint32_t still_end = dance_start - scene_fade_ms;
-constexpr uint32_t still_frame = (still_start + still_end) / 2;
-
-// The capture tool's back buffer at demo time t, 0xRRGGBB, row after row.
-std::vector<uint32_t> captured_picture(uint32_t t)
-{
-    const std::string dir = testing::TempDir() + "desktop_frames";
-    const std::string run = "cd '" + std::string(getenv("VARNO_BUILD_DIR")) +
-                            "' && ./tools/varno-capture --back-buffer --at " + std::to_string(t) +
-                            " --out '" + dir + "' > /dev/null 2>&1";
-    if (system(run.c_str()) != 0)
-        return {};
-    char name[32];
-    snprintf(name, sizeof name, "/t%06u.png", t);
-    ilInit();
-    ilEnable(IL_ORIGIN_SET);
-    ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
-    ILuint image;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    std::vector<uint32_t> picture;
-    if (ilLoadImage((dir + name).c_str()) && ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE) &&
-        ilGetInteger(IL_IMAGE_WIDTH) == 320 && ilGetInteger(IL_IMAGE_HEIGHT) == 240) {
-        const ILubyte* p = ilGetData();
-        for (int i = 0; i < 320 * 240; i++, p += 3)
-            picture.push_back(uint32_t(p[0]) << 16 | p[1] << 8 | p[2]);
-    }
-    ilDeleteImages(1, &image);
-    return picture;
-}
-
-// Share of the picture's pixels that the screen area (x, y, w, h) of the
-// drawable shows within 2 in every channel, sampled at each pixel's centre.
-double matching_share(Display* d, Drawable from, int x, int y, double w, double h,
-                      const std::vector<uint32_t>& picture)
-{
-    XImage* shot =
-        XGetImage(d, from, x, y, unsigned(w + 0.5), unsigned(h + 0.5), AllPlanes, ZPixmap);
-    if (!shot)
-        return 0;
-    int matching = 0;
-    for (int by = 0; by < 240; by++)
-        for (int bx = 0; bx < 320; bx++) {
-            const uint32_t got =
-                uint32_t(XGetPixel(shot, int((bx + 0.5) * w / 320), int((by + 0.5) * h / 240)));
-            const uint32_t want = picture[size_t(by) * 320 + bx];
-            bool near = true;
-            for (int shift : {0, 8, 16})
-                near = near && std::abs(int(got >> shift & 0xFF) - int(want >> shift & 0xFF)) <= 2;
-            matching += near;
-        }
-    XDestroyImage(shot);
-    return matching / (320.0 * 240.0);
 }
 
 class Picture : public testing::TestWithParam<View> {};

@@ -1,0 +1,94 @@
+// Helpers for the tests that play the real program on a real X server (Xvfb):
+// the server and its window manager, finding the show's window, the keys and
+// the window manager's close, and what the screen shows against the capture
+// tool's picture. The desktop build's tests and the Windows build's (under
+// wine) share them.
+#pragma once
+
+// Xlib's macros (None, Bool, Status) would clash with gtest's names: after it.
+// Its Font type goes by another name, the show's glyph font keeping its own.
+#include <gtest/gtest.h>
+#define Font XFont
+#include <X11/Xlib.h>
+#undef Font
+#include <sys/resource.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "overlays/fade.h"
+#include "scenes/timeline.h"
+#include "scenes/title_scene.h"
+
+using Clock = std::chrono::steady_clock;
+
+double ms_since(Clock::time_point t0);
+
+// One Xvfb per test, on a display number it picks itself, with a window
+// manager as on any desktop (SDL waits for one when it leaves fullscreen)
+// unless the test asks for a bare server.
+struct ScreenSize {
+    int width = 1024, height = 768;
+    bool window_manager = true;
+};
+
+struct Server {
+    pid_t pid = -1;
+    pid_t wm = -1;
+    std::string display;
+};
+
+// Starts a program with its output thrown away, on the display if one is given.
+pid_t spawn_quietly(const char* program, const char* const* args, const std::string& display);
+Server start_xvfb(const ScreenSize& screen = ScreenSize());
+void stop(const Server& s);
+
+// The show's window (captioned "VARNO STYLE") under w, or 0.
+Window find_window(Display* d, Window w);
+// Waits for the show's window, up to limit_ms.
+Window wait_for_window(Display* d, double limit_ms = 10000);
+// Waits for the child to end, up to limit_ms; returns its status or -1.
+int wait_exit(pid_t pid, double limit_ms, struct rusage* usage = nullptr);
+
+// How soon the show must end after Escape is released or its window closed.
+// The desktop build answers in 60-100 ms (about 30 closing the sound, 20 in
+// SDL_Quit, up to a frame waiting for the event). Now and then SDL's X11
+// teardown waits its full 100 ms for the window manager to leave fullscreen,
+// and a busy machine adds its own delays (seen: 203 ms), so the bound leaves
+// room for both; a quit that waits for a fade, the music or a hang still fails
+// it. A request during start-up is answered by the first pass of the frame
+// loop, so it may also wait for the rest of start-up (200 ms at most).
+constexpr double quit_limit_ms = 300;
+constexpr double start_up_quit_limit_ms = 400;
+
+void release_escape(Display* d);
+// What a window manager's close button does: WM_DELETE_WINDOW to the client.
+void close_window(Display* d, Window w);
+
+// An X server, our connection to it and the show on it; whatever the test's
+// outcome, everything is stopped when it ends.
+struct Session {
+    explicit Session(const ScreenSize& screen = ScreenSize());
+    ~Session();
+    Server server;
+    Display* d = nullptr;
+    pid_t show = -1;
+};
+
+// The title picture holds still from the end of the flash train to the start
+// of its fade-out: the show starts in that stretch and is looked at in it.
+constexpr uint32_t still_start =
+    title_flash_first + (title_flash_count - 1) * title_flash_every + title_flash_length;
+constexpr uint32_t still_end = dance_start - scene_fade_ms;
+constexpr uint32_t still_frame = (still_start + still_end) / 2;
+
+// The capture tool's back buffer at demo time t, 0xRRGGBB, row after row.
+std::vector<uint32_t> captured_picture(uint32_t t);
+
+// Share of the picture's pixels that the screen area (x, y, w, h) of the
+// drawable shows within 2 in every channel, sampled at each pixel's centre.
+double matching_share(Display* d, Drawable from, int x, int y, double w, double h,
+                      const std::vector<uint32_t>& picture);
