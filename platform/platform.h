@@ -13,9 +13,9 @@
 // sound), which the capture tool and the benchmarks link instead of the
 // platform's own; sdl/ is the desktop (SDL 1.2, DevIL, SDL_mixer, X11), web/
 // the browser (Emscripten, the page's canvas and Web Audio), win/ Windows
-// (MinGW-w64; so far only its files: stb_image, data/ beside the exe). A new
-// platform is one more folder and one more branch where CMakeLists.txt picks
-// the folder.
+// (MinGW-w64: a GDI window on a thread of its own, waveOut, stb_image and
+// stb_vorbis, data/ beside the exe). A new platform is one more folder and one
+// more branch where CMakeLists.txt picks the folder.
 #pragma once
 
 #include "platform/files.h"

@@ -3,6 +3,7 @@
 // cleanly on files that are not music.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -93,4 +94,78 @@ TEST(OggDecode, DamagedFilesFailOrDecodeWhatIsThere)
     std::remove(path.c_str());
     OggSound none;
     EXPECT_FALSE(ogg_decode("data/no-such-music.ogg", &none));
+}
+
+// Decoded a piece at a time (the Windows mixer), the music is the same
+// samples as decoded whole, however the pieces are cut.
+TEST(OggStream, PiecesMakeTheWholeMusic)
+{
+    OggSound whole;
+    ASSERT_TRUE(ogg_decode(music, &whole));
+    int channels = 0, rate = 0;
+    OggStream* s = ogg_open(music, &channels, &rate);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(channels, whole.channels);
+    EXPECT_EQ(rate, whole.rate);
+    std::vector<int16_t> pieces;
+    const size_t sizes[] = {1, 11025, 7, 4096, 100000, 333};
+    std::vector<int16_t> buffer(100000 * size_t(channels));
+    for (size_t i = 0;; i++) {
+        const size_t want = sizes[i % 6];
+        const size_t got = ogg_read(s, buffer.data(), want);
+        pieces.insert(pieces.end(), buffer.begin(), buffer.begin() + got * channels);
+        if (got < want)
+            break;
+    }
+    EXPECT_EQ(ogg_read(s, buffer.data(), 10), 0u);  // and nothing after the end
+    ogg_close(s);
+    EXPECT_TRUE(pieces == whole.samples);
+}
+
+// A move to a frame plays the samples from that frame of the whole music
+// exactly, wherever the stream was before (--from starts the music there).
+TEST(OggStream, SeeksToTheExactFrame)
+{
+    OggSound whole;
+    ASSERT_TRUE(ogg_decode(music, &whole));
+    int channels = 0, rate = 0;
+    OggStream* s = ogg_open(music, &channels, &rate);
+    ASSERT_NE(s, nullptr);
+    const size_t frames = whole.samples.size() / size_t(channels);
+    const size_t stretch = 20000;
+    std::vector<int16_t> got(stretch * size_t(channels));
+    for (size_t frame : {size_t(rate) * 20, size_t(0), size_t(1), size_t(rate) * 99 + 4321,
+                         size_t(12345), frames - 5000, size_t(rate) * 43 + 9}) {
+        SCOPED_TRACE(frame);
+        ASSERT_TRUE(ogg_seek(s, frame));
+        const size_t n = ogg_read(s, got.data(), stretch);
+        ASSERT_EQ(n, std::min(stretch, frames - frame));
+        EXPECT_TRUE(std::equal(got.begin(), got.begin() + n * channels,
+                               whole.samples.begin() + frame * channels));
+    }
+    EXPECT_FALSE(ogg_seek(s, frames + rate));
+    ogg_close(s);
+}
+
+// Damaged files: a stream opens only on headers that read, and then decodes
+// no more than the whole music; the files ogg_decode refuses give no sound.
+TEST(OggStream, DamagedFilesGiveNoSound)
+{
+    std::ifstream in(music, std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string path = "ogg_test_stream_damaged.ogg";
+    for (const std::string& bytes : {std::string(), std::string("OggS"), whole.substr(0, 3000),
+                                     "\x89PNG\r\n\x1a\n" + std::string(5000, '\0')}) {
+        std::ofstream(path, std::ios::binary) << bytes;
+        int channels = 0, rate = 0;
+        OggStream* s = ogg_open(path.c_str(), &channels, &rate);
+        if (s) {
+            int16_t first[2 * 64];
+            EXPECT_EQ(ogg_read(s, first, 64), 0u) << bytes.size() << " bytes";
+            ogg_close(s);
+        }
+    }
+    std::remove(path.c_str());
+    int channels = 0, rate = 0;
+    EXPECT_EQ(ogg_open("data/no-such-music.ogg", &channels, &rate), nullptr);
 }

@@ -330,7 +330,56 @@ TEST(Pictures, GeneratorDrawsTheSameBytesEveryTime)
               0);
     for (const Expected& e : every_picture())
         EXPECT_EQ(read_file(dir + "/" + e.name), read_file("data/" + e.name)) << e.name;
-    for (const char* icon : {"varno-style-48.png", "varno-style-256.png"})
+    for (const char* icon : {"varno-style-48.png", "varno-style-256.png", "varno-style.ico"})
         EXPECT_EQ(read_file(dir + "/" + icon), read_file(std::string("icons/") + icon)) << icon;
     run_command("rm -rf '" + dir + "'");
+}
+
+// The Windows program's icon file holds the desktop's icons at 16, 32, 48 and
+// 256 pixels as Windows reads an icon: each entry where the directory says,
+// its bitmap bottom row first in blue, green, red, opaque, then an empty mask.
+TEST(Pictures, WindowsIconHoldsTheDesktopsIconsAsWindowsReadsThem)
+{
+    const std::vector<unsigned char> ico = read_file("icons/varno-style.ico");
+    const auto byte = [&](size_t i) { return i < ico.size() ? unsigned(ico[i]) : 0u; };
+    const auto u16 = [&](size_t i) { return byte(i) | byte(i + 1) << 8; };
+    const auto u32 = [&](size_t i) { return u16(i) | u16(i + 2) << 16; };
+    ASSERT_GE(ico.size(), 6u);
+    EXPECT_EQ(u16(0), 0u);
+    EXPECT_EQ(u16(2), 1u);
+    ASSERT_EQ(u16(4), 4u);
+    const Rgb large = load_rgb_file("icons/varno-style-256.png"),
+              small = load_rgb_file("icons/varno-style-48.png");
+    const int sides[4] = {16, 32, 48, 256};
+    size_t end = 6 + 4 * 16;
+    for (int i = 0; i < 4; i++) {
+        const size_t entry = 6 + size_t(i) * 16;
+        const int side = byte(entry) ? int(byte(entry)) : 256;
+        SCOPED_TRACE(side);
+        EXPECT_EQ(side, sides[i]);
+        EXPECT_EQ(byte(entry + 1), byte(entry));
+        EXPECT_EQ(u16(entry + 6), 32u);
+        const size_t size = u32(entry + 8), at = u32(entry + 12);
+        const size_t mask_row = size_t((side + 31) / 32 * 4);
+        ASSERT_EQ(at, end) << "images one after the other";
+        ASSERT_EQ(size, 40 + size_t(side) * side * 4 + mask_row * side);
+        ASSERT_LE(at + size, ico.size());
+        end = at + size;
+        EXPECT_EQ(u32(at), 40u);
+        EXPECT_EQ(u32(at + 4), unsigned(side));
+        EXPECT_EQ(u32(at + 8), unsigned(2 * side));
+        EXPECT_EQ(u16(at + 14), 32u);
+        const Rgb* want = side == 256 ? &large : side == 48 ? &small : nullptr;
+        int wrong = 0;
+        for (int y = 0; y < side; y++)
+            for (int x = 0; x < side; x++) {
+                const size_t p = at + 40 + (size_t(side - 1 - y) * side + x) * 4;
+                const uint32_t got = byte(p + 2) << 16 | byte(p + 1) << 8 | byte(p);
+                wrong += byte(p + 3) != 255 || (want && got != want->at(x, y));
+            }
+        EXPECT_EQ(wrong, 0);
+        for (size_t m = at + 40 + size_t(side) * side * 4; m < at + size; m++)
+            ASSERT_EQ(byte(m), 0u) << "every pixel shows";
+    }
+    EXPECT_EQ(end, ico.size());
 }

@@ -3,7 +3,8 @@
 // With --contact it also writes PREFIX_1.png, PREFIX_2.png, ...: every picture
 // at twice its size, keyed pixels shown as a grey checkerboard, for looking at.
 // With --icons it writes the desktop's icons, ICON_DIR/varno-style-48.png and
-// -256.png; they stay out of DIR, which holds what the show reads.
+// -256.png, and the Windows program's, ICON_DIR/varno-style.ico; they stay out
+// of DIR, which holds what the show reads.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "generators/pictures/glyphs.h"
+#include "generators/pictures/ico.h"
 #include "generators/pictures/pictures.h"
 
 struct Picture {
@@ -161,6 +163,18 @@ int main(int argc, char** argv)
                 fprintf(stderr, "cannot write %s\n", path.c_str());
                 return 1;
             }
+        }
+        // The Windows program's, at the sizes Explorer and the taskbar use.
+        const std::vector<unsigned char> ico =
+            ico_bytes({draw_icon(16), draw_icon(32), draw_icon(48), draw_icon(256)});
+        const std::string path = std::string(icons) + "/varno-style.ico";
+        FILE* f = fopen(path.c_str(), "wb");
+        bool written = f && fwrite(ico.data(), 1, ico.size(), f) == ico.size();
+        if (f)
+            written = fclose(f) == 0 && written;
+        if (!written) {
+            fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
         }
     }
     return 0;

@@ -3,6 +3,8 @@
 // they meet the system, so that folders with names in any script work.
 #include "platform/files.h"
 
+#include "platform/win/win.h"
+
 #include <direct.h>
 #include <io.h>
 #include <windows.h>
@@ -54,15 +56,20 @@ static std::wstring exe_path()
     }
 }
 
+std::wstring win::exe_folder()
+{
+    const std::wstring exe = exe_path();
+    const size_t slash = exe.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"" : exe.substr(0, slash + 1);
+}
+
 void find_show_files(const char* file, const char* other_file)
 {
     if (holds(L"", file, other_file))
         return;
-    const std::wstring exe = exe_path();
-    const size_t slash = exe.find_last_of(L"\\/");
-    if (slash == std::wstring::npos)
+    const std::wstring dir = win::exe_folder();
+    if (dir.empty())
         return;
-    const std::wstring dir = exe.substr(0, slash + 1);
     if (holds(dir, file, other_file) && _wchdir(dir.c_str()) != 0)
         fprintf(stderr, "%s: %s\n", utf8(dir).c_str(), strerror(errno));
 }
