@@ -1,6 +1,7 @@
 // What the sound layer asks of the machine: one music stream at a time. The
 // desktop's is SDL_mixer (sdl/snd_sdl.cpp), the browser's Web Audio over
-// music the page decoded (web/snd_web.cpp). Only show/sound.cpp calls these.
+// music our own decoder decoded (web/snd_web.cpp). Only show/sound.cpp calls
+// these.
 #pragma once
 
 struct MixerMusic;  // a music file, ready to play

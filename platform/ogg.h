@@ -1,6 +1,6 @@
 // Decoding the show's music where the platform has no decoder of its own that
-// plays the same samples everywhere (Windows, and browsers whose own decoders
-// refuse Ogg Vorbis): the whole file at once, into memory.
+// plays the same samples everywhere (Windows, and every browser, some of whose
+// own decoders refuse Ogg Vorbis): the whole file at once, into memory.
 #pragma once
 
 #include <cstddef>

@@ -1,13 +1,16 @@
-// The browser's mixer: the page's Web Audio context plays music the page
-// decoded while it loaded (Module.varnoSound: the context, made at the
-// viewer's first gesture, and the decoded buffers by file name), so a music
-// starts the moment it is asked for and the show's clock starts with it.
+// The browser's mixer. The music is decoded here, by our own Ogg Vorbis
+// decoder, not by the browser's: some browsers' decoders refuse Ogg Vorbis,
+// and ours gives every browser the same samples. The page has it decoded
+// once, while it loads, into a Web Audio buffer it keeps by the music's path
+// (Module.varnoSound.buffers); playing, pausing and keeping the music in step
+// with the show's clock are the page's too (Module.varnoSound, page.js).
 #include <emscripten.h>
 
 #include "platform/mixer.h"
+#include "platform/ogg.h"
 
 struct MixerMusic {
-    const char* path;  // the file the page decoded; names its buffer
+    const char* path;  // names the page's buffer
 };
 
 // clang-format off
@@ -15,49 +18,41 @@ EM_JS(int, page_has_web_audio, (), {
     return Module['varnoSound'] && typeof AudioContext != 'undefined' ? 1 : 0;
 });
 
+// The decoded music as a Web Audio buffer, kept by the page under path. A
+// buffer the browser cannot make (a rate it refuses) throws to the page.
+EM_JS(void, page_keep_music, (const char* path, const int16_t* samples, int frames, int channels,
+                              int rate), {
+    const buffer = new AudioBuffer({ numberOfChannels: channels, length: frames, sampleRate: rate });
+    for (let c = 0; c < channels; c++) {
+        const out = buffer.getChannelData(c);
+        for (let i = 0, j = (samples >> 1) + c; i < frames; i++, j += channels)
+            out[i] = HEAP16[j] / 32768;
+    }
+    Module['varnoSound'].buffers[UTF8ToString(path)] = buffer;
+});
+
 EM_JS(int, page_has_music, (const char* path), {
-    const s = Module['varnoSound'];
-    return s.buffers[UTF8ToString(path)] ? 1 : 0;
+    return Module['varnoSound'].buffers[UTF8ToString(path)] ? 1 : 0;
 });
 
-// Plays the buffer from `seconds` on; where it started is kept, so that a
-// pause knows where to resume.
 EM_JS(void, page_play, (const char* path, double seconds), {
-    const s = Module['varnoSound'];
-    if (s.source)
-        s.source.stop();
-    const source = s.context.createBufferSource();
-    source.buffer = s.buffers[UTF8ToString(path)];
-    source.connect(s.context.destination);
-    source.start(0, seconds);
-    s.source = source;
-    s.pausedAt = undefined;
-    s.startedAt = s.context.currentTime - seconds;
+    Module['varnoSound'].play(UTF8ToString(path), seconds);
 });
 
-EM_JS(void, page_pause, (), {
-    const s = Module['varnoSound'];
-    if (!s.source)
-        return;
-    s.source.stop();
-    s.source = null;
-    s.pausedAt = s.context.currentTime - s.startedAt;
-});
-
-// Where a paused music stopped, in seconds; -1 when none is paused.
-EM_JS(double, page_paused_at, (), {
-    const s = Module['varnoSound'];
-    return s.pausedAt === undefined ? -1 : s.pausedAt;
-});
-
-EM_JS(void, page_stop, (), {
-    const s = Module['varnoSound'];
-    if (s.source)
-        s.source.stop();
-    s.source = null;
-    s.pausedAt = undefined;
-});
+EM_JS(void, page_pause, (), { Module['varnoSound'].pause(); });
+EM_JS(void, page_resume, (), { Module['varnoSound'].resume(); });
+EM_JS(void, page_stop, (), { Module['varnoSound'].stop(); });
 // clang-format on
+
+// The page asks for the music at path while it loads. Nothing is kept when it
+// does not decode; the show then finds no music and plays on silently.
+extern "C" EMSCRIPTEN_KEEPALIVE void varno_decode_music(const char* path)
+{
+    OggSound music;
+    if (ogg_decode(path, &music))
+        page_keep_music(path, music.samples.data(), int(music.samples.size() / music.channels),
+                        music.channels, music.rate);
+}
 
 bool mixer_open(int)
 {
@@ -91,11 +86,9 @@ void mixer_pause()
     page_pause();
 }
 
-void mixer_resume(MixerMusic* music)
+void mixer_resume(MixerMusic*)
 {
-    const double at = page_paused_at();
-    if (at >= 0)
-        page_play(music->path, at);
+    page_resume();
 }
 
 bool mixer_set_position(MixerMusic* music, unsigned ms)

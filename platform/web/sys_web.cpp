@@ -1,6 +1,8 @@
-// The clock, events and frame loop in a browser: the clock is the page's;
-// Escape, caught by the page, asks to quit. The show loads while the page
-// waits for its viewer, and starts when they press play.
+// The clock, events and frame loop in a browser: the clock is the page's
+// (Module.varnoClock), which keeps step with the music and stands still while
+// the music cannot be heard; Escape, caught by the page, asks to quit. The
+// show loads while the page waits for its viewer, and starts when they press
+// play.
 #include <emscripten.h>
 
 #include "platform/system.h"
@@ -15,9 +17,15 @@ extern "C" EMSCRIPTEN_KEEPALIVE void varno_request_quit()
 
 void restore_display_at_exit() {}
 
+// clang-format off
+EM_JS(double, page_clock, (), {
+    return Module['varnoClock'] ? Module['varnoClock']() : performance.now();
+});
+// clang-format on
+
 uint32_t ticks()
 {
-    return uint32_t(emscripten_get_now());
+    return uint32_t(page_clock());
 }
 
 bool quit_requested()
