@@ -16,6 +16,9 @@ int main(int argc, char** argv)
         case Request::help:
             fputs(show_usage, stdout);
             return 0;
+        case Request::version:
+            printf("varno-style %s\n", show_version);
+            return 0;
         case Request::bad:
             fputs(show_usage, stderr);
             return 2;

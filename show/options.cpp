@@ -16,7 +16,11 @@ const char show_usage[] =
     "      --from SECONDS  start SECONDS into the show, the music with it\n"
     "      --gentle        faint flashes, for viewers sensitive to flashing light\n"
     "  -h, --help          print this help\n"
+    "      --version       print the version\n"
     "Release Escape or close the window to quit.\n";
+
+// The build sets the version from the project's own.
+const char show_version[] = VARNO_VERSION;
 
 // Seconds into the show, 0 up to the last frame, to whole milliseconds.
 static bool parse_seconds(const char* s, uint32_t* ms)
@@ -35,6 +39,8 @@ Request parse_options(int argc, char** argv, ShowOptions* o)
         const char* a = argv[i];
         if (!strcmp(a, "-h") || !strcmp(a, "--help"))
             return Request::help;
+        if (!strcmp(a, "--version"))
+            return Request::version;
         if (!strcmp(a, "-w") || !strcmp(a, "--window")) {
             o->display = DisplayMode::window;
         } else if (!strcmp(a, "-f") || !strcmp(a, "--fullscreen")) {

@@ -13,11 +13,13 @@ struct ShowOptions {
 };
 
 // What the command line asks the program to do.
-enum class Request { play, help, bad };
+enum class Request { play, help, version, bad };
 
 // The usage text, printed by --help and after a bad option.
 extern const char show_usage[];
+// The release, "1.0.0", that --version prints after the program's name.
+extern const char show_version[];
 
-// Reads the arguments into *o: play, print the usage (-h, --help), or give up
-// on an unknown option or a bad value.
+// Reads the arguments into *o: play, print the usage (-h, --help) or the
+// version (--version), or give up on an unknown option or a bad value.
 Request parse_options(int argc, char** argv, ShowOptions* o);

@@ -180,6 +180,36 @@ TEST_F(Package, NamesTheLibrariesItNeedsInSectionGames)
     EXPECT_EQ(section, "games\n");
 }
 
+// The version is CMake's project version, written once: the package's
+// Version field, its file name, its changelog's latest entry and what each
+// packaged program prints for --version must all say the same.
+TEST_F(Package, EveryProgramChangelogAndFileNameCarryItsVersion)
+{
+    std::string version;
+    ASSERT_EQ(run_command("dpkg-deb --field '" + deb + "' Version", &version), 0);
+    ASSERT_FALSE(version.empty());
+    version.pop_back();
+    EXPECT_NE(deb.find("/varno-style_" + version + "_"), std::string::npos) << deb;
+
+    const std::string unpacked = package_dir + "/unpacked";
+    ASSERT_EQ(run_command("dpkg-deb -x '" + deb + "' '" + unpacked + "'"), 0);
+    std::string changelog;
+    ASSERT_EQ(
+        run_command("zcat '" + unpacked + "/usr/share/doc/varno-style/changelog.gz'", &changelog),
+        0);
+    EXPECT_EQ(changelog.substr(0, changelog.find(')') + 1), "varno-style (" + version + ")");
+
+    for (const char* program : {"varno-style", "varno-capture"}) {
+        std::string said;
+        // Standard error kept apart: the line belongs on standard output alone.
+        EXPECT_EQ(run_command("'" + unpacked + "/usr/games/" + program + "' --version 2>/dev/null",
+                              &said),
+                  0)
+            << program;
+        EXPECT_EQ(said, std::string(program) + " " + version + "\n");
+    }
+}
+
 TEST_F(Package, LintianFindsNoErrorsOrWarnings)
 {
     std::string said;

@@ -28,6 +28,7 @@
 #include "platform/video.h"
 #include "scenes/data_files.h"
 #include "scenes/timeline.h"
+#include "show/options.h"
 #include "show/show.h"
 #include "tools/video.h"
 
@@ -39,13 +40,14 @@ struct Options {
     unsigned fps = 60;
     uint32_t from = 0;  // the first frame written is the one shown at this time
     uint32_t to = last_frame_time;
-    bool back = false;    // the 320x240 back buffer instead of the screen
-    bool raw = false;     // every frame as raw pixels on standard output
-    bool null = false;    // render and discard
-    bool gentle = false;  // the faint flashes of --gentle
-    bool scenes = false;  // print the scene table and stop
-    std::string times;    // where to write each frame's drawing time; empty: nowhere
-    std::string video;    // the MP4 to make; empty: none
+    bool back = false;     // the 320x240 back buffer instead of the screen
+    bool raw = false;      // every frame as raw pixels on standard output
+    bool null = false;     // render and discard
+    bool gentle = false;   // the faint flashes of --gentle
+    bool scenes = false;   // print the scene table and stop
+    bool version = false;  // print the version and stop
+    std::string times;     // where to write each frame's drawing time; empty: nowhere
+    std::string video;     // the MP4 to make; empty: none
     const VideoProfile* profile = &video_profiles[0];
     int height = 0;  // 0: the profile's own
     int crf = default_crf;
@@ -58,7 +60,8 @@ const char usage[] =
     "[--back-buffer] [--raw | --null] [--times FILE] [--gentle]\n"
     "       varno-capture --video FILE.mp4 [--profile youtube|party] [--height N] [--from MS] "
     "[--to MS] [--crf N] [--preset NAME] [--gentle]\n"
-    "       varno-capture --scenes\n";
+    "       varno-capture --scenes\n"
+    "       varno-capture --version\n";
 
 bool parse_number(const char* s, uint32_t max, uint32_t* value)
 {
@@ -88,6 +91,8 @@ bool parse(int argc, char** argv, Options* o)
             o->gentle = true;
         } else if (a == "--scenes") {
             o->scenes = true;
+        } else if (a == "--version") {
+            o->version = true;
         } else if (a == "--times" && has_value) {
             o->times = argv[++i];
         } else if (a == "--out" && has_value) {
@@ -278,6 +283,10 @@ int main(int argc, char** argv)
     if (!parse(argc, argv, &o)) {
         fputs(usage, stderr);
         return 2;
+    }
+    if (o.version) {
+        printf("varno-capture %s\n", show_version);
+        return 0;
     }
     if (o.scenes) {
         print_scenes();
