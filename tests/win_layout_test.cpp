@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/pacing.h"
 #include "platform/win/layout.h"
 
 using win::Area;
@@ -85,11 +86,11 @@ TEST(WinLayout, WindowGrowsByWholeStepsThatFit)
 
 TEST(WinLayout, RefreshPeriodFallsBackTo60Hz)
 {
-    EXPECT_DOUBLE_EQ(win::refresh_period_ms(60), 1000.0 / 60);
-    EXPECT_DOUBLE_EQ(win::refresh_period_ms(144), 1000.0 / 144);
-    EXPECT_DOUBLE_EQ(win::refresh_period_ms(0), 1000.0 / 60);  // wine on Xvfb
-    EXPECT_DOUBLE_EQ(win::refresh_period_ms(1), 1000.0 / 60);  // "the hardware's default"
-    EXPECT_DOUBLE_EQ(win::refresh_period_ms(5000), 1000.0 / 60);
+    EXPECT_DOUBLE_EQ(refresh_period_ms(60), 1000.0 / 60);
+    EXPECT_DOUBLE_EQ(refresh_period_ms(144), 1000.0 / 144);
+    EXPECT_DOUBLE_EQ(refresh_period_ms(0), 1000.0 / 60);  // wine on Xvfb
+    EXPECT_DOUBLE_EQ(refresh_period_ms(1), 1000.0 / 60);  // "the hardware's default"
+    EXPECT_DOUBLE_EQ(refresh_period_ms(5000), 1000.0 / 60);
 }
 
 // The pacing as the frame loop lives it: presents that return at once (wine's
@@ -100,14 +101,14 @@ TEST(WinLayout, PacingKeepsAPeriodBetweenFrames)
 {
     const double p = 1000.0 / 60;
     // A present that came back at once: sleep to a period after the last frame.
-    EXPECT_DOUBLE_EQ(win::next_frame_at(100, 101, p), 100 + p);
+    EXPECT_DOUBLE_EQ(next_frame_at(100, 101, p), 100 + p);
     // One that waited about a period: go on at once.
-    EXPECT_DOUBLE_EQ(win::next_frame_at(100, 100 + p, p), 100 + p);
-    EXPECT_DOUBLE_EQ(win::next_frame_at(100, 100 + p * 0.6, p), 100 + p * 0.6);
+    EXPECT_DOUBLE_EQ(next_frame_at(100, 100 + p, p), 100 + p);
+    EXPECT_DOUBLE_EQ(next_frame_at(100, 100 + p * 0.6, p), 100 + p * 0.6);
     // After the sleep: counted from its due time when it overran by a little...
-    EXPECT_DOUBLE_EQ(win::frame_let_go(100 + p, 100 + p + 0.9, p), 100 + p);
+    EXPECT_DOUBLE_EQ(frame_let_go(100 + p, 100 + p + 0.9, p), 100 + p);
     // ...from the wake-up when it overran by half a period or more.
-    EXPECT_DOUBLE_EQ(win::frame_let_go(100 + p, 100 + p + 20, p), 100 + p + 20);
+    EXPECT_DOUBLE_EQ(frame_let_go(100 + p, 100 + p + 20, p), 100 + p + 20);
 
     // A whole second of frames that draw in 3 ms, presents that never wait, and
     // sleeps that overrun by 0.7 ms: 60 frames, none closer than a period.
@@ -116,10 +117,10 @@ TEST(WinLayout, PacingKeepsAPeriodBetweenFrames)
     double closest = 1e9, previous = -1e9;
     while (now < 1000) {
         now += 3;  // drawing and presenting
-        const double next = win::next_frame_at(last, now, p);
+        const double next = next_frame_at(last, now, p);
         if (next > now)
             now = next + 0.7;
-        last = win::frame_let_go(next, now, p);
+        last = frame_let_go(next, now, p);
         closest = std::min(closest, last - previous);
         previous = last;
         frames++;

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "draw/blit.h"
+#include "platform/pacing.h"
 #include "platform/video.h"
 
 // The screen SDL gives us, and the same pixels as a surface of ours to double
@@ -25,8 +26,14 @@ static Surface* screen_view;
 
 // A refresh period of the display, and when the last flip returned: the loop
 // paces itself by these when flips do not wait for the retrace.
-static std::chrono::duration<double, std::milli> frame_period(1000.0 / 60);
-static std::chrono::steady_clock::time_point last_flip;
+static double frame_period_ms = refresh_period_ms(0);
+static double last_flip_ms;
+
+static double clock_ms()
+{
+    using ms = std::chrono::duration<double, std::milli>;
+    return ms(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 // Xlib calls this when the connection to the display breaks (the window
 // killed, the session ended) and ends the process as soon as it returns.
@@ -111,8 +118,7 @@ static void read_refresh_rate(Display* d, Window w)
         return;
     const short rate = XRRConfigCurrentRate(config);
     XRRFreeScreenConfigInfo(config);
-    if (rate >= 20 && rate <= 1000)
-        frame_period = std::chrono::duration<double, std::milli>(1000.0 / rate);
+    frame_period_ms = refresh_period_ms(rate);
 }
 
 bool video_setup(DisplayMode mode)
@@ -196,19 +202,11 @@ void present(const Surface* back)
     if (lock)
         SDL_UnlockSurface(screen_surface);
     SDL_Flip(screen_surface);
-    // A flip that waited for the retrace returns about a period after the last
-    // one; one that returned within half a period did not wait, and the loop
-    // would spin a core drawing frames nobody sees. It sleeps to the period.
-    using clock = std::chrono::steady_clock;
-    const clock::time_point now = clock::now();
-    const clock::time_point due =
-        last_flip + std::chrono::duration_cast<clock::duration>(frame_period);
-    if (now < last_flip + std::chrono::duration_cast<clock::duration>(frame_period / 2)) {
-        std::this_thread::sleep_until(due);
-        last_flip = due;
-    } else {
-        last_flip = now;
-    }
+    // A flip that did not wait for the retrace is slept to the period.
+    const double now = clock_ms();
+    last_flip_ms = next_frame_at(last_flip_ms, now, frame_period_ms);
+    if (last_flip_ms > now)
+        std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(last_flip_ms - now));
 }
 
 void video_shutdown()

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/pacing.h"
 #include "platform/video.h"
 #include "platform/win/layout.h"
 #include "platform/win/win.h"
@@ -49,7 +50,7 @@ win::Area picture;
 // The display's refresh period (the window's thread reads it again when the
 // screen or the window's place changes), when the last frame was let go, and
 // whether the system's timer was made finer for the sleeps.
-std::atomic<double> period_ms{1000.0 / 60};
+std::atomic<double> period_ms{refresh_period_ms(0)};
 double last_frame;
 bool fine_timer;
 
@@ -122,7 +123,7 @@ void read_refresh_rate(HWND w)
     if (GetMonitorInfoW(MonitorFromWindow(w, MONITOR_DEFAULTTOPRIMARY), &info) &&
         EnumDisplaySettingsW(info.szDevice, ENUM_CURRENT_SETTINGS, &mode))
         hz = int(mode.dmDisplayFrequency);
-    period_ms = win::refresh_period_ms(hz);
+    period_ms = refresh_period_ms(hz);
 }
 
 // Lays the fullscreen window over the whole of its monitor again.
@@ -342,10 +343,10 @@ void present(const Surface* back)
     // period after the last frame.
     DwmFlush();
     const double period = period_ms;
-    const double next = win::next_frame_at(last_frame, win::clock_ms(), period);
+    const double next = next_frame_at(last_frame, win::clock_ms(), period);
     for (double left; (left = next - win::clock_ms()) >= 1.0;)
         Sleep(DWORD(left));
-    last_frame = win::frame_let_go(next, win::clock_ms(), period);
+    last_frame = frame_let_go(next, win::clock_ms(), period);
 }
 
 void video_shutdown()
