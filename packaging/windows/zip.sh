@@ -2,9 +2,9 @@
 # Makes the zip handed out for Windows (CMakeLists.txt's varno-zip target):
 #   zip.sh OUT.zip varno-style.exe DATA_DIR README.txt VERSION CHANGELOG
 # It holds varno-style.exe, data/ (the pictures and the music) and README.txt
-# (with the version filled in and Windows' line ends), nothing else. The same
-# files give the same bytes: entries in a fixed order, no extra fields, every
-# file dated to the release's date in the changelog (or $SOURCE_DATE_EPOCH).
+# (with the version filled in and Windows' line ends), nothing else, packed by
+# pack-zip.sh with every entry dated to the release's date in the changelog
+# (or $SOURCE_DATE_EPOCH).
 set -eu
 out=$1 exe=$2 data=$3 readme=$4 version=$5 changelog=$6
 
@@ -14,8 +14,6 @@ mkdir -p "$stage/data"
 cp "$exe" "$stage/varno-style.exe"
 cp "$data"/*.png "$data"/*.ogg "$stage/data/"
 sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$readme" > "$stage/README.txt"
-chmod 755 "$stage/varno-style.exe" "$stage/data"
-chmod 644 "$stage/README.txt" "$stage/data"/*
 
 if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
   when=@$SOURCE_DATE_EPOCH
@@ -23,9 +21,6 @@ else
   # The newest entry's sign-off: " -- Name <mail>  Tue, 08 Dec 2026 00:00:00 +0000".
   when=$(sed -n 's/^ -- .*>  //p' "$changelog" | head -n 1)
 fi
-# A zip stores local times: UTC throughout, whatever the machine's zone.
-export TZ=UTC LC_ALL=C
-find "$stage" -exec touch -d "$when" {} +
-(cd "$stage" && find . -type f | sed 's|^\./||' | sort | zip -X -D -9 -q "$out.part" -@)
+sh "$(dirname "$0")/../pack-zip.sh" "$stage" "$out.part" "$when"
 mv "$out.part" "$out"
 rm -rf "$stage"
