@@ -19,3 +19,10 @@ void mixer_pause();
 void mixer_resume(MixerMusic* music);
 // Moves what plays to ms milliseconds from its start; false when it cannot.
 bool mixer_set_position(MixerMusic* music, unsigned ms);
+// What the listener hears at clock_ms() reading `at` (now, or a frame ahead):
+// the position in the music, in ms from its start, of the sound reaching the
+// speakers then. That is what the output has played, less what it says is
+// still on its way, and never past what was handed to it; before the first
+// sample is heard it lies before where play started. False when it cannot be
+// told: no output, the music not playing or over, paused.
+bool mixer_heard(MixerMusic* music, double at, double* music_ms);

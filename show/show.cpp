@@ -9,25 +9,35 @@
 #include "scenes/data_files.h"
 #include "scenes/scroller.h"
 #include "scenes/timeline.h"
-#include "show/sound.h"
 
-// Null where creation failed or never happened.
-static SoundSystem* sound_system;
-static Sound* music;
-static SoundChannel* music_channel;
-
-Show* load_show(bool gentle)
+Show* load_show(bool gentle, LoadStop stop)
 {
     Show* show = new (std::nothrow) Show;
     if (!show)
         return nullptr;
+    // Asked between the steps, so that a viewer who quits while the show loads
+    // is let go at once rather than after the tables are built. What was made
+    // is left to the process's end, which comes next.
+    const auto stopped = [stop] { return stop.stop && stop.stop(stop.context); };
     fade_load(gentle);
     title_load(&show->title);
+    if (stopped())
+        return nullptr;
     dance_load(&show->dance, &show->shared);
+    if (stopped())
+        return nullptr;
     deform_load(&show->deform);
+    if (stopped())
+        return nullptr;
     greetings_load(&show->greetings, &show->shared);
+    if (stopped())
+        return nullptr;
     lift_load(&show->lift, &show->shared);
+    if (stopped())
+        return nullptr;
     tunnel_load(&show->tunnel, &show->shared);
+    if (stopped())
+        return nullptr;
     finale_load(&show->finale);
     show->shared.font = font_load(font_file);
     return show;
@@ -48,98 +58,131 @@ void draw_frame(uint32_t t, Show* show, Surface* target)
     scroller_draw(t, shared->font, target);
 }
 
-Pass frame_pass(uint32_t start_ticks, Show* show, Surface* back_buffer)
+void start_sound_system(Music* m)
 {
-    if (quit_requested())
-        return Pass::quit;
-    const uint32_t t = ticks() - start_ticks;
-    if (t > last_frame_time)
-        return Pass::end;
-    draw_frame(t, show, back_buffer);
-    present(back_buffer);
-    return Pass::drawn;
-}
-
-void start_sound_system()
-{
-    if (sound_system_create(&sound_system) != 0)
+    if (sound_system_create(&m->system) != 0)
         printf("Error at creation of FMOD Ex system\n");
-    else if (sound_system_init(sound_system, 1) != 0)
+    else if (sound_system_init(m->system, 1) != 0)
         printf("Error at init of FMOD Ex system\n");
 }
 
-void start_music(uint32_t from)
+void start_music(Music* m, uint32_t from)
 {
     // Asked for even when the system did not start; it then fails with its
     // own message and the show runs silent on the clock.
-    if (sound_create_stream(sound_system, music_file, &music) != 0)
+    if (sound_create_stream(m->system, music_file, &m->sound) != 0)
         printf("Error at loading music %s\n", music_file);
-    else if (sound_play(sound_system, music, false, &music_channel) != 0)
+    else if (sound_play(m->system, m->sound, false, &m->channel) != 0)
         printf("Error at playing music\n");
     else if (from > 0)
-        sound_channel_set_position(music_channel, from);
+        sound_channel_set_position(m->channel, from);
     fflush(stdout);
 }
 
-void stop_music()
+void stop_music(Music* m)
 {
-    sound_channel_set_paused(music_channel, true);
-    sound_release(music);
-    sound_system_close(sound_system);
-    sound_system_release(sound_system);
-    music_channel = nullptr;
-    music = nullptr;
-    sound_system = nullptr;
+    sound_channel_set_paused(m->channel, true);
+    sound_release(m->sound);
+    sound_system_close(m->system);
+    sound_system_release(m->system);
+    *m = Music{};
 }
 
-// The running show: what it draws with and into, the demo time it starts at,
-// where that time starts on the clock, and how its loop ended.
-static Show* running;
-static Surface* back_buffer;
-static uint32_t start_from;
-static uint32_t start_ticks;
-static Pass last_pass;
-
-static void begin_show()
+uint32_t demo_time(ShowClock* clock, const Music* music)
 {
-    start_music(start_from);
-    // Demo time runs from `from` on: the start lies that far back (wrapping).
-    start_ticks = ticks() - start_from;
+    const double seen = clock_ms() + picture_delay_ms();
+    double heard;
+    const bool playing = sound_channel_get_heard(music->channel, seen, &heard) == 0;
+    return uint32_t(clock_advance(clock, seen, playing ? &heard : nullptr));
 }
 
-static bool next_frame()
+Pass frame_pass(Playback* p)
 {
-    last_pass = frame_pass(start_ticks, running, back_buffer);
-    return last_pass == Pass::drawn;
+    if (quit_requested())
+        return Pass::quit;
+    const uint32_t t = demo_time(&p->clock, &p->music);
+    if (t > last_frame_time)
+        return Pass::end;
+    draw_frame(t, p->show, p->back_buffer);
+    present(p->back_buffer);
+    return Pass::drawn;
 }
 
-static void end_show()
+static void begin_show(void* context)
 {
-    if (last_pass == Pass::end) {
-        video_shutdown();
-        free_surface(back_buffer);
-        back_buffer = nullptr;
+    Playback* p = static_cast<Playback*>(context);
+    start_music(&p->music, p->from);
+    // Demo time starts at `from` now; while the music plays the clock holds
+    // it there until the music's first sample is heard.
+    p->clock = clock_start(p->from, clock_ms() + picture_delay_ms());
+}
+
+static bool next_frame(void* context)
+{
+    Playback* p = static_cast<Playback*>(context);
+    p->last = frame_pass(p);
+    return p->last == Pass::drawn;
+}
+
+// A viewer who quits is let go at once: the music stops where it is and the
+// program ends, waiting for nothing.
+static void quit_now(Music* music)
+{
+    sound_channel_set_paused(music->channel, true);
+    exit_now(0);
+    stop_music(music);  // where the program cannot end itself
+}
+
+static void end_show(void* context)
+{
+    Playback* p = static_cast<Playback*>(context);
+    if (p->last == Pass::quit) {
+        quit_now(&p->music);
+        return;
     }
-    stop_music();
+    if (p->last == Pass::end) {
+        video_shutdown();
+        free_surface(p->back_buffer);
+        p->back_buffer = nullptr;
+    }
+    stop_music(&p->music);
+}
+
+// While the show loads: a quit asked for now ends the program at once.
+static bool quit_while_loading(void* context)
+{
+    Playback* p = static_cast<Playback*>(context);
+    if (quit_requested())
+        p->last = Pass::quit;
+    return p->last == Pass::quit;
 }
 
 int run_demo(const ShowOptions& o)
 {
     if (!video_setup(o.display))
         return 1;
-    back_buffer = create_surface(back_width, back_height, xrgb_layout);
-    if (!back_buffer) {
+    // Kept to the process's end, like the show: a browser's frame loop
+    // outlives this call.
+    Playback* p = new (std::nothrow) Playback{};
+    if (p)
+        p->back_buffer = create_surface(back_width, back_height, xrgb_layout);
+    if (!p || !p->back_buffer) {
         printf("Error at setting video mode: no memory for the back buffer\n");
         return 1;
     }
-
-    start_sound_system();
-    running = load_show(o.gentle);
-    if (!running) {
+    p->from = o.from;
+    p->last = Pass::drawn;
+    start_sound_system(&p->music);
+    if (!quit_while_loading(p))
+        p->show = load_show(o.gentle, LoadStop{quit_while_loading, p});
+    if (p->last == Pass::quit) {
+        quit_now(&p->music);
+        return 0;
+    }
+    if (!p->show) {
         printf("Error: no memory for the show\n");
         return 1;
     }
-    start_from = o.from;
-    run_frames(begin_show, next_frame, end_show);
+    run_frames(FrameLoop{p, begin_show, next_frame, end_show});
     return 0;
 }

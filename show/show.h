@@ -13,7 +13,9 @@
 #include "scenes/shared.h"
 #include "scenes/title_scene.h"
 #include "scenes/tunnel_scene.h"
+#include "show/clock.h"
 #include "show/options.h"
+#include "show/sound.h"
 
 // Everything the show draws with: each scene's own state and what the scenes
 // share, made by load_show and kept until the process ends.
@@ -28,30 +30,60 @@ struct Show {
     Finale finale;
 };
 
+// Asked between the load steps whether to stop loading (a viewer quit).
+struct LoadStop {
+    bool (*stop)(void* context);
+    void* context;
+};
+
 // The overlays (gentle flashes or not), every scene's load step and the font,
-// in start-up order; null only when the memory for the show cannot be had.
-Show* load_show(bool gentle = false);
+// in start-up order; null when the memory for the show cannot be had, or when
+// `stop` says so.
+Show* load_show(bool gentle = false, LoadStop stop = LoadStop{});
 
 // Draws the frame for demo time t into the target (back_width x back_height,
 // xrgb layout): the scene steps in timeline order, then the scroller band and
 // the scroll text. Does not present.
 void draw_frame(uint32_t t, Show* show, Surface* target);
 
+// The sound system, the music and the channel it plays on; null where
+// creation failed or never happened.
+struct Music {
+    SoundSystem* system;
+    Sound* sound;
+    SoundChannel* channel;
+};
+
+// Sound system creation and init, each failure printed.
+void start_sound_system(Music* music);
+// Streams "data/dorvang.ogg" from `from` ms, from now on; a failure is printed
+// and the show runs silent.
+void start_music(Music* music, uint32_t from = 0);
+// Pauses the music and releases the sound and the system (both ways out);
+// safe with whatever of them exists.
+void stop_music(Music* music);
+
+// Demo time for the frame drawn now: the clock advanced to when the frame will
+// be seen, following the music as it is heard there while it plays.
+uint32_t demo_time(ShowClock* clock, const Music* music);
+
 // What one pass of the frame loop did.
 enum class Pass { drawn, quit, end };
 
-// One pass: events, demo time from the start ticks, then the frame drawn into
-// the back buffer and presented, or the reason the loop ends.
-Pass frame_pass(uint32_t start_ticks, Show* show, Surface* back_buffer);
+// A show being played: what it draws with and into, its music and its clock,
+// where it starts and how its loop ended.
+struct Playback {
+    Show* show;
+    Surface* back_buffer;
+    Music music;
+    ShowClock clock;
+    uint32_t from;
+    Pass last;
+};
 
-// Sound system creation and init, each failure printed.
-void start_sound_system();
-// Streams "data/dorvang.ogg" from `from` ms into it, from now on; a failure is
-// printed and the show runs silent.
-void start_music(uint32_t from = 0);
-// Pauses the music and releases the sound and the system (both ways out);
-// safe with whatever of them exists.
-void stop_music();
+// One pass: events, then demo time, then the frame drawn into the back buffer
+// and presented, or the reason the loop ends.
+Pass frame_pass(Playback* p);
 
 // Start-up, the frame loop from the demo time asked for, and the shutdown
 // path the loop ended with. Returns the process exit status; in a browser it

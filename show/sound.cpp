@@ -83,6 +83,13 @@ int sound_channel_set_position(SoundChannel* channel, unsigned ms)
     return mixer_set_position(channel->sound->music, ms) ? 0 : 1;
 }
 
+int sound_channel_get_heard(SoundChannel* channel, double at, double* ms)
+{
+    if (!channel || !channel->sound || !ms)
+        return 1;
+    return mixer_heard(channel->sound->music, at, ms) ? 0 : 1;
+}
+
 int sound_release(Sound* sound)
 {
     if (!sound)

@@ -17,6 +17,9 @@ int sound_play(SoundSystem* system, Sound* sound, bool paused, SoundChannel** ch
 int sound_channel_set_paused(SoundChannel* channel, bool paused);
 // Moves the playing sound to ms milliseconds from its start.
 int sound_channel_set_position(SoundChannel* channel, unsigned ms);
+// Where in the sound (ms from its start) the listener is at clock_ms()
+// reading `at`; fails while that cannot be told (paused, over, no output).
+int sound_channel_get_heard(SoundChannel* channel, double at, double* ms);
 int sound_release(Sound* sound);
 int sound_system_close(SoundSystem* system);
 int sound_system_release(SoundSystem* system);

@@ -14,6 +14,12 @@
 #include "show/show.h"
 #include "tests/support.h"
 
+// A playback of the show at demo time t now, with no music, into the back buffer.
+static Playback at(uint32_t t, Surface* back)
+{
+    return Playback{show_once(), back, Music{}, clock_start(t, clock_ms()), t, Pass::drawn};
+}
+
 // The display opened, the show loaded and a back buffer of our own, once.
 static Surface* back_buffer_once()
 {
@@ -35,7 +41,8 @@ TEST(FrameLoop, QuitQueuedDuringStartUpEndsBeforeDrawing)
     SDL_Event close{};
     close.type = SDL_QUIT;
     ASSERT_EQ(SDL_PushEvent(&close), 0);
-    EXPECT_EQ(frame_pass(ticks(), show_once(), back), Pass::quit);
+    Playback p = at(0, back);
+    EXPECT_EQ(frame_pass(&p), Pass::quit);
     EXPECT_EQ(pixel(back, 0, 0), 0x00ABCDEFu);
     EXPECT_EQ(pixel(back, 319, 239), 0x00ABCDEFu);
     EXPECT_EQ(screen_pixel(639, 479), 0x00123456u);
@@ -45,12 +52,12 @@ TEST(FrameLoop, EndsOnlyAfterTheLastFrame)
 {
     Surface* back = back_buffer_once();
     quit_requested();
-    const uint32_t now = ticks();
-    // Start ticks placed so that t lands just past the last frame, or well before it.
-    EXPECT_EQ(frame_pass(now - (last_frame_time + 1), show_once(), back), Pass::end);
-    EXPECT_EQ(frame_pass(now - 1000, show_once(), back), Pass::drawn);
-    // Start ticks ahead of the clock wrap to a huge t, which is past the end.
-    EXPECT_EQ(frame_pass(now + 1000000, show_once(), back), Pass::end);
+    // The clock started just past the last frame, on it, or well before it.
+    for (const auto& [t, pass] : {std::pair{last_frame_time + 1, Pass::end},
+                                  std::pair{last_frame_time, Pass::drawn}, std::pair{1000u, Pass::drawn}}) {
+        Playback p = at(t, back);
+        EXPECT_EQ(frame_pass(&p), pass) << t;
+    }
 }
 
 // A drawn pass draws the frame into the back buffer and presents it: the
@@ -63,7 +70,8 @@ TEST(FrameLoop, DrawnPassPresentsTheFrame)
     SDL_Surface* screen = SDL_GetVideoSurface();
     SDL_FillRect(screen, nullptr, 0x00123456);
     // Mid-dance: the frame is no single colour.
-    ASSERT_EQ(frame_pass(ticks() - 20000, show_once(), back), Pass::drawn);
+    Playback p = at(20000, back);
+    ASSERT_EQ(frame_pass(&p), Pass::drawn);
     int colours_differ = 0;
     for (int y = 0; y < back_height; y++)
         for (int x = 0; x < back_width; x++) {
@@ -86,14 +94,16 @@ TEST(Sound, MissingMusicIsReportedAndTheShowGoesOn)
     ASSERT_EQ(chdir(dir), 0);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     testing::internal::CaptureStdout();
-    start_sound_system();
-    start_music();
+    Music music{};
+    start_sound_system(&music);
+    start_music(&music);
     const std::string said = testing::internal::GetCapturedStdout();
-    stop_music();
+    stop_music(&music);
     ASSERT_EQ(chdir(cwd), 0);
     rmdir(dir);
     EXPECT_EQ(said, "Error at loading music data/dorvang.ogg\n");
     // The show goes on: the next pass draws.
     quit_requested();
-    EXPECT_EQ(frame_pass(ticks() - 1000, show_once(), back_buffer_once()), Pass::drawn);
+    Playback p = at(1000, back_buffer_once());
+    EXPECT_EQ(frame_pass(&p), Pass::drawn);
 }

@@ -21,11 +21,12 @@
 static std::string play_for(int ms)
 {
     testing::internal::CaptureStdout();
-    start_sound_system();
-    start_music();
+    Music music{};
+    start_sound_system(&music);
+    start_music(&music);
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     const std::string said = testing::internal::GetCapturedStdout();
-    stop_music();
+    stop_music(&music);
     return said;
 }
 

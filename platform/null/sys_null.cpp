@@ -1,14 +1,33 @@
-// The null platform's clock and loop: a steady clock, no events, a plain loop.
-#include <chrono>
+// The null platform's clock and loop: a steady clock (or the fake output's,
+// where a test installed one), no events, a plain loop.
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
+
+#include "platform/null/fake_output.h"
 #include "platform/system.h"
 
 void restore_display_at_exit() {}
 
-uint32_t ticks()
+double clock_ms()
 {
+    if (const FakeOutput* fake = fake_output_clock())
+        return fake->now;
     using namespace std::chrono;
-    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+double picture_delay_ms()
+{
+    return 0;
+}
+
+void exit_now(int status)
+{
+    fflush(stdout);
+    fflush(stderr);
+    _exit(status);
 }
 
 bool quit_requested()
@@ -16,10 +35,10 @@ bool quit_requested()
     return false;
 }
 
-void run_frames(void (*begin)(), bool (*frame)(), void (*done)())
+void run_frames(const FrameLoop& loop)
 {
-    begin();
-    while (frame()) {
+    loop.begin(loop.context);
+    while (loop.frame(loop.context)) {
     }
-    done();
+    loop.done(loop.context);
 }

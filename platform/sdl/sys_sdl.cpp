@@ -1,6 +1,9 @@
 // The desktop's clock, events and frame loop: SDL 1.2.
 #include <SDL/SDL.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/system.h"
@@ -10,9 +13,26 @@ void restore_display_at_exit()
     atexit(SDL_Quit);
 }
 
-uint32_t ticks()
+double clock_ms()
 {
-    return SDL_GetTicks();
+    // The system's monotonic clock: SDL's counts whole milliseconds only.
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+double picture_delay_ms()
+{
+    return 0;
+}
+
+void exit_now(int status)
+{
+    fflush(stdout);
+    fflush(stderr);
+    // The window closed and the desktop's mode given back; the sound server
+    // drops our stream when the process is gone.
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    _exit(status);
 }
 
 bool quit_requested()
@@ -29,10 +49,10 @@ bool quit_requested()
     return quit;
 }
 
-void run_frames(void (*begin)(), bool (*frame)(), void (*done)())
+void run_frames(const FrameLoop& loop)
 {
-    begin();
-    while (frame()) {
+    loop.begin(loop.context);
+    while (loop.frame(loop.context)) {
     }
-    done();
+    loop.done(loop.context);
 }

@@ -23,10 +23,17 @@ EM_JS(double, page_clock, (), {
 });
 // clang-format on
 
-uint32_t ticks()
+double clock_ms()
 {
-    return uint32_t(page_clock());
+    return page_clock();
 }
+
+double picture_delay_ms()
+{
+    return 0;
+}
+
+void exit_now(int) {}
 
 bool quit_requested()
 {
@@ -36,16 +43,14 @@ bool quit_requested()
 }
 
 // The show the page plays: its start, the loop its animation frames drive, its end.
-static void (*show_begin)();
-static bool (*show_frame)();
-static void (*show_done)();
+static FrameLoop show;
 
 static void animation_frame()
 {
-    if (show_frame())
+    if (show.frame(show.context))
         return;
     emscripten_cancel_main_loop();
-    show_done();
+    show.done(show.context);
     EM_ASM({
         if (Module['onShowEnd'])
             Module['onShowEnd']();
@@ -56,16 +61,14 @@ static void animation_frame()
 extern "C" EMSCRIPTEN_KEEPALIVE void varno_play()
 {
     quit_asked = false;
-    show_begin();
+    show.begin(show.context);
     // 0: at the browser's display rate; false: back to the page at once.
     emscripten_set_main_loop(animation_frame, 0, false);
 }
 
-void run_frames(void (*begin)(), bool (*frame)(), void (*done)())
+void run_frames(const FrameLoop& loop)
 {
-    show_begin = begin;
-    show_frame = frame;
-    show_done = done;
+    show = loop;
     EM_ASM({
         if (Module['onShowReady'])
             Module['onShowReady']();

@@ -12,6 +12,7 @@
 // After windows.h, whose types it uses:
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <memory>
@@ -19,6 +20,7 @@
 
 #include "platform/mixer.h"
 #include "platform/ogg.h"
+#include "platform/system.h"
 
 struct MixerMusic {
     OggStream* stream;
@@ -45,6 +47,14 @@ MixerMusic* playing;
 std::deque<std::unique_ptr<Piece>> queued;
 HANDLE feeder;
 HANDLE stop_feeding;  // set: the feeding thread ends at once
+
+// Where the music was started from: its frame, and the device's count of
+// played samples then; and how many frames have been handed to the device
+// since (the feeding thread adds to it).
+size_t start_frame;
+DWORD start_samples;
+std::atomic<size_t> handed;
+std::atomic<bool> fed_all;  // the music's end was reached: what is queued plays out
 
 bool open_device(int channels, int rate)
 {
@@ -97,8 +107,10 @@ DWORD WINAPI feed(void*)
         std::unique_ptr<Piece> p(new Piece{});
         p->samples.resize(frames * size_t(playing->channels));
         const size_t got = ogg_read(playing->stream, p->samples.data(), frames);
-        if (got == 0)
+        if (got == 0) {
+            fed_all = true;
             return 0;  // the end: what is queued plays out
+        }
         WAVEHDR& h = p->header;
         h.lpData = reinterpret_cast<LPSTR>(p->samples.data());
         h.dwBufferLength = DWORD(got * size_t(playing->channels) * sizeof(int16_t));
@@ -109,7 +121,20 @@ DWORD WINAPI feed(void*)
             return 1;
         }
         queued.push_back(std::move(p));
+        handed += got;
     }
+}
+
+// The samples the device has played since it was opened or reset.
+bool samples_played(DWORD* samples)
+{
+    MMTIME t = {};
+    t.wType = TIME_SAMPLES;
+    if (!device || waveOutGetPosition(device, &t, sizeof t) != MMSYSERR_NOERROR ||
+        t.wType != TIME_SAMPLES)
+        return false;
+    *samples = t.u.sample;
+    return true;
 }
 
 // Stops the music: the feeding thread ends, the device lets go of every piece.
@@ -148,6 +173,11 @@ bool play_from(MixerMusic* music, size_t frame)
     if (!stop_feeding && !(stop_feeding = CreateEventW(nullptr, TRUE, FALSE, nullptr)))
         return false;
     ResetEvent(stop_feeding);
+    start_frame = frame;
+    handed = 0;
+    fed_all = false;
+    if (!samples_played(&start_samples))
+        start_samples = 0;
     playing = music;
     feeder = CreateThread(nullptr, 0, feed, nullptr, 0, nullptr);
     if (!feeder)
@@ -219,4 +249,21 @@ void mixer_resume(MixerMusic*)
 bool mixer_set_position(MixerMusic* music, unsigned ms)
 {
     return play_from(music, size_t(uint64_t(ms) * uint64_t(music->rate) / 1000));
+}
+
+bool mixer_heard(MixerMusic* music, double at, double* heard)
+{
+    DWORD samples;
+    const double now = clock_ms();
+    if (!playing || playing != music || paused || !samples_played(&samples))
+        return false;
+    // Played since the start, as the device counts (wrapping with its DWORD);
+    // never more than was handed over.
+    const size_t done = std::min(size_t(DWORD(samples - start_samples)), size_t(handed));
+    if (fed_all && done >= handed)
+        return false;  // over
+    const double rate_ms = music->rate / 1000.0;
+    *heard = std::min((double(start_frame + done) + (at - now) * rate_ms) / rate_ms,
+                      double(start_frame + handed) / rate_ms);
+    return true;
 }

@@ -123,7 +123,8 @@ void restore_display_at_exit()
     route_messages();
 }
 
-double win::clock_ms()
+// QueryPerformanceCounter in milliseconds.
+double clock_ms()
 {
     static const LONGLONG frequency = [] {
         LARGE_INTEGER f;
@@ -136,10 +137,9 @@ double win::clock_ms()
            double(now.QuadPart % frequency) * 1000.0 / double(frequency);
 }
 
-uint32_t ticks()
+double picture_delay_ms()
 {
-    // Whole milliseconds, wrapping at 2^32 as the contract says.
-    return uint32_t(uint64_t(win::clock_ms()));
+    return 0;
 }
 
 static std::atomic<bool> quit_asked{false};
@@ -149,15 +149,24 @@ void win::ask_to_quit()
     quit_asked = true;
 }
 
+void exit_now(int status)
+{
+    fflush(stdout);
+    fflush(stderr);
+    // Not ExitProcess: it waits for every thread's library detach, the
+    // window's and waveOut's included.
+    TerminateProcess(GetCurrentProcess(), UINT(status));
+}
+
 bool quit_requested()
 {
     return quit_asked.exchange(false);
 }
 
-void run_frames(void (*begin)(), bool (*frame)(), void (*done)())
+void run_frames(const FrameLoop& loop)
 {
-    begin();
-    while (frame()) {
+    loop.begin(loop.context);
+    while (loop.frame(loop.context)) {
     }
-    done();
+    loop.done(loop.context);
 }

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "platform/pacing.h"
+#include "platform/system.h"
 #include "platform/video.h"
 #include "platform/win/layout.h"
 #include "platform/win/win.h"
@@ -323,7 +324,7 @@ bool video_setup(DisplayMode mode)
     }
     // Nor does the screen go dark by itself while the show plays.
     SetThreadExecutionState(ES_CONTINUOUS | ES_DISPLAY_REQUIRED);
-    last_frame = win::clock_ms();
+    last_frame = clock_ms();
     return true;
 }
 
@@ -343,10 +344,10 @@ void present(const Surface* back)
     // period after the last frame.
     DwmFlush();
     const double period = period_ms;
-    const double next = next_frame_at(last_frame, win::clock_ms(), period);
-    for (double left; (left = next - win::clock_ms()) >= 1.0;)
+    const double next = next_frame_at(last_frame, clock_ms(), period);
+    for (double left; (left = next - clock_ms()) >= 1.0;)
         Sleep(DWORD(left));
-    last_frame = frame_let_go(next, win::clock_ms(), period);
+    last_frame = frame_let_go(next, clock_ms(), period);
 }
 
 void video_shutdown()

@@ -5,8 +5,6 @@
 
 namespace win {
 
-// sys_win.cpp: the clock, QueryPerformanceCounter in milliseconds.
-double clock_ms();
 // sys_win.cpp: the window asks the show to quit (Escape released, Alt-F4, a
 // close); the next quit_requested() says so.
 void ask_to_quit();
