@@ -28,6 +28,13 @@ void exit_now(int status);
 // Escape or a window close). Every other event is discarded.
 bool quit_requested();
 
+// Runs work(context) while the viewer may still ask to quit: where there are
+// threads, on one of its own while this one keeps answering the window, and
+// false at once when a quit comes meanwhile (the work is then left to the
+// process's end, which follows). Where there are none (a browser) it runs
+// the work and says true.
+bool run_while_loading(void (*work)(void* context), void* context);
+
 // The frame loop: calls begin once the viewer is there, then frame once per
 // displayed frame until it returns false, then done, each with the context
 // given. Natively begin comes at once and the call returns after done. In a

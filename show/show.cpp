@@ -10,34 +10,18 @@
 #include "scenes/scroller.h"
 #include "scenes/timeline.h"
 
-Show* load_show(bool gentle, LoadStop stop)
+Show* load_show(bool gentle)
 {
     Show* show = new (std::nothrow) Show;
     if (!show)
         return nullptr;
-    // Asked between the steps, so that a viewer who quits while the show loads
-    // is let go at once rather than after the tables are built. What was made
-    // is left to the process's end, which comes next.
-    const auto stopped = [stop] { return stop.stop && stop.stop(stop.context); };
     fade_load(gentle);
     title_load(&show->title);
-    if (stopped())
-        return nullptr;
     dance_load(&show->dance, &show->shared);
-    if (stopped())
-        return nullptr;
     deform_load(&show->deform);
-    if (stopped())
-        return nullptr;
     greetings_load(&show->greetings, &show->shared);
-    if (stopped())
-        return nullptr;
     lift_load(&show->lift, &show->shared);
-    if (stopped())
-        return nullptr;
     tunnel_load(&show->tunnel, &show->shared);
-    if (stopped())
-        return nullptr;
     finale_load(&show->finale);
     show->shared.font = font_load(font_file);
     return show;
@@ -148,13 +132,10 @@ static void end_show(void* context)
     stop_music(&p->music);
 }
 
-// While the show loads: a quit asked for now ends the program at once.
-static bool quit_while_loading(void* context)
+static void load(void* context)
 {
     Playback* p = static_cast<Playback*>(context);
-    if (quit_requested())
-        p->last = Pass::quit;
-    return p->last == Pass::quit;
+    p->show = load_show(p->gentle);
 }
 
 int run_demo(const ShowOptions& o)
@@ -171,11 +152,11 @@ int run_demo(const ShowOptions& o)
         return 1;
     }
     p->from = o.from;
-    p->last = Pass::drawn;
+    p->gentle = o.gentle;
     start_sound_system(&p->music);
-    if (!quit_while_loading(p))
-        p->show = load_show(o.gentle, LoadStop{quit_while_loading, p});
-    if (p->last == Pass::quit) {
+    // A viewer who quits while the show loads is let go at once, not after
+    // the tables are built.
+    if (!run_while_loading(load, p)) {
         quit_now(&p->music);
         return 0;
     }

@@ -30,16 +30,9 @@ struct Show {
     Finale finale;
 };
 
-// Asked between the load steps whether to stop loading (a viewer quit).
-struct LoadStop {
-    bool (*stop)(void* context);
-    void* context;
-};
-
 // The overlays (gentle flashes or not), every scene's load step and the font,
-// in start-up order; null when the memory for the show cannot be had, or when
-// `stop` says so.
-Show* load_show(bool gentle = false, LoadStop stop = LoadStop{});
+// in start-up order; null only when the memory for the show cannot be had.
+Show* load_show(bool gentle = false);
 
 // Draws the frame for demo time t into the target (back_width x back_height,
 // xrgb layout): the scene steps in timeline order, then the scroller band and
@@ -78,6 +71,7 @@ struct Playback {
     Music music;
     ShowClock clock;
     uint32_t from;
+    bool gentle;
     Pass last;
 };
 

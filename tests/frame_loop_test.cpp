@@ -17,7 +17,7 @@
 // A playback of the show at demo time t now, with no music, into the back buffer.
 static Playback at(uint32_t t, Surface* back)
 {
-    return Playback{show_once(), back, Music{}, clock_start(t, clock_ms()), t, Pass::drawn};
+    return Playback{show_once(), back, Music{}, clock_start(t, clock_ms()), t, false, Pass::drawn};
 }
 
 // The display opened, the show loaded and a back buffer of our own, once.

@@ -35,6 +35,12 @@ bool quit_requested()
     return false;
 }
 
+bool run_while_loading(void (*work)(void* context), void* context)
+{
+    work(context);
+    return true;
+}
+
 void run_frames(const FrameLoop& loop)
 {
     loop.begin(loop.context);

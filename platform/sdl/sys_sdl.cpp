@@ -2,9 +2,11 @@
 #include <SDL/SDL.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "platform/system.h"
 
@@ -47,6 +49,28 @@ bool quit_requested()
             quit = true;
     }
     return quit;
+}
+
+bool run_while_loading(void (*work)(void* context), void* context)
+{
+    // Kept past a quit, when the worker still writes to it: left to the exit.
+    std::atomic<bool>* done = new std::atomic<bool>(false);
+    std::thread worker([done, work, context] {
+        work(context);
+        *done = true;
+    });
+    for (;;) {
+        if (*done) {
+            worker.join();
+            delete done;
+            return true;
+        }
+        if (quit_requested()) {
+            worker.detach();
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
 }
 
 void run_frames(const FrameLoop& loop)

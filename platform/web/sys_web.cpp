@@ -66,6 +66,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE void varno_play()
     emscripten_set_main_loop(animation_frame, 0, false);
 }
 
+bool run_while_loading(void (*work)(void* context), void* context)
+{
+    work(context);
+    return true;
+}
+
 void run_frames(const FrameLoop& loop)
 {
     show = loop;
