@@ -323,6 +323,15 @@ bool find_picture(const std::string& display_name, const char* title, PictureAre
     return found;
 }
 
+double corner_level(const uint32_t* frame)
+{
+    long sum = 0;
+    for (int y = corner_y; y < corner_y + corner_h; y++)
+        for (int x = corner_x; x < corner_x + corner_w; x++)
+            sum += grey(frame[y * picture_width + x]);
+    return double(sum) / (corner_w * corner_h);
+}
+
 std::vector<uint8_t> still_of_frame(const uint32_t* frame)
 {
     std::vector<uint8_t> s(still_width * still_height);
@@ -417,7 +426,7 @@ std::vector<FlashSeen> find_flashes(const PictureTrack& picture, const Reference
         const double expected = before->t + (flash - before->demo);
         // Within +-100 ms of that: the brightest grab, and the frames leading up
         // to it, each one the first grab to show a new level.
-        size_t first = 0, peak = 0;
+        size_t first = 0;
         while (first < g.size() && g[first].t < expected - 100)
             first++;
         size_t last = first;
@@ -425,42 +434,46 @@ std::vector<FlashSeen> find_flashes(const PictureTrack& picture, const Reference
             last++;
         if (last - first < 10)
             continue;
-        peak = first;
+        // The frames: each the first grab to show a new level.
+        std::vector<size_t> frames;
         for (size_t k = first; k < last; k++)
-            if (g[k].level > g[peak].level)
-                peak = k;
-        if (getenv("VARNO_SYNC_DEBUG"))
-            fprintf(stderr, "flash %u: expected at %.1f, peak %.1f at %.1f\n", flash, expected,
-                    g[peak].level, g[peak].t);
-        if (g[peak].level < 200)
-            continue;  // not white: the flash was not shown (a skipped stretch)
-        // Back from the peak while the level falls: the level before the rise.
+            if (k == first || std::fabs(g[k].level - g[k - 1].level) >= 0.5)
+                frames.push_back(k);
+        size_t peak = 0;
+        for (size_t i = 0; i < frames.size(); i++)
+            if (g[frames[i]].level > g[frames[peak]].level)
+                peak = i;
+        // Back from the peak while each frame rose steeply from the one before
+        // (the flash rises to white in three frames at 60 Hz; the picture
+        // under it moves by a few levels a frame): the last frame before it.
         size_t base = peak;
-        while (base > first && g[base - 1].level < g[base].level + 0.5)
+        while (base > 0 && g[frames[base]].level - g[frames[base - 1]].level > 8)
             base--;
-        const double floor = g[base].level;
+        const double floor = g[frames[base]].level, top = g[frames[peak]].level;
         if (getenv("VARNO_SYNC_DEBUG"))
-            fprintf(stderr, "  floor %.1f at %.1f\n", floor, g[base].t);
-        if (g[peak].level - floor < 0.6 * (255 - floor))
-            continue;
+            fprintf(stderr, "flash %u: expected at %.1f, floor %.1f, peak %.1f at %.1f\n", flash,
+                    expected, floor, top, g[frames[peak]].t);
+        if (top < 200 || top - floor < 0.6 * (255 - floor))
+            continue;  // not white: the flash was not shown (a skipped stretch)
         std::vector<FlashSeen> points;
-        for (size_t k = base + 1; k <= peak; k++) {
-            if (std::fabs(g[k].level - g[k - 1].level) < 0.5)
-                continue;  // the same frame again
+        double steepest = 1e9;
+        for (size_t i = base + 1; i <= peak; i++) {
+            const size_t k = frames[i];
             const double alpha = 255 * (g[k].level - floor) / (255 - floor);
             if (alpha < 30 || alpha > 225)
                 continue;  // too near the ends, where the curve is flat
+            // Where the curve is steepest its alpha reads the time best.
+            if (std::fabs(alpha - 128) > steepest)
+                continue;
+            steepest = std::fabs(alpha - 128);
             const double t = (g[k - 1].t + g[k].t) / 2;
             const double certainty = (g[k].t - g[k - 1].t) / 2 + g[k].span / 2;
-            points.push_back({flash, t, flash + flash_rise_ms(alpha), certainty});
+            points.assign(1, {flash, t, flash + flash_rise_ms(alpha), certainty});
         }
         if (points.empty())
             continue;
-        // The frame whose grab was closest in time to its appearance; a rise
-        // already taken for another flash is no flash's.
-        const FlashSeen best =
-            *std::min_element(points.begin(), points.end(),
-                              [](auto& a, auto& b) { return a.certainty < b.certainty; });
+        // A rise already taken for another flash is no flash's.
+        const FlashSeen best = points[0];
         if (!seen.empty() && best.t <= seen.back().t + 100)
             continue;
         seen.push_back(best);

@@ -80,6 +80,9 @@ bool capture_references(const std::string& capture_tool, uint32_t from, uint32_t
                         References* refs);
 // The show's picture in the window titled `title`, once it is mapped.
 bool find_picture(const std::string& display_name, const char* title, PictureArea* area);
+// The corner's level in a raw frame (320x240 words 0x00RRGGBB), as
+// record_picture reads it from the screen.
+double corner_level(const uint32_t* frame);
 // The still of a raw frame (320x240 words 0x00RRGGBB).
 std::vector<uint8_t> still_of_frame(const uint32_t* frame);
 
