@@ -103,8 +103,6 @@ int main(int argc, char** argv)
     const Window w =
         XCreateSimpleWindow(d, RootWindow(d, screen), 0, 0, screen_width, screen_height, 0, 0, 0);
     XStoreName(d, w, "VARNO STYLE");
-    XMapWindow(d, w);
-    XSync(d, False);
     Show* show = load_show();
     Surface* frame = create_surface(back_width, back_height, xrgb_layout);
     std::vector<uint32_t> doubled(screen_width * screen_height);
@@ -114,6 +112,11 @@ int main(int argc, char** argv)
     const double until = monotonic_ms() + seconds * 1000;
     Heard heard;
     std::thread sound(play, std::cref(music), rate, from, until, &heard);
+    // The window once the sound flows, as a measurement starts when both are there.
+    while (heard.position < 0 && monotonic_ms() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    XMapWindow(d, w);
+    XSync(d, False);
     // Frames in order from --from (the show's look follows its earlier frames),
     // each for the heard position now, about 60 a second.
     double t = from;

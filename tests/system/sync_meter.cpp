@@ -272,10 +272,14 @@ namespace {
 
 Window find_titled(Display* d, Window w, const char* title)
 {
-    char* name = nullptr;
-    if (XFetchName(d, w, &name) && name) {
-        const bool found = strcmp(name, title) == 0;
-        XFree(name);
+    // The name as it is stored: a browser stores it as UTF8_STRING, which
+    // XFetchName does not return.
+    XTextProperty name;
+    if (XGetWMName(d, w, &name) && name.value) {
+        // The title, or the title with the browser's name after it.
+        const bool found =
+            strncmp(reinterpret_cast<const char*>(name.value), title, strlen(title)) == 0;
+        XFree(name.value);
         if (found)
             return w;
     }

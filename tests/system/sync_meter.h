@@ -78,7 +78,9 @@ bool read_references(FILE* raw, double from, double fps, References* refs);
 // The capture tool's frames from `from` to `to` (demo ms), at 100 a second.
 bool capture_references(const std::string& capture_tool, uint32_t from, uint32_t to,
                         References* refs);
-// The show's picture in the window titled `title`, once it is mapped.
+// The show's picture in the window whose title begins with `title` (a
+// browser adds its name), once it is mapped: enlarged by whole steps and
+// centred, as the program and the page lay it out.
 bool find_picture(const std::string& display_name, const char* title, PictureArea* area);
 // The corner's level in a raw frame (320x240 words 0x00RRGGBB), as
 // record_picture reads it from the screen.
