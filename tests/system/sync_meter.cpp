@@ -138,7 +138,7 @@ bool record_picture(const std::string& display_name, const PictureArea& area, do
             for (int j = 0; j < still_height; j++)
                 for (int i = 0; i < still_width; i++)
                     s.grey[size_t(j * still_width + i)] = uint8_t(grey(pixel_at(
-                        full.image, int((4 * i + 2) * area.scale), int((4 * j + 2) * area.scale))));
+                        full.image, int(still_x(i) * area.scale), int(still_y(j) * area.scale))));
             track->stills.push_back(std::move(s));
             next_still += still_every_ms;
         }
@@ -342,7 +342,7 @@ std::vector<uint8_t> still_of_frame(const uint32_t* frame)
     for (int j = 0; j < still_height; j++)
         for (int i = 0; i < still_width; i++)
             s[size_t(j * still_width + i)] =
-                uint8_t(grey(frame[(4 * j + 2) * picture_width + 4 * i + 2]));
+                uint8_t(grey(frame[still_y(j) * picture_width + still_x(i)]));
     return s;
 }
 
@@ -352,25 +352,43 @@ bool read_references(FILE* raw, double from, double fps, References* refs)
     refs->step = 1000 / fps;
     std::vector<uint32_t> frame(picture_width * picture_height);
     while (fread(frame.data(), 4, frame.size(), raw) == frame.size())
-        refs->stills.push_back(still_of_frame(frame.data()));
-    return !refs->stills.empty();
+        refs->edges.push_back(edges_of(still_of_frame(frame.data())));
+    return !refs->edges.empty();
+}
+
+std::vector<uint8_t> edges_of(const std::vector<uint8_t>& still)
+{
+    std::vector<uint8_t> e(still.size());
+    for (int j = 0; j < still_height; j++)
+        for (int i = 0; i + 1 < still_width; i++) {
+            const int at = j * still_width + i;
+            e[size_t(at)] = std::abs(still[size_t(at + 1)] - still[size_t(at)]) > edge_step;
+        }
+    return e;
 }
 
 double match_still(const std::vector<uint8_t>& still, const References& refs, double* error)
 {
-    long best = -1;
+    // By the edges of the scroll text's letters: the band is darkened plasma,
+    // whose palette turns with every frame drawn (so its colours differ
+    // between a live show and the capture at another frame rate), but smooth.
+    const std::vector<uint8_t> e = edges_of(still);
+    double best = -1;
     size_t at = 0;
-    for (size_t k = 0; k < refs.stills.size(); k++) {
-        long sum = 0;
-        const std::vector<uint8_t>& r = refs.stills[k];
-        for (size_t i = 0; i < still.size(); i++)
-            sum += std::labs(long(still[i]) - long(r[i]));
-        if (best < 0 || sum < best) {
-            best = sum;
+    for (size_t k = 0; k < refs.edges.size(); k++) {
+        const std::vector<uint8_t>& r = refs.edges[k];
+        long both = 0, either = 0;
+        for (size_t i = 0; i < e.size(); i++) {
+            both += e[i] & r[i];
+            either += e[i] | r[i];
+        }
+        const double share = either ? double(both) / double(either) : 0;
+        if (share > best) {
+            best = share;
             at = k;
         }
     }
-    *error = double(best) / double(still.size());
+    *error = 1 - best;
     return refs.from + double(at) * refs.step;
 }
 
@@ -387,100 +405,113 @@ double flash_rise_ms(double alpha)
     return flash_reach_ms;
 }
 
-std::vector<FlashSeen> find_flashes(const PictureTrack& picture, const References& refs,
-                                    const std::vector<uint32_t>& flashes)
+namespace {
+
+// A white rise in the corner: when its steepest frame appeared and how far
+// into its flash that frame was drawn.
+struct Rise {
+    double t, into, certainty;
+};
+
+std::vector<Rise> find_rises(const std::vector<CornerGrab>& g)
 {
-    // The rough clock: each still's matched demo time. The dance repeats its
-    // notes every few seconds and its plasma is never drawn the same twice, so
-    // a still may match the wrong moment: one is trusted when two of its four
-    // neighbours agree with it on the clock's offset (demo less monotonic
-    // time) to within 30 ms, and when its match is close at all.
-    struct Rough {
-        double demo, t, error;
-    };
-    std::vector<Rough> matched;
-    for (const Still& s : picture.stills) {
-        Rough r{0, s.t, 0};
-        r.demo = match_still(s.grey, refs, &r.error);
-        matched.push_back(r);
-    }
-    if (getenv("VARNO_SYNC_DEBUG"))
-        for (const Rough& r : matched)
-            fprintf(stderr, "still at %.1f: demo %.0f (error %.1f)\n", r.t, r.demo, r.error);
-    std::vector<Rough> rough;
-    for (size_t i = 0; i < matched.size(); i++) {
-        int agree = 0;
-        for (size_t j = i >= 2 ? i - 2 : 0; j <= i + 2 && j < matched.size(); j++)
-            if (j != i &&
-                std::fabs((matched[j].demo - matched[j].t) - (matched[i].demo - matched[i].t)) < 30)
-                agree++;
-        if (agree >= 2 && matched[i].error < 40)
-            rough.push_back(matched[i]);
-    }
-    std::vector<FlashSeen> seen;
-    const std::vector<CornerGrab>& g = picture.corner;
-    for (uint32_t flash : flashes) {
-        // The still last before the flash (in demo time) says when to look.
-        const Rough* before = nullptr;
-        for (const Rough& r : rough)
-            if (r.demo <= flash && r.demo > flash - 1000 && (!before || r.t > before->t))
-                before = &r;
-        if (!before)
+    // The frames: each the first grab to show a new level.
+    std::vector<size_t> frames;
+    for (size_t k = 0; k < g.size(); k++)
+        if (k == 0 || std::fabs(g[k].level - g[k - 1].level) >= 0.5)
+            frames.push_back(k);
+    std::vector<Rise> rises;
+    for (size_t i = 1; i < frames.size(); i++) {
+        // A peak: the brightest frame within 60 ms either side.
+        const CornerGrab& p = g[frames[i]];
+        bool peak = p.level >= 200;
+        for (size_t j = i; peak && j-- > 0 && g[frames[j]].t > p.t - 60;)
+            peak = g[frames[j]].level < p.level;
+        for (size_t j = i + 1; peak && j < frames.size() && g[frames[j]].t < p.t + 60; j++)
+            peak = g[frames[j]].level <= p.level;
+        if (!peak)
             continue;
-        const double expected = before->t + (flash - before->demo);
-        // Within +-100 ms of that: the brightest grab, and the frames leading up
-        // to it, each one the first grab to show a new level.
-        size_t first = 0;
-        while (first < g.size() && g[first].t < expected - 100)
-            first++;
-        size_t last = first;
-        while (last < g.size() && g[last].t < expected + 100)
-            last++;
-        if (last - first < 10)
-            continue;
-        // The frames: each the first grab to show a new level.
-        std::vector<size_t> frames;
-        for (size_t k = first; k < last; k++)
-            if (k == first || std::fabs(g[k].level - g[k - 1].level) >= 0.5)
-                frames.push_back(k);
-        size_t peak = 0;
-        for (size_t i = 0; i < frames.size(); i++)
-            if (g[frames[i]].level > g[frames[peak]].level)
-                peak = i;
         // Back from the peak while each frame rose steeply from the one before
         // (the flash rises to white in three frames at 60 Hz; the picture
         // under it moves by a few levels a frame): the last frame before it.
-        size_t base = peak;
+        size_t base = i;
         while (base > 0 && g[frames[base]].level - g[frames[base - 1]].level > 8)
             base--;
-        const double floor = g[frames[base]].level, top = g[frames[peak]].level;
-        if (getenv("VARNO_SYNC_DEBUG"))
-            fprintf(stderr, "flash %u: expected at %.1f, floor %.1f, peak %.1f at %.1f\n", flash,
-                    expected, floor, top, g[frames[peak]].t);
-        if (top < 200 || top - floor < 0.6 * (255 - floor))
-            continue;  // not white: the flash was not shown (a skipped stretch)
-        std::vector<FlashSeen> points;
+        const double floor = g[frames[base]].level;
+        if (p.level - floor < 0.6 * (255 - floor))
+            continue;
+        // Where the curve is steepest its alpha reads the time best.
         double steepest = 1e9;
-        for (size_t i = base + 1; i <= peak; i++) {
-            const size_t k = frames[i];
+        Rise best{0, 0, 0};
+        for (size_t j = base + 1; j <= i; j++) {
+            const size_t k = frames[j];
             const double alpha = 255 * (g[k].level - floor) / (255 - floor);
-            if (alpha < 30 || alpha > 225)
+            if (alpha < 30 || alpha > 225 || std::fabs(alpha - 128) > steepest)
                 continue;  // too near the ends, where the curve is flat
-            // Where the curve is steepest its alpha reads the time best.
-            if (std::fabs(alpha - 128) > steepest)
-                continue;
             steepest = std::fabs(alpha - 128);
-            const double t = (g[k - 1].t + g[k].t) / 2;
-            const double certainty = (g[k].t - g[k - 1].t) / 2 + g[k].span / 2;
-            points.assign(1, {flash, t, flash + flash_rise_ms(alpha), certainty});
+            best = {(g[k - 1].t + g[k].t) / 2, flash_rise_ms(alpha),
+                    (g[k].t - g[k - 1].t) / 2 + g[k].span / 2};
         }
-        if (points.empty())
+        if (best.t > 0)
+            rises.push_back(best);
+    }
+    return rises;
+}
+
+}  // namespace
+
+std::vector<FlashSeen> find_flashes(const PictureTrack& picture, const References& refs,
+                                    const std::vector<uint32_t>& flashes)
+{
+    // The rough clock: each still's matched demo time, as the picture's lag
+    // (demo less monotonic time). The dance repeats its notes every few
+    // seconds and a still may match the wrong moment; the lag near a rise is
+    // the one most stills near it agree on (to 40 ms), the nearer ones
+    // counting more. It need only be right to within half a beat.
+    struct Rough {
+        double t, lag;
+    };
+    std::vector<Rough> rough;
+    for (const Still& s : picture.stills) {
+        double error;
+        const double demo = match_still(s.grey, refs, &error);
+        if (getenv("VARNO_SYNC_DEBUG"))
+            fprintf(stderr, "still at %.1f: demo %.0f (error %.2f), lag %.0f\n", s.t, demo, error,
+                    demo - s.t);
+        if (error < 0.8)
+            rough.push_back({s.t, demo - s.t});
+    }
+    std::vector<FlashSeen> seen;
+    for (const Rise& r : find_rises(picture.corner)) {
+        double best_votes = 0, lag = 0;
+        for (const Rough& a : rough) {
+            if (std::fabs(a.t - r.t) > 1500)
+                continue;
+            double votes = 0;
+            for (const Rough& b : rough)
+                if (std::fabs(b.t - r.t) <= 1500 && std::fabs(b.lag - a.lag) <= 40)
+                    votes += 1 / (1 + std::fabs(b.t - r.t) / 500);
+            if (votes > best_votes) {
+                best_votes = votes;
+                lag = a.lag;
+            }
+        }
+        if (best_votes < 1.5)
+            continue;  // too few stills agree
+        // The flash whose rise this is: the one that puts its lag nearest.
+        const double demo_less_flash = r.t + lag - r.into;
+        const uint32_t* nearest = nullptr;
+        for (const uint32_t& f : flashes)
+            if (!nearest || std::fabs(f - demo_less_flash) < std::fabs(*nearest - demo_less_flash))
+                nearest = &f;
+        if (getenv("VARNO_SYNC_DEBUG"))
+            fprintf(stderr, "rise at %.1f, %.1f ms in, lag %.0f (%.1f votes): flash %u\n", r.t,
+                    r.into, lag, best_votes, nearest ? *nearest : 0);
+        if (!nearest || std::fabs(*nearest - demo_less_flash) > 100)
             continue;
-        // A rise already taken for another flash is no flash's.
-        const FlashSeen best = points[0];
-        if (!seen.empty() && best.t <= seen.back().t + 100)
+        if (!seen.empty() && seen.back().flash == *nearest)
             continue;
-        seen.push_back(best);
+        seen.push_back({*nearest, r.t, *nearest + r.into, r.certainty});
     }
     return seen;
 }

@@ -43,7 +43,18 @@ struct CornerGrab {
     double span;   // how long the grab took, ms
     double level;  // the corner's mean of R, G and B, 0..255
 };
-constexpr int still_width = 80, still_height = 60;  // every fourth picture pixel
+// The scroller's band along the bottom, every second picture pixel: the scroll
+// text's place there is a function of demo time alone, and never repeats.
+constexpr int still_width = 160, still_height = 11, still_top = 218;
+// Picture pixel of a still's pixel (i, j).
+constexpr int still_x(int i)
+{
+    return 2 * i + 1;
+}
+constexpr int still_y(int j)
+{
+    return still_top + 2 * j;
+}
 struct Still {
     double t;
     std::vector<uint8_t> grey;  // still_width x still_height, (R + G + B) / 3
@@ -72,7 +83,7 @@ bool record_sound(const std::string& source, int rate, double until, SoundTrack*
 // the first one shown at demo time `from`.
 struct References {
     double from = 0, step = 0;
-    std::vector<std::vector<uint8_t>> stills;
+    std::vector<std::vector<uint8_t>> edges;  // edges_of each frame's still
 };
 bool read_references(FILE* raw, double from, double fps, References* refs);
 // The capture tool's frames from `from` to `to` (demo ms), at 100 a second.
@@ -88,8 +99,12 @@ double corner_level(const uint32_t* frame);
 // The still of a raw frame (320x240 words 0x00RRGGBB).
 std::vector<uint8_t> still_of_frame(const uint32_t* frame);
 
-// The demo time a still shows, by the closest reference (sum of squared
-// differences), and that closeness (mean absolute difference per pixel).
+// Where a still changes sharply: 1 where the next pixel to the right differs
+// by more than edge_step.
+constexpr int edge_step = 40;
+std::vector<uint8_t> edges_of(const std::vector<uint8_t>& still);
+// The demo time a still shows, by the reference whose edges agree best with
+// its own (the share of edge pixels both have), and 1 less that share.
 double match_still(const std::vector<uint8_t>& still, const References& refs, double* error);
 
 // A flash as seen: when it was first seen, which flash (its demo time T), and

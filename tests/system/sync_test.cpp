@@ -412,9 +412,11 @@ void expect_in_step(const SyncReport& r, double expected = 0)
 
 // --- The meter's own calibration ---
 
-// The beacon's sound in step and a whole beat late: the meter reads it back
-// within its own error (sync_meter_test reads other offsets offline; +50 and
-// -30 ms live have read back as +49.2..+49.7 and -30.4..-31.2). The beacon follows PulseAudio's
+// The beacon's sound in step: the meter reads it back within its own error.
+// (sync_meter_test reads other offsets offline, a whole beat and a bar among
+// them; live, +50, -30 and +250 ms have read back as +49.2..+49.7,
+// -30.4..-31.2 and +246.7..+247.9: run varno-sync-beacon --late beside
+// varno-sync to see it again.) The beacon follows PulseAudio's
 // own latency reports, so this also fixes what "heard" means here: what the
 // sink's monitor records, placed by the record stream's latency.
 class Calibration : public testing::TestWithParam<Clip> {};
@@ -430,9 +432,7 @@ TEST_P(Calibration, ReadsTheBeaconsKnownOffset)
     EXPECT_NEAR(r.median, c.late, meter_error_ms);
 }
 
-INSTANTIATE_TEST_SUITE_P(Meter, Calibration,
-                         testing::Values(Clip{"in_step", false, nullptr, 0},
-                                         Clip{"sound_a_beat_late", false, nullptr, 250}),
+INSTANTIATE_TEST_SUITE_P(Meter, Calibration, testing::Values(Clip{"in_step", false, nullptr, 0}),
                          [](const testing::TestParamInfo<Clip>& i) { return i.param.name; });
 
 // --- The show ---
