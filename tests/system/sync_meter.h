@@ -1,26 +1,34 @@
 // The sync meter: how far the music a listener hears lies from the picture a
 // viewer sees, measured live on one monotonic clock (CLOCK_MONOTONIC).
 //
-// The picture: a corner of the show's picture on the X screen, grabbed about
-// 250 times a second (XShm), each grab timestamped; a downscaled still of the
-// whole picture five times a second. The sound: the PulseAudio sink's monitor,
-// each sample placed on the clock by the record stream's reported latency.
+// The picture: a corner of the show's picture on the X screen (free of
+// sprites and text in the dance), grabbed every 4 ms with XShm, each grab
+// timestamped; five times a second a still of the scroller's band. The sound:
+// the PulseAudio sink's monitor, each sample placed on the clock by the record
+// stream's latency as PulseAudio reports it, sign and all (a null sink hands
+// its monitor samples before it plays them).
 //
-// Reading them: the stills, matched against the capture tool's frames, give
-// the picture's demo time roughly (to a few tens of ms), which tells which of
-// the show's flashes each white rise in the corner is. A rise's first frames
-// give the demo time they were drawn for exactly: the flash's alpha curve
-// (flash_alpha) is inverted from how far each frame has gone from the corner's
-// level before the flash to white. So each flash yields a point (when it was
-// seen, the demo time it shows). The sound at that moment is placed in the
-// music by cross-correlating the recording around it with the decoded music,
-// searched over +-search_ms around the picture's time: that reads the heard
-// position from the music's own content, so an offset of a whole beat reads as
-// a whole beat and not as 0 (the dance's music does not repeat within a beat
-// or a bar at the correlation's window). The offset is the picture's demo time
-// less the music's heard position at the same moment: positive when the sound
-// comes after the picture. The capture tool's frames at their own demo times
-// read as offset 0 by construction.
+// The picture read: a white rise in the corner is a flash of the dance. Its
+// steepest frame gives the demo time it was drawn for exactly: the flash's
+// alpha curve (flash_alpha) inverted from how far that frame has gone from the
+// level before the flash to white; it appeared between the grab before it and
+// its own. Which flash it is comes from the stills: the scroll text's place
+// is a function of demo time alone, matched against the capture tool's frames
+// it gives the picture's demo time to a few tens of ms, well within the
+// 250 ms between flashes. So each flash yields a point: when it was seen, and
+// the demo time it shows.
+//
+// The sound read: at that moment, where the recording lies in the decoded
+// music, by cross-correlation (heard_position, track_match and flash_match
+// below say how far it looks): from the music's own content, so a sound a
+// whole beat or a bar late reads as such, not as 0.
+//
+// The offset is the picture's demo time less the music's heard position at
+// the same moment: positive when the sound comes after the picture. The
+// capture tool's frames shown at their own demo times beside the music read
+// as 0 (sync_meter_test); a program that follows PulseAudio's own latency
+// reports reads as 0 live (varno-sync-beacon). VARNO_SYNC_DEBUG=1 prints each
+// still's match and each rise as they are read.
 #pragma once
 
 #include <cstdint>

@@ -32,6 +32,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -421,8 +422,11 @@ void expect_in_step(const SyncReport& r, double expected = 0)
 // sink's monitor records, placed by the record stream's latency.
 class Calibration : public testing::TestWithParam<Clip> {};
 
-// Seen: medians within 1.3 ms of the beacon's lateness, flashes within 6.
-constexpr double meter_error_ms = 4;
+// Seen over nine runs on a machine shared with other work (load 4 to 9 on
+// two cores): medians from -2.5 to +8.7 ms, the highest at the highest load,
+// where the beacon's own frames come late. A reading off by a beat, by the
+// sound's placement on the clock or by its sign is off by far more.
+constexpr double meter_error_ms = 10;
 
 TEST_P(Calibration, ReadsTheBeaconsKnownOffset)
 {
@@ -518,13 +522,23 @@ double quit_time(Player player, const Quit& q)
         end_group(p.pid);
         return -1;
     }
+    // The key held 20 ms, released at the moment asked for (at 20 ms for
+    // "at once"): the release is what quits, and the time counts from it.
     const double shown = monotonic_ms();
-    std::this_thread::sleep_for(std::chrono::microseconds(int64_t(q.after_window_ms * 1000)));
-    const double asked = monotonic_ms();
-    printf("Escape released %.1f ms after the window appeared\n", asked - shown);
-    release_escape(s.d);
-    // release_escape holds the key 20 ms before releasing it.
+    const KeyCode escape = XKeysymToKeycode(s.d, XK_Escape);
+    const auto at = [&](double ms) {
+        const double left = shown + ms - monotonic_ms();
+        if (left > 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(int64_t(left * 1000)));
+    };
+    at(std::max(0.0, q.after_window_ms - 20));
+    XTestFakeKeyEvent(s.d, escape, True, 0);
+    XSync(s.d, False);
+    at(std::max(20.0, q.after_window_ms));
+    XTestFakeKeyEvent(s.d, escape, False, 0);
+    XSync(s.d, False);
     const double released = monotonic_ms();
+    printf("Escape released %.1f ms after the window appeared\n", released - shown);
     const int status = wait_exit(p.pid, 5000);
     const double took = monotonic_ms() - released;
     end_group(p.pid);
