@@ -256,7 +256,7 @@ bool record_sound(const std::string& source, int rate, double until, SoundTrack*
 bool capture_references(const std::string& capture_tool, uint32_t from, uint32_t to,
                         References* refs)
 {
-    constexpr int fps = 100;
+    constexpr int fps = 50;  // 20-ms steps: the flashes are 250 ms apart
     const std::string command = "SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy '" + capture_tool +
                                 "' --raw --back-buffer --fps " + std::to_string(fps) + " --from " +
                                 std::to_string(from) + " --to " + std::to_string(to) +
@@ -446,7 +446,7 @@ std::vector<Rise> find_rises(const std::vector<CornerGrab>& g)
         for (size_t j = base + 1; j <= i; j++) {
             const size_t k = frames[j];
             const double alpha = 255 * (g[k].level - floor) / (255 - floor);
-            if (alpha < 30 || alpha > 225 || std::fabs(alpha - 128) > steepest)
+            if (alpha < 12 || alpha > 243 || std::fabs(alpha - 128) > steepest)
                 continue;  // too near the ends, where the curve is flat
             steepest = std::fabs(alpha - 128);
             best = {(g[k - 1].t + g[k].t) / 2, flash_rise_ms(alpha),

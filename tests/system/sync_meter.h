@@ -94,7 +94,7 @@ struct References {
     std::vector<std::vector<uint8_t>> edges;  // edges_of each frame's still
 };
 bool read_references(FILE* raw, double from, double fps, References* refs);
-// The capture tool's frames from `from` to `to` (demo ms), at 100 a second.
+// The capture tool's frames from `from` to `to` (demo ms), at 50 a second.
 bool capture_references(const std::string& capture_tool, uint32_t from, uint32_t to,
                         References* refs);
 // The show's picture in the window whose title begins with `title` (a
