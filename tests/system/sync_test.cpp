@@ -509,6 +509,7 @@ double quit_time(Player player, const Quit& q)
 {
     Screen screen(player);
     Session& s = *screen.s;
+    EXPECT_NE(s.d, nullptr) << "no X server";
     if (!s.d)
         return -1;
     if (player == Player::wine) {
@@ -552,7 +553,7 @@ class LinuxQuit : public testing::TestWithParam<Quit> {};
 TEST_P(LinuxQuit, EndsWithin100ms)
 {
     const double took = quit_time(Player::linux_build, GetParam());
-    ASSERT_GE(took, 0) << "no window";
+    ASSERT_GE(took, 0) << "no window within " << window_limit_ms << " ms";
     EXPECT_LE(took, quit_bound_ms);
 }
 
@@ -565,7 +566,7 @@ TEST_P(WineQuit, EndsWithin100ms)
 {
     ASSERT_TRUE(fs::exists(win_build() + "/varno-style.exe")) << "not built (scripts/windows)";
     const double took = quit_time(Player::wine, GetParam());
-    ASSERT_GE(took, 0) << "no window";
+    ASSERT_GE(took, 0) << "no window within " << window_limit_ms << " ms";
     EXPECT_LE(took, quit_bound_ms);
 }
 
