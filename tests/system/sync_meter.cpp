@@ -109,13 +109,16 @@ bool record_picture(const std::string& display_name, const PictureArea& area, do
         return false;
     }
     const int cw = int(corner_w * area.scale), ch = int(corner_h * area.scale);
-    const int fw = int(picture_width * area.scale), fh = int(picture_height * area.scale);
-    ShmImage corner, full;
+    // The stills: only the scroller's band, its rows still_y(0) .. still_y(last).
+    const int fw = int(picture_width * area.scale);
+    const int bh = int((still_y(still_height - 1) - still_top + 1) * area.scale);
+    const int by = area.y + int(still_top * area.scale);
+    ShmImage corner, band;
     if (!XShmQueryExtension(d) || !make_image(d, cw, ch, &corner) ||
-        !make_image(d, fw, fh, &full) || DefaultDepth(d, DefaultScreen(d)) != 24) {
+        !make_image(d, fw, bh, &band) || DefaultDepth(d, DefaultScreen(d)) != 24) {
         *error = "no XShm on a 24-bit screen";
         free_image(d, &corner);
-        free_image(d, &full);
+        free_image(d, &band);
         XCloseDisplay(d);
         return false;
     }
@@ -133,12 +136,13 @@ bool record_picture(const std::string& display_name, const PictureArea& area, do
         track->corner.push_back({(a + b) / 2, b - a, double(sum) / (cw * ch)});
         if (a >= next_still) {
             const double s0 = monotonic_ms();
-            XShmGetImage(d, root, full.image, area.x, area.y, AllPlanes);
+            XShmGetImage(d, root, band.image, area.x, by, AllPlanes);
             Still s{(s0 + monotonic_ms()) / 2, std::vector<uint8_t>(still_width * still_height)};
             for (int j = 0; j < still_height; j++)
                 for (int i = 0; i < still_width; i++)
-                    s.grey[size_t(j * still_width + i)] = uint8_t(grey(pixel_at(
-                        full.image, int(still_x(i) * area.scale), int(still_y(j) * area.scale))));
+                    s.grey[size_t(j * still_width + i)] =
+                        uint8_t(grey(pixel_at(band.image, int(still_x(i) * area.scale),
+                                              int((still_y(j) - still_top) * area.scale))));
             track->stills.push_back(std::move(s));
             next_still += still_every_ms;
         }
@@ -147,7 +151,7 @@ bool record_picture(const std::string& display_name, const PictureArea& area, do
         sleep_until(next);
     }
     free_image(d, &corner);
-    free_image(d, &full);
+    free_image(d, &band);
     XCloseDisplay(d);
     return true;
 }
