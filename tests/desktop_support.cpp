@@ -14,6 +14,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 double ms_since(Clock::time_point t0)
@@ -245,4 +248,84 @@ double matching_share(Display* d, Drawable from, int x, int y, double w, double 
         }
     XDestroyImage(shot);
     return matching / (320.0 * 240.0);
+}
+
+PulseServer start_pulse(const std::string& dir, const char* sink, int rate, std::string* log)
+{
+    // As root, PulseAudio warns and goes on.
+    std::filesystem::create_directories(dir);
+    const std::string socket = dir + "/native", log_file = dir + "/log";
+    const std::string sink_module =
+        "module-null-sink sink_name=" + std::string(sink) + " rate=" + std::to_string(rate);
+    const std::string socket_module =
+        "module-native-protocol-unix auth-anonymous=1 socket=" + socket;
+    PulseServer p;
+    p.dir = dir;
+    p.pid = fork();
+    if (p.pid == 0) {
+        setenv("HOME", dir.c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+        const int out = open(log_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDOUT_FILENO);
+        dup2(out, STDERR_FILENO);
+        execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
+               "--use-pid-file=no", "--disable-shm=yes", "-L", sink_module.c_str(), "-L",
+               socket_module.c_str(), "--log-target=stderr", nullptr);
+        _exit(127);
+    }
+    setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
+    for (int i = 0; i < 100; i++) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (system("pactl info > /dev/null 2>&1") == 0)
+            return p;
+    }
+    std::ifstream in(log_file);
+    *log = std::string(std::istreambuf_iterator<char>(in), {});
+    stop_pulse(p);
+    p.pid = -1;
+    return p;
+}
+
+void stop_pulse(const PulseServer& p)
+{
+    if (p.pid > 0) {
+        kill(p.pid, SIGTERM);
+        waitpid(p.pid, nullptr, 0);
+    }
+}
+
+bool make_wine_prefix(const std::string& prefix, std::string* error)
+{
+    setenv("WINEPREFIX", prefix.c_str(), 1);
+    setenv("WINEDEBUG", "-all", 1);
+    // A fresh prefix would otherwise offer to install Mono and Gecko, and wait.
+    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+    // wineboot returns with some of its work still going on in the
+    // background; a window opened meanwhile has failed to be made.
+    if (system("wineboot -i > /dev/null 2>&1 && wineserver -w") != 0) {
+        *error = "wineboot failed";
+        return false;
+    }
+    // A crash must end the process, not leave it waiting behind a dialog.
+    if (system("wine reg add 'HKCU\\Software\\Wine\\WineDbg' /v ShowCrashDialog "
+               "/t REG_DWORD /d 0 /f > /dev/null 2>&1") != 0) {
+        *error = "cannot turn wine's crash dialog off";
+        return false;
+    }
+    // The first window of a new prefix is slow to come while wine sets up its
+    // desktop, and under load has failed to be made at all: a desktop of
+    // wine's own is opened and closed first, on its own server.
+    const Server first = start_xvfb(ScreenSize{640, 480, false});
+    if (first.display.empty()) {
+        *error = "no X server";
+        return false;
+    }
+    const int opened = system(("DISPLAY=" + first.display +
+                               " wine explorer /desktop=first,64x64 cmd /c exit"
+                               " > /dev/null 2>&1 && wineserver -w")
+                                  .c_str());
+    stop(first);
+    if (opened != 0)
+        *error = "wine's first desktop did not open";
+    return opened == 0;
 }

@@ -78,6 +78,23 @@ struct Session {
     pid_t show = -1;
 };
 
+// A PulseAudio server of its own with a null sink named `sink` at `rate`, in
+// `dir` (its home, runtime directory, socket and log), meeting no other sound
+// server on the machine; anyone may connect to it. PULSE_SERVER is set to it
+// for this process and the programs it starts. pid is -1 if it did not come up
+// (*log then says why).
+struct PulseServer {
+    pid_t pid = -1;
+    std::string dir;
+};
+PulseServer start_pulse(const std::string& dir, const char* sink, int rate, std::string* log);
+void stop_pulse(const PulseServer& p);
+
+// A fresh wine prefix at `prefix`, set up to start windows at once and never
+// wait on a dialog; WINEPREFIX and the rest are set for this process and its
+// programs. False (with *error) if wine could not make it.
+bool make_wine_prefix(const std::string& prefix, std::string* error);
+
 // The title picture holds still from the end of the flash train to the start
 // of its fade-out: the show starts in that stretch and is looked at in it.
 constexpr uint32_t still_start =

@@ -88,74 +88,26 @@ public:
         char dir[] = "/tmp/varno-wine-XXXXXX";
         ASSERT_NE(mkdtemp(dir), nullptr);
         root = dir;
-        const std::string prefix = root + "/prefix", pulse = root + "/pulse";
-        fs::create_directories(pulse);
-        setenv("WINEPREFIX", prefix.c_str(), 1);
-        setenv("WINEDEBUG", "-all", 1);
-        // A fresh prefix would otherwise offer to install Mono and Gecko, and wait.
-        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
         const auto t0 = Clock::now();
-        // wineboot returns with some of its work still going on in the
-        // background; a window opened meanwhile has failed to be made.
-        ASSERT_EQ(run_command("wineboot -i > /dev/null 2>&1 && wineserver -w"), 0);
-        // A crash must end the process, not leave it waiting behind a dialog.
-        ASSERT_EQ(run_command("wine reg add 'HKCU\\Software\\Wine\\WineDbg' /v ShowCrashDialog "
-                              "/t REG_DWORD /d 0 /f > /dev/null 2>&1"),
-                  0);
-        // The first window of a new prefix is slow to come while wine sets
-        // up its desktop, and under load has failed to be made at all: a
-        // desktop of wine's own is opened and closed first, on its own server.
-        const Server first = start_xvfb(ScreenSize{640, 480, false});
-        ASSERT_FALSE(first.display.empty()) << "no X server";
-        const int opened = run_command("DISPLAY=" + first.display +
-                                       " wine explorer /desktop=first,64x64 cmd /c exit"
-                                       " > /dev/null 2>&1 && wineserver -w");
-        stop(first);
-        ASSERT_EQ(opened, 0);
+        std::string error;
+        ASSERT_TRUE(make_wine_prefix(root + "/prefix", &error)) << error;
         printf("wine prefix made in %.1f s\n", ms_since(t0) / 1000);
-
-        // As root, PulseAudio warns and goes on; its home, runtime directory
-        // and socket are ours alone, and anyone may connect to it.
-        const std::string socket = pulse + "/native";
-        const std::string sink_module = "module-null-sink sink_name=" + std::string(sink) +
-                                        " rate=" + std::to_string(sink_rate);
-        const std::string socket_module =
-            "module-native-protocol-unix auth-anonymous=1 socket=" + socket;
-        pulse_pid = fork();
-        if (pulse_pid == 0) {
-            setenv("HOME", pulse.c_str(), 1);
-            setenv("XDG_RUNTIME_DIR", pulse.c_str(), 1);
-            const int log = open((pulse + "/log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(log, STDOUT_FILENO);
-            dup2(log, STDERR_FILENO);
-            execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
-                   "--use-pid-file=no", "--disable-shm=yes", "-L", sink_module.c_str(), "-L",
-                   socket_module.c_str(), "--log-target=stderr", nullptr);
-            _exit(127);
-        }
-        setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
-        bool up = false;
-        for (int i = 0; i < 100 && !up; i++) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            up = run_command("pactl info > /dev/null 2>&1") == 0;
-        }
-        ASSERT_TRUE(up) << read_text(pulse + "/log");
+        std::string log;
+        pulse = start_pulse(root + "/pulse", sink, sink_rate, &log);
+        ASSERT_GT(pulse.pid, 0) << log;
     }
 
     void TearDown() override
     {
         run_command("wineserver -k > /dev/null 2>&1");
-        if (pulse_pid > 0) {
-            kill(pulse_pid, SIGTERM);
-            waitpid(pulse_pid, nullptr, 0);
-        }
+        stop_pulse(pulse);
         if (!root.empty())
             fs::remove_all(root);
     }
 
 private:
     std::string root;
-    pid_t pulse_pid = -1;
+    PulseServer pulse;
 };
 
 [[maybe_unused]] testing::Environment* const wine_and_pulse =
