@@ -18,8 +18,8 @@ constexpr double start_at = 5000;  // the clock's reading at the play call
 struct ClockCase {
     const char* name;
     FakeOutput output;
-    uint32_t from;          // --from, in ms
-    double seconds;         // how long it plays
+    uint32_t from;            // --from, in ms
+    double seconds;           // how long it plays
     double stop_at, stop_ms;  // the program itself stops (no frames), if stop_ms > 0
     // Beyond a frame: how far off the output's own word may be (a stale
     // report carried on past a stall it has not yet told of, up to its latency).
@@ -37,8 +37,10 @@ const ClockCase cases[] = {
     {"plain", FakeOutput{}, 0, 6, 0, 0},
     {"late_start", with([](FakeOutput* o) { o->start_delay = 150; }), 0, 4, 0, 0},
     {"seek", with([](FakeOutput* o) { o->latency = 40; }), 43200, 4, 0, 0},
-    {"stall_200ms", with([](FakeOutput* o) { o->stalls = {{start_at + 2000, 200}}; }), 15000, 5,
-     start_at + 2000, 200},
+    {"stall_200ms", with([](FakeOutput* o) {
+         o->stalls = {{start_at + 2000, 200}};
+     }),
+     15000, 5, start_at + 2000, 200},
     {"underruns", with([](FakeOutput* o) {
          for (int i = 0; i < 20; i++)
              o->stalls.push_back({start_at + 500 + 400.0 * i, 3.0 + 1.5 * i});
@@ -62,8 +64,10 @@ const ClockCase cases[] = {
          o->stalls = {{start_at + 2000, 120}};
      }),
      0, 5, 0, 0, 10},
-    {"suspended", with([](FakeOutput* o) { o->stalls = {{start_at + 2000, 3000}}; }), 0, 8,
-     start_at + 2000, 3000},
+    {"suspended", with([](FakeOutput* o) {
+         o->stalls = {{start_at + 2000, 3000}};
+     }),
+     0, 8, start_at + 2000, 3000},
 };
 
 class ShowClockTest : public testing::TestWithParam<ClockCase> {};

@@ -53,8 +53,9 @@ TEST(FrameLoop, EndsOnlyAfterTheLastFrame)
     Surface* back = back_buffer_once();
     quit_requested();
     // The clock started just past the last frame, on it, or well before it.
-    for (const auto& [t, pass] : {std::pair{last_frame_time + 1, Pass::end},
-                                  std::pair{last_frame_time, Pass::drawn}, std::pair{1000u, Pass::drawn}}) {
+    for (const auto& [t, pass] :
+         {std::pair{last_frame_time + 1, Pass::end}, std::pair{last_frame_time, Pass::drawn},
+          std::pair{1000u, Pass::drawn}}) {
         Playback p = at(t, back);
         EXPECT_EQ(frame_pass(&p), pass) << t;
     }

@@ -8,18 +8,18 @@
 #include <vector>
 
 struct FakeOutput {
-    double now = 0;            // the clock's reading (ms); the test moves it
-    double start_delay = 0;    // from the play call to the output's starting
-    double latency = 10;       // from a sample's being handed over to its being heard
-    double latency_later = 10; // the latency it moves to, from change_at on,
-    double change_at = 1e300;  // over change_ms (as an output's rate bends)
+    double now = 0;             // the clock's reading (ms); the test moves it
+    double start_delay = 0;     // from the play call to the output's starting
+    double latency = 10;        // from a sample's being handed over to its being heard
+    double latency_later = 10;  // the latency it moves to, from change_at on,
+    double change_at = 1e300;   // over change_ms (as an output's rate bends)
     double change_ms = 100;
-    double drift = 0;          // the output's clock against ours, less 1 (0.001: 0.1% fast)
+    double drift = 0;  // the output's clock against ours, less 1 (0.001: 0.1% fast)
     struct Stall {
-        double at, ms;         // the output plays nothing (an underrun, a stop)
+        double at, ms;  // the output plays nothing (an underrun, a stop)
     };
     std::vector<Stall> stalls;
-    double report_ms = 0;      // how often it says where it is (0: whenever asked)
+    double report_ms = 0;  // how often it says where it is (0: whenever asked)
 
     // Where the play call put it: the clock's reading and the music's position.
     double played_at = 0, played_from = 0;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/native_loop.h"
 #include "platform/null/fake_output.h"
 #include "platform/system.h"
 
@@ -43,8 +44,5 @@ bool run_while_loading(void (*work)(void* context), void* context)
 
 void run_frames(const FrameLoop& loop)
 {
-    loop.begin(loop.context);
-    while (loop.frame(loop.context)) {
-    }
-    loop.done(loop.context);
+    run_frames_here(loop);
 }

@@ -99,8 +99,8 @@ void take_sink_input(pa_context*, const pa_sink_input_info* info, int eol, void*
     // is idle) says nothing about what is heard.
     if (!pid || strcmp(pid, our_pid) != 0 || info->corked)
         return;
-    const ServerLatency answer = {double(info->buffer_usec + info->sink_usec) / 1000.0,
-                                  clock_ms(), counter()};
+    const ServerLatency answer = {double(info->buffer_usec + info->sink_usec) / 1000.0, clock_ms(),
+                                  counter()};
     std::lock_guard<std::mutex> hold(answer_lock);
     latest = answer;
     known = true;
@@ -135,9 +135,9 @@ void ask()
             pulse.pa_context_get_sink_input_info_list(context, take_sink_input, nullptr);
         if (!op)
             return;
-        const bool answered = run_until(
-            [op] { return pulse.pa_operation_get_state(op) != PA_OPERATION_RUNNING; },
-            clock_ms() + connect_ms);
+        const bool answered =
+            run_until([op] { return pulse.pa_operation_get_state(op) != PA_OPERATION_RUNNING; },
+                      clock_ms() + connect_ms);
         pulse.pa_operation_unref(op);
         if (!answered)
             return;
@@ -158,7 +158,8 @@ bool pulse_latency_start(uint64_t (*count)())
     stopping = false;
     loop = pulse.pa_mainloop_new();
     context = loop ? pulse.pa_context_new(pulse.pa_mainloop_get_api(loop), "VARNO STYLE") : nullptr;
-    if (!context || pulse.pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+    if (!context ||
+        pulse.pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
         pulse_latency_stop();
         return false;
     }

@@ -38,10 +38,10 @@ struct Start {
 };
 Start started;
 
-int rate = 44100;           // frames a second, as opened
-int frame_bytes = 4;        // 16-bit stereo
-double buffers_ms = 23.2;   // what SDL keeps on its side: two buffers
-bool server;                // the sound server is asked for its latency
+int rate = 44100;          // frames a second, as opened
+int frame_bytes = 4;       // 16-bit stereo
+double buffers_ms = 23.2;  // what SDL keeps on its side: two buffers
+bool server;               // the sound server is asked for its latency
 
 void count_mixed(void*, Uint8*, int bytes)
 {

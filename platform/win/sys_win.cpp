@@ -6,11 +6,10 @@
 #include <windows.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
+#include "platform/native_loop.h"
 #include "platform/system.h"
 #include "platform/win/win.h"
 
@@ -167,30 +166,10 @@ bool quit_requested()
 
 bool run_while_loading(void (*work)(void* context), void* context)
 {
-    // Kept past a quit, when the worker still writes to it: left to the exit.
-    std::atomic<bool>* done = new std::atomic<bool>(false);
-    std::thread worker([done, work, context] {
-        work(context);
-        *done = true;
-    });
-    for (;;) {
-        if (*done) {
-            worker.join();
-            delete done;
-            return true;
-        }
-        if (quit_requested()) {
-            worker.detach();
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    return load_beside_events(work, context);
 }
 
 void run_frames(const FrameLoop& loop)
 {
-    loop.begin(loop.context);
-    while (loop.frame(loop.context)) {
-    }
-    loop.done(loop.context);
+    run_frames_here(loop);
 }
