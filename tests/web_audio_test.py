@@ -197,21 +197,15 @@ def check_music(browser, fail, start, at, within):
 SLACK = 0.4
 FRAME_MS = 1000 / 60  # the most the show's picture may be off what is heard
 
-# Run before the page's own scripts: each animation frame of the show, the
-# music's position told the show (heard; null without music) with the moment
-# it was for (at), the show's demo time (t; for that moment) and when it was
-# read (now), into frames.
+# Run before the page's own scripts: for each frame of the show, the music's
+# position told the show (heard; null when none) with the moment it was for
+# (at) and the show's demo time for that moment (t), into frames.
 RECORD_FRAMES = '''
 window.frames = [];
 (function record() {
-  if (typeof playing !== 'undefined' && playing) {
-    const h = sound.lastHeard;
-    const f = { at: h && h.at, heard: h && h.ms, t: playing._varno_demo_time(h ? h.at : 0),
-                now: performance.now() };
-    const last = frames[frames.length - 1];
-    if (!last || last.t !== f.t || last.at !== f.at)
-      frames.push(f);
-  }
+  const h = typeof sound === 'undefined' ? null : sound.lastHeard;
+  if (h && playing && (!frames.length || frames[frames.length - 1].at !== h.at))
+    frames.push({ at: h.at, heard: isNaN(h.ms) ? null : h.ms, t: playing._varno_demo_time(h.at) });
   requestAnimationFrame(record);
 })();
 '''
@@ -342,7 +336,7 @@ def no_device(browser, fail, clicked):
     time.sleep(1)
     frames = recorded(browser)
     uneven = [(a, b) for a, b in zip(frames, frames[1:])
-              if abs((b['t'] - a['t']) - (b['now'] - a['now'])) > FRAME_MS]
+              if abs((b['t'] - a['t']) - (b['at'] - a['at'])) > FRAME_MS]
     if uneven:
         fail('the show jumped or waited as the music came in: %s' % uneven[:2])
     heard = [f for f in frames if f['heard'] is not None]

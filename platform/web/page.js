@@ -15,9 +15,9 @@
 // What tests read: <html data-show> is "loading", "ready", "starting" or
 // "playing"; <html data-sound> is "music" (heard), "silent" (the output would
 // not start), "paused" (the output stopped under the show) or "none" (nothing
-// to hear); sound.lastHeard is the music's position last told the show, and
-// the playing instance's _varno_demo_time(at) the show's demo time at that
-// performance.now() reading; pictureBox() is the layout rule; #t=SECONDS
+// to hear); sound.lastHeard is the music's position last told the show (NaN:
+// none) with the performance.now() reading it was for, and the playing
+// instance's _varno_demo_time(at) the show's demo time at such a reading; pictureBox() is the layout rule; #t=SECONDS
 // starts at a moment.
 'use strict';
 
@@ -112,15 +112,13 @@ const sound = {
   // the music paused or over; the show then runs on its own clock.
   heard(at) {
     const c = this.context;
-    if (!this.source)
-      return NaN;
-    let ms;
-    if (c.state !== 'running')
+    let ms = NaN;
+    if (this.source && c.state !== 'running')
       ms = this.lastHeard ? this.lastHeard.ms : musicMs(c.currentTime - outputDelay(c));
-    else
+    else if (this.source)
       ms = musicMs(Math.min(contextTimeHeard(c, at), c.currentTime));
     if (ms >= 1000 * this.music.duration)
-      return NaN;
+      ms = NaN;
     this.lastHeard = { at: at, ms: ms };
     return ms;
   },
@@ -136,14 +134,18 @@ function outputDelay(c) {
 }
 
 // The context time reaching the listener at performance.now() reading `at`:
-// from the output's own timestamp of what it plays when, read afresh, or
-// where a browser has none (older Safari) from the context's time less the
-// latency it reports now.
+// from the output's own timestamp of what it played when, read afresh, or
+// where a browser has none (older Safari) or none to believe, from the
+// context's time less the latency it reports now. A timestamp is believed
+// once the output has started (before, Chromium's are 0) and while it tells
+// of a moment already come, give or take a millisecond (WebKitGTK's run
+// ahead, at twice the rate of the clock).
 function contextTimeHeard(c, at) {
+  const now = performance.now();
   const stamp = c.getOutputTimestamp ? c.getOutputTimestamp() : null;
-  if (stamp && stamp.performanceTime > 0)
+  if (stamp && stamp.performanceTime > 0 && stamp.performanceTime <= now + 1)
     return stamp.contextTime + (at - stamp.performanceTime) / 1000;
-  return c.currentTime - outputDelay(c) + (at - performance.now()) / 1000;
+  return c.currentTime - outputDelay(c) + (at - now) / 1000;
 }
 
 // Where in the music, in ms, the playing source is at context time t.
