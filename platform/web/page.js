@@ -57,8 +57,9 @@ if (navigator.audioSession)
 // ---- Sound ----
 
 // A source starts this many seconds after the context's time when it is
-// asked for: a start in the past (the context may have rendered a batch past
-// the time it shows) would come late by an unknown amount.
+// asked for, and two of the context's batches (its base latency) more
+// (startTime): a start in the past (the context may have rendered a batch or
+// so past the time it shows) would come late by an unknown amount, for good.
 const startLead = 0.05;
 
 // The Web Audio context (made at the first gesture), the music buffers the
@@ -113,12 +114,14 @@ const sound = {
   heard(at) {
     const c = this.context;
     let ms = NaN;
-    if (this.source && c.state !== 'running')
-      ms = this.lastHeard ? this.lastHeard.ms : musicMs(c.currentTime - outputDelay(c));
-    else if (this.source)
-      ms = musicMs(Math.min(contextTimeHeard(c, at), c.currentTime));
-    if (ms >= 1000 * this.music.duration)
-      ms = NaN;
+    if (this.source) {
+      if (c.state !== 'running')
+        ms = this.lastHeard ? this.lastHeard.ms : musicMs(c.currentTime - outputDelay(c));
+      else
+        ms = musicMs(Math.min(contextTimeHeard(c, at), c.currentTime));
+      if (ms >= 1000 * this.music.duration)
+        ms = NaN;
+    }
     this.lastHeard = { at: at, ms: ms };
     return ms;
   },
@@ -153,7 +156,12 @@ function musicMs(t) {
   return 1000 * (sound.offset + t - sound.startedAt);
 }
 
-// Starts the music at `seconds` into it, a moment from now (startLead).
+// The context time a source asked for now starts at.
+function startTime(c) {
+  return c.currentTime + startLead + 2 * (c.baseLatency || 0);
+}
+
+// Starts the music at `seconds` into it, a moment from now (startTime).
 function startMusic(seconds) {
   silence();
   const c = sound.context;
@@ -162,7 +170,7 @@ function startMusic(seconds) {
   const source = c.createBufferSource();
   source.buffer = sound.music;
   source.connect(c.destination);
-  sound.startedAt = c.currentTime + startLead;
+  sound.startedAt = startTime(c);
   sound.offset = seconds;
   source.start(sound.startedAt, seconds);
   sound.source = source;
@@ -174,7 +182,7 @@ function startMusic(seconds) {
 function bringMusicIn() {
   const c = sound.context;
   const now = performance.now();
-  const firstHeard = now + 1000 * (c.currentTime + startLead - contextTimeHeard(c, now));
+  const firstHeard = now + 1000 * (startTime(c) - contextTimeHeard(c, now));
   startMusic(Math.max(0, playing._varno_demo_time(firstHeard)) / 1000);
 }
 
