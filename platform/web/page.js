@@ -141,12 +141,13 @@ function outputDelay(c) {
 // where a browser has none (older Safari) or none to believe, from the
 // context's time less the latency it reports now. A timestamp is believed
 // once the output has started (before, Chromium's are 0) and while it tells
-// of a moment already come, give or take a millisecond (WebKitGTK's run
-// ahead, at twice the rate of the clock).
+// of a moment already come, give or take stampSlackMs (a browser's coarse
+// clock): WebKitGTK's run ahead, at twice the rate of the clock.
+const stampSlackMs = 20;
 function contextTimeHeard(c, at) {
   const now = performance.now();
   const stamp = c.getOutputTimestamp ? c.getOutputTimestamp() : null;
-  if (stamp && stamp.performanceTime > 0 && stamp.performanceTime <= now + 1)
+  if (stamp && stamp.performanceTime > 0 && stamp.performanceTime <= now + stampSlackMs)
     return stamp.contextTime + (at - stamp.performanceTime) / 1000;
   return c.currentTime - outputDelay(c) + (at - now) / 1000;
 }
