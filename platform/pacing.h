@@ -3,12 +3,41 @@
 // plain arithmetic on milliseconds of one clock (tests/win_layout_test.cpp).
 #pragma once
 
+#include <algorithm>
+
+// A display's refresh rate in Hz that can be believed.
+inline bool plausible_rate(double hz)
+{
+    return hz >= 20 && hz <= 1000;
+}
+
 // A refresh period in milliseconds from the rate the system reports: 60 Hz
 // where it reports none (0 or 1 mean "the hardware's default", and wine on a
 // virtual X server says 0; X servers may say 0 too) or an implausible one.
 inline double refresh_period_ms(int hz)
 {
-    return 1000.0 / (hz >= 20 && hz <= 1000 ? hz : 60);
+    return 1000.0 / (plausible_rate(hz) ? hz : 60);
+}
+
+// How many of the latest frames' spacings a measured period is taken from.
+constexpr int measured_frames = 32;
+
+// A refresh period measured where the system reports none (a browser): from
+// the spacings in ms of the latest frames the display asked for, the lower
+// quartile of those at a plausible rate, so that frames a busy machine
+// missed (two periods apart or more) and stops count for nothing. 60 Hz until
+// a quarter of measured_frames have come.
+inline double measured_period_ms(const double* spacings, int count)
+{
+    double kept[measured_frames];
+    int n = 0;
+    for (int i = 0; i < count && n < measured_frames; i++)
+        if (spacings[i] > 0 && plausible_rate(1000 / spacings[i]))
+            kept[n++] = spacings[i];
+    if (n < measured_frames / 4)
+        return refresh_period_ms(0);
+    std::nth_element(kept, kept + n / 4, kept + n);
+    return kept[n / 4];
 }
 
 // When the frame after one presented at `now` may start, the last one having

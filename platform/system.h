@@ -40,11 +40,14 @@ bool run_while_loading(void (*work)(void* context), void* context);
 // given. Natively begin comes at once and the call returns after done. In a
 // browser it returns at once: the page is told the show is ready, begin comes
 // when the viewer presses play, the page's animation frames drive the loop,
-// and after done the page is told the show stopped.
+// and after done the page is told the show stopped. time gives the demo time
+// at a clock_ms() reading as the show's clock runs on from its last frame: a
+// browser's page brings music that comes in late in there.
 struct FrameLoop {
     void* context;
     void (*begin)(void* context);
     bool (*frame)(void* context);
     void (*done)(void* context);
+    double (*time)(void* context, double at);
 };
 void run_frames(const FrameLoop& loop);

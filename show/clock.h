@@ -29,3 +29,7 @@ ShowClock clock_start(double from, double now);
 // Demo time for a frame seen at clock reading `now`, given the music's heard
 // position then (null: no music to follow).
 double clock_advance(ShowClock* clock, double now, const double* heard_ms);
+
+// Demo time at clock reading `now` as the clock runs on from its last reading
+// with no music to follow; the clock itself is left as it is.
+double clock_run_on(const ShowClock& clock, double now);

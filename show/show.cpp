@@ -108,6 +108,11 @@ static bool next_frame(void* context)
     return p->last == Pass::drawn;
 }
 
+static double time_at(void* context, double at)
+{
+    return clock_run_on(static_cast<Playback*>(context)->clock, at);
+}
+
 // A viewer who quits is let go at once: the music stops where it is and the
 // program ends, waiting for nothing.
 static void quit_now(Music* music)
@@ -164,6 +169,6 @@ int run_demo(const ShowOptions& o)
         printf("Error: no memory for the show\n");
         return 1;
     }
-    run_frames(FrameLoop{p, begin_show, next_frame, end_show});
+    run_frames(FrameLoop{p, begin_show, next_frame, end_show, time_at});
     return 0;
 }

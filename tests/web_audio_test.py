@@ -1,13 +1,20 @@
 #!/usr/bin/env python3
-"""The browser page when its sound fails, in headless Chromium.
+"""The browser page's sound, in headless Chromium: the show against the music
+as it is heard, and what the page does when its sound fails.
 
 Each case loads the page from a local server at a moment of the dance (#t=20),
 some with a script run before the page's own or with a damaged copy of the
 music served, and starts it with a click:
+- the show against the music heard: the show's demo time, frame by frame,
+  waits for the music's first sample, then stays within a frame of the
+  music's position heard and never goes back: as it plays, after the page
+  stood still for 300 ms (the music going on), and when the output stops
+  under the show (as on a phone call: the show stands still) and runs again
+  (both go on from there, the music not started again);
+- the same in a browser without the output's timestamps (older Safari), where
+  the page reads the context's time less its latency instead;
 - the browser's own decoder refusing Ogg Vorbis (as some browsers' do): the
-  show plays with its music, from the link's moment; when the output then
-  stops under the show (as on a phone call) the show stands still, and when
-  it runs again both go on in step;
+  show plays with its music, from the link's moment;
 - the music file missing, damaged, or claiming to last for hours: the show
   plays silently and says "Error at loading music data/dorvang.ogg";
 - no sound device (the output never starts, as in Firefox without one): the
@@ -52,6 +59,11 @@ AudioBufferSourceNode.prototype.start = function (when, offset) {
                  rate: b.sampleRate, peak: peak });
   return realStart.apply(this, arguments);
 };
+'''
+
+# A browser without the output's timestamps (Safari before 14.1).
+NO_TIMESTAMPS = '''
+delete AudioContext.prototype.getOutputTimestamp;
 '''
 
 # A browser whose decoder refuses Ogg Vorbis.
@@ -190,11 +202,94 @@ def check_music(browser, fail, start, at, within):
 # Seconds of the show that may pass between what the page does and what this
 # test sees of it (polling, the protocol's round trips).
 SLACK = 0.4
+FRAME_MS = 1000 / 60  # the most the show's picture may be off what is heard
+
+# Run before the page's own scripts: for each frame of the show, the music's
+# position told the show (heard; null when none) with the moment it was for
+# (at) and the show's demo time for that moment (t), into frames.
+RECORD_FRAMES = '''
+window.frames = [];
+(function record() {
+  const h = typeof sound === 'undefined' ? null : sound.lastHeard;
+  if (h && playing && (!frames.length || frames[frames.length - 1].at !== h.at))
+    frames.push({ at: h.at, heard: isNaN(h.ms) ? null : h.ms, t: playing._varno_demo_time(h.at) });
+  requestAnimationFrame(record);
+})();
+'''
+
+
+def recorded(browser):
+    """The frames recorded since the last call."""
+    return browser.evaluate('frames.splice(0)')
+
+
+def off_the_music(frames):
+    """The frames whose demo time is more than a frame off what was heard:
+    behind it, or ahead of it and not waiting for it (moved on since the
+    frame before)."""
+    return [f for e, f in zip([None] + frames, frames) if f['heard'] is None or
+            f['heard'] - f['t'] > FRAME_MS or
+            f['t'] - f['heard'] > FRAME_MS and (e is None or f['t'] > e['t'])]
+
+
+def follows_music(browser, fail, clicked):
+    browser.wait_for("document.documentElement.dataset.sound == 'music'", 3, 'the music')
+    starts = len(browser.evaluate('started'))
+    # The picture waits for the music's first sample, then goes with it.
+    browser.wait_for('frames.some((f) => f.heard > %d)' % (MOMENT * 1000 + 500), 3, 'the music heard')
+    frames = [f for f in recorded(browser) if f['heard'] is not None]
+    heard = [f for f in frames if f['heard'] >= MOMENT * 1000]
+    waiting = [f for f in frames if f['heard'] < MOMENT * 1000]
+    if not waiting or any(f['t'] != MOMENT * 1000 for f in waiting):
+        fail('the show did not wait at %.0f ms for the music: %s' % (MOMENT * 1000, waiting[:3]))
+    time.sleep(2)
+    frames = heard + recorded(browser)
+    # The page stands still for 300 ms (a busy machine); the music goes on.
+    browser.evaluate('(() => { const end = performance.now() + 300;'
+                     ' while (performance.now() < end); })()')
+    time.sleep(1)
+    after_stall = recorded(browser)
+    # The output stops under the show for a second, then runs again.
+    browser.evaluate('sound.context.suspend()', wait=True)
+    browser.wait_for("document.documentElement.dataset.sound == 'paused'", 2, 'the pause')
+    stopping = recorded(browser)
+    time.sleep(1)
+    stopped = recorded(browser)
+    browser.evaluate('sound.context.resume()', wait=True)
+    browser.wait_for("document.documentElement.dataset.sound == 'music'", 2, 'the music again')
+    time.sleep(1)
+    resumed = recorded(browser)
+
+    for name, part in (('playing', frames), ('after a 300-ms stall', after_stall),
+                       ('while the output stopped', stopping + stopped),
+                       ('after it ran again', resumed)):
+        if len(part) < 10:
+            fail('%s: only %d frames' % (name, len(part)))
+            continue
+        off = off_the_music(part)
+        errors = sorted(f['t'] - f['heard'] for f in part)
+        print('  %s: %d frames, picture minus sound %.1f ms (median), %.1f to %.1f'
+              % (name, len(part), errors[len(errors) // 2], errors[0], errors[-1]))
+        if off:
+            fail('%s: %d of %d frames more than a frame off the music, as %s'
+                 % (name, len(off), len(part), off[:3]))
+    everything = frames + after_stall + stopping + stopped + resumed
+    back = [(a, b) for a, b in zip(everything, everything[1:]) if b['t'] < a['t']]
+    if back:
+        fail('the show went back %d times, as %s' % (len(back), back[:2]))
+    if len(stopped) >= 2 and stopped[-1]['t'] - stopped[0]['t'] > FRAME_MS:
+        fail('the show ran on by %.0f ms while the output was stopped'
+             % (stopped[-1]['t'] - stopped[0]['t']))
+    if len(stopped) >= 1 and len(resumed) >= 1 and \
+            resumed[0]['heard'] - stopped[-1]['heard'] > SLACK * 1000:
+        fail('the music went on %.0f ms past where it stopped'
+             % (resumed[0]['heard'] - stopped[-1]['heard']))
+    if len(browser.evaluate('started')) != starts:
+        fail('the music was started again %d times' % (len(browser.evaluate('started')) - starts))
 
 
 def refused_decoder(browser, fail, clicked):
     browser.wait_for("document.documentElement.dataset.sound == 'music'", 3, 'the music')
-    began = time.monotonic()
     heard = browser.evaluate('sound.context.currentTime')
     show_moves(browser, fail)
     if browser.evaluate('sound.context.currentTime') <= heard:
@@ -204,23 +299,6 @@ def refused_decoder(browser, fail, clicked):
     if not starts:
         return fail('no music started')
     check_music(browser, fail, starts[-1], MOMENT, 0.001)
-    before = len(starts)
-
-    # The output stops under the show, as a phone call stops it, for a second.
-    stopped = time.monotonic()
-    browser.evaluate('sound.context.suspend()', wait=True)
-    browser.wait_for("document.documentElement.dataset.sound == 'paused'", 2, 'the pause')
-    held = browser.evaluate('clock.now()')
-    time.sleep(1)
-    if browser.evaluate('clock.now()') != held:
-        fail("the show's clock ran on while the output was stopped")
-    browser.evaluate('sound.context.resume()', wait=True)
-    browser.wait_for("document.documentElement.dataset.sound == 'music'", 2, 'the music again')
-    starts = browser.evaluate('started')[before:]
-    if len(starts) != 1:
-        return fail('%d music starts after the output came back, expected 1' % len(starts))
-    # Where it stopped, not a second later.
-    check_music(browser, fail, starts[0], MOMENT + stopped - began, SLACK)
 
 
 def no_music(browser, fail, clicked):
@@ -249,25 +327,40 @@ def no_device(browser, fail, clicked):
     if line != 'No sound: click for sound':
         fail('the line says %r' % line)
 
-    # The device comes back; a click on the show brings the music in, in step.
+    # The device comes back; a click on the show brings the music in where
+    # the show is: the picture goes on as it was, neither jumping nor
+    # waiting, and then with the music.
     time.sleep(0.5)
     browser.evaluate('noDevice = false')
     asked = time.monotonic()
+    recorded(browser)
     browser.click(320, 300)
     browser.wait_for("document.documentElement.dataset.sound == 'music'", 2, 'the music')
     starts = browser.evaluate('started')
     if len(starts) != 1:
         return fail('%d music starts, expected 1' % len(starts))
     check_music(browser, fail, starts[0], MOMENT + asked - began, SLACK)
+    time.sleep(1)
+    frames = recorded(browser)
+    uneven = [(a, b) for a, b in zip(frames, frames[1:])
+              if abs((b['t'] - a['t']) - (b['at'] - a['at'])) > FRAME_MS]
+    if uneven:
+        fail('the show jumped or waited as the music came in: %s' % uneven[:2])
+    heard = [f for f in frames if f['heard'] is not None]
+    if len(heard) < 10 or off_the_music(heard):
+        fail('the show is off the music come in: %d frames heard, %s'
+             % (len(heard), off_the_music(heard)[:3]))
 
 
 CASES = [
     # what fails, script before the page, served files, what the show then does
+    ('the show against the music heard', RECORD_FRAMES, None, follows_music),
+    ('the same without output timestamps', NO_TIMESTAMPS + RECORD_FRAMES, None, follows_music),
     ("the browser's Ogg Vorbis decoder", REFUSE_OGG, None, refused_decoder),
     ('the music file missing', '', missing, no_music),
     ('the music file damaged', '', damaged, no_music),
     ('the music file claiming 64 minutes', '', claims_hours, no_music),
-    ('no sound device', NO_DEVICE, None, no_device),
+    ('no sound device', NO_DEVICE + RECORD_FRAMES, None, no_device),
 ]
 
 

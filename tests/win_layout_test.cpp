@@ -93,6 +93,43 @@ TEST(WinLayout, RefreshPeriodFallsBackTo60Hz)
     EXPECT_DOUBLE_EQ(refresh_period_ms(5000), 1000.0 / 60);
 }
 
+// A browser's period from its animation frames' spacings: the display's
+// period whatever frames a busy machine missed or a stop in between; 60 Hz
+// until enough have come.
+TEST(Pacing, PeriodMeasuredFromFrameSpacings)
+{
+    const double hz60 = 1000.0 / 60, hz144 = 1000.0 / 144;
+    // Each case: a period, every how many frames one is missed (0: none), a
+    // stop of that many ms among them (0: none), how many spacings, the result.
+    const struct {
+        double period;
+        int missed_every;
+        double stop;
+        int count;
+        double expected;
+    } cases[] = {
+        {hz60, 0, 0, 32, hz60},
+        {hz144, 0, 0, 32, hz144},
+        {1000.0 / 30, 0, 0, 32, 1000.0 / 30},  // a slow display is not a busy one
+        {hz60, 2, 0, 32, hz60},                // every other frame missed
+        {hz60, 3, 2000, 32, hz60},             // a hidden tab's stop too
+        {hz144, 0, 0, 7, hz60},                // too few yet
+        {hz144, 0, 0, 8, hz144},
+    };
+    for (const auto& c : cases) {
+        double spacings[measured_frames];
+        for (int i = 0; i < c.count; i++) {
+            const bool missed = c.missed_every && i % c.missed_every == 0;
+            // Jitter of up to a tenth of a millisecond either way.
+            spacings[i] = c.period * (missed ? 2 : 1) + 0.1 * ((i * 7) % 5 - 2) / 2;
+        }
+        if (c.stop)
+            spacings[c.count / 2] = c.stop;
+        EXPECT_NEAR(measured_period_ms(spacings, c.count), c.expected, 0.1)
+            << c.period << " ms, missed every " << c.missed_every << ", " << c.count << " spacings";
+    }
+}
+
 // The pacing as the frame loop lives it: presents that return at once (wine's
 // DwmFlush) are slept to one period apart, on a schedule that a sleep's usual
 // overrun does not push back; a present that waited for the display is not

@@ -7,14 +7,18 @@
 //
 // Sound needs a gesture (a click, a tap, Enter or Space), and may not come at
 // all (no output device, a browser's policy, a phone call): the show never
-// waits for it for long. Its clock keeps step with the music while the music
-// is heard and stands still while the music is held up; without sound the
-// show plays on the clock alone and a tap brings the music in, in step.
+// waits for it for long. The program's clock follows what of the music is
+// heard (sound.heard), so the show stands still while the output is stopped
+// under it; without sound the show plays on its clock alone and a tap brings
+// the music in where the show is.
 //
 // What tests read: <html data-show> is "loading", "ready", "starting" or
 // "playing"; <html data-sound> is "music" (heard), "silent" (the output would
 // not start), "paused" (the output stopped under the show) or "none" (nothing
-// to hear); pictureBox() is the layout rule; #t=SECONDS starts at a moment.
+// to hear); sound.lastHeard is the music's position last told the show (NaN:
+// none) with the performance.now() reading it was for, and the playing
+// instance's _varno_demo_time(at) the show's demo time at such a reading; pictureBox() is the layout rule; #t=SECONDS
+// starts at a moment.
 'use strict';
 
 const root = document.documentElement;
@@ -50,99 +54,144 @@ const touchScreen = () => lastPointer === 'touch';
 if (navigator.audioSession)
   navigator.audioSession.type = 'playback';
 
-// ---- The show's clock ----
-
-// Milliseconds that only go forward: performance.now() less the time the
-// clock stood still. The program reads it as its clock (Module.varnoClock).
-const clock = {
-  offset: 0,        // taken off performance.now()
-  stoppedAt: null,  // the reading while it stands still
-  last: 0,          // the last reading given: never gone back on
-  now() {
-    const t = this.stoppedAt !== null ? this.stoppedAt : performance.now() - this.offset;
-    this.last = Math.max(this.last, t);
-    return this.last;
-  },
-  stop() {
-    if (this.stoppedAt === null)
-      this.stoppedAt = this.now();
-  },
-  go() {
-    if (this.stoppedAt === null)
-      return;
-    this.offset = performance.now() - this.stoppedAt;
-    this.stoppedAt = null;
-  },
-  // Shows its reading of now for ms more, then runs on from it.
-  hold(ms) {
-    this.offset = performance.now() + ms - this.now();
-  },
-};
-
 // ---- Sound ----
+
+// A source starts this many seconds after the context's time when it is
+// asked for, and two of the context's batches (its base latency) more
+// (startTime): a start in the past (the context may have rendered a batch or
+// so past the time it shows) would come late by an unknown amount, for good.
+const startLead = 0.05;
 
 // The Web Audio context (made at the first gesture), the music buffers the
 // program decoded, by the path the program opens them by, and what plays.
-// The program's mixer calls play, pause, resume and stop.
+// The program's mixer calls play, pause, resume, stop and, every frame, heard.
 const sound = {
   context: null,
   buffers: {},
   decodeMs: null,   // how long the music took to decode, for the curious
   music: null,      // the buffer the show plays, or null
-  zero: 0,          // the clock's reading at the music's first sample
-  pausedAt: null,   // the clock's reading when the show paused it
+  paused: false,    // the show paused it
+  pausedAt: null,   // where it stood then, in seconds, if it was heard
   source: null,     // the node it is heard through, while heard
+  startedAt: 0,     // the context time the source plays from offset at
+  offset: 0,        // where in the music the source starts, in seconds
+  lastHeard: null,  // { at, ms }: the position last told the show, and its moment
 
   play(path, seconds) {
     this.music = this.buffers[path] || null;
-    this.pausedAt = null;
-    this.zero = clock.now() - seconds * 1000;
-    setSound(hear() ? 'music' : this.music ? 'silent' : 'none');
+    this.paused = false;
+    silence();
+    if (this.music && outputRuns())
+      startMusic(seconds);
+    setSound(this.source ? 'music' : this.music ? 'silent' : 'none');
   },
   pause() {
-    if (this.music && this.pausedAt === null) {
-      this.pausedAt = clock.now();
-      silence();
-    }
+    if (!this.music || this.paused)
+      return;
+    this.paused = true;
+    this.pausedAt = this.source ? musicMs(this.context.currentTime) / 1000 : null;
+    silence();
   },
   resume() {
-    if (this.pausedAt === null)
+    if (!this.paused)
       return;
-    this.zero += clock.now() - this.pausedAt;
-    this.pausedAt = null;
-    hear();
+    this.paused = false;
+    if (this.pausedAt !== null && outputRuns())
+      startMusic(this.pausedAt);
   },
   stop() {
     silence();
     this.music = null;
-    this.pausedAt = null;
+    this.paused = false;
+  },
+  // The music's position, in ms from its start, that reaches the listener at
+  // performance.now() reading `at` (a frame ahead: when the frame drawn now
+  // is seen), never past what the context has rendered; before the first
+  // sample is heard it lies before where play started. While the output is
+  // stopped under the show it stays where it was last heard, so that the
+  // show stands still. NaN when nothing is to be heard: no music, no output,
+  // the music paused or over; the show then runs on its own clock.
+  heard(at) {
+    const c = this.context;
+    let ms = NaN;
+    if (this.source) {
+      if (c.state !== 'running')
+        ms = this.lastHeard ? this.lastHeard.ms : musicMs(c.currentTime - outputDelay(c));
+      else
+        ms = musicMs(Math.min(contextTimeHeard(c, at), c.currentTime));
+      if (ms >= 1000 * this.music.duration)
+        ms = NaN;
+    }
+    this.lastHeard = { at: at, ms: ms };
+    return ms;
   },
 };
 
-// Starts the music where the clock says it is, if it can be heard now. What
-// is started now comes out of the speakers after the output's latency, so the
-// clock waits that long: the picture then keeps step with what is heard.
-function hear() {
+function outputRuns() {
+  return !!sound.context && sound.context.state === 'running';
+}
+
+// What the context says lies between its time and the listener, in seconds.
+function outputDelay(c) {
+  return (c.baseLatency || 0) + (c.outputLatency || 0);
+}
+
+// The context time reaching the listener at performance.now() reading `at`:
+// from the output's own timestamp of what it played when, read afresh, or
+// where a browser has none (older Safari) or none to believe, from the
+// context's time less the latency it reports now. A timestamp is believed
+// once the output has started (before, Chromium's are 0) and while it tells
+// of a moment already come, give or take stampSlackMs (a browser's coarse
+// clock): WebKitGTK's run ahead, at twice the rate of the clock.
+const stampSlackMs = 20;
+function contextTimeHeard(c, at) {
+  const now = performance.now();
+  const stamp = c.getOutputTimestamp ? c.getOutputTimestamp() : null;
+  if (stamp && stamp.performanceTime > 0 && stamp.performanceTime <= now + stampSlackMs)
+    return stamp.contextTime + (at - stamp.performanceTime) / 1000;
+  return c.currentTime - outputDelay(c) + (at - now) / 1000;
+}
+
+// Where in the music, in ms, the playing source is at context time t.
+function musicMs(t) {
+  return 1000 * (sound.offset + t - sound.startedAt);
+}
+
+// The context time a source asked for now starts at.
+function startTime(c) {
+  return c.currentTime + startLead + 2 * (c.baseLatency || 0);
+}
+
+// Starts the music at `seconds` into it, a moment from now (startTime).
+function startMusic(seconds) {
   silence();
   const c = sound.context;
-  if (!sound.music || sound.pausedAt !== null || !c || c.state !== 'running')
-    return false;
-  const at = Math.max(0, (clock.now() - sound.zero) / 1000);
-  if (at < sound.music.duration) {
-    const source = c.createBufferSource();
-    source.buffer = sound.music;
-    source.connect(c.destination);
-    source.start(0, at);
-    sound.source = source;
-    clock.hold(1000 * ((c.baseLatency || 0) + (c.outputLatency || 0)));
-  }
-  return true;
+  if (seconds >= sound.music.duration)
+    return;
+  const source = c.createBufferSource();
+  source.buffer = sound.music;
+  source.connect(c.destination);
+  sound.startedAt = startTime(c);
+  sound.offset = seconds;
+  source.start(sound.startedAt, seconds);
+  sound.source = source;
+}
+
+// The music brought in under a show that went on without it: started where
+// the show will be when its first sample is heard, so that the picture goes
+// on as it was and the music meets it there.
+function bringMusicIn() {
+  const c = sound.context;
+  const now = performance.now();
+  const firstHeard = now + 1000 * (startTime(c) - contextTimeHeard(c, now));
+  startMusic(Math.max(0, playing._varno_demo_time(firstHeard)) / 1000);
 }
 
 function silence() {
   if (sound.source)
     sound.source.stop();
   sound.source = null;
+  sound.lastHeard = null;
 }
 
 function setSound(state) {
@@ -192,21 +241,21 @@ function whenRunning(c, ms) {
 }
 
 // The output started or stopped under the show: a phone call, a hidden tab on
-// a phone, the system taking the output. The show stands still while its
-// music cannot be heard, and goes on in step when it can.
+// a phone, the system taking the output. While it is stopped the music stands
+// where it was heard last, and the show with it (sound.heard); when it runs
+// again both go on from there. A show that went on without its music has it
+// brought in where the show is.
 function outputChanged() {
-  if (!playing || !sound.music || sound.pausedAt !== null)
+  if (!playing || !sound.music || sound.paused)
     return;
   const state = root.dataset.sound;
   if (sound.context.state === 'running') {
     if (state !== 'music') {
-      clock.go();
-      hear();
+      if (!sound.source)
+        bringMusicIn();
       setSound('music');
     }
   } else if (state === 'music') {
-    clock.stop();
-    silence();
     setSound('paused');
   }
 }
@@ -221,7 +270,7 @@ function askForSound() {
     if (running)
       outputChanged();
     else if (playing && root.dataset.sound === 'paused') {
-      clock.go();
+      silence();  // the show goes on without it, to bring it in where it is then
       setSound('silent');
     }
   });
@@ -287,7 +336,6 @@ function instance(more) {
     },
     getPreloadedPackage: () => dataPackage,
     varnoSound: sound,
-    varnoClock: () => clock.now(),
   }, more));
 }
 
@@ -402,7 +450,6 @@ function quit() {
 // instance for the next play.
 function stopped() {
   playing = null;
-  clock.go();
   setSound('none');
   letScreenSleep();
   // The output rests until the next play.

@@ -2,9 +2,11 @@
 // decoder, not by the browser's: some browsers' decoders refuse Ogg Vorbis,
 // and ours gives every browser the same samples. The page has it decoded
 // once, while it loads, into a Web Audio buffer it keeps by the music's path
-// (Module.varnoSound.buffers); playing, pausing and keeping the music in step
-// with the show's clock are the page's too (Module.varnoSound, page.js).
+// (Module.varnoSound.buffers); playing and pausing it, and telling what of it
+// is heard, are the page's too (Module.varnoSound, page.js).
 #include <emscripten.h>
+
+#include <cmath>
 
 #include "platform/mixer.h"
 #include "platform/ogg.h"
@@ -42,6 +44,10 @@ EM_JS(void, page_play, (const char* path, double seconds), {
 EM_JS(void, page_pause, (), { Module['varnoSound'].pause(); });
 EM_JS(void, page_resume, (), { Module['varnoSound'].resume(); });
 EM_JS(void, page_stop, (), { Module['varnoSound'].stop(); });
+
+// The music's position heard at performance.now() reading `at`; NaN when
+// nothing of it can be heard.
+EM_JS(double, page_heard, (double at), { return Module['varnoSound'].heard(at); });
 // clang-format on
 
 // The page asks for the music at path while it loads. Nothing is kept when it
@@ -97,7 +103,11 @@ bool mixer_set_position(MixerMusic* music, unsigned ms)
     return true;
 }
 
-bool mixer_heard(MixerMusic*, double, double*)
+bool mixer_heard(MixerMusic*, double at, double* music_ms)
 {
-    return false;
+    const double heard = page_heard(at);
+    if (std::isnan(heard))
+        return false;
+    *music_ms = heard;
+    return true;
 }
