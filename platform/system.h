@@ -12,7 +12,8 @@ void restore_display_at_exit();
 uint32_t ticks();
 
 // Drains pending events; true when one of them asks to quit (a released
-// Escape or a window close). Every other event is discarded.
+// Escape, a gamepad's released Back button (platform/pad.h) or a window
+// close). Every other event is discarded.
 bool quit_requested();
 
 // The frame loop: calls begin once the viewer is there, then frame once per
