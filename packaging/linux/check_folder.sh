@@ -38,15 +38,8 @@ echo "$newest"
 awk '{ split($2, v, /[_.]/); if (v[2] > 2 || (v[2] == 2 && v[3] > 34)) bad = 1 } END { exit bad }' \
   <<<"$newest" || fail "a file needs a glibc newer than 2.34"
 
-# Runs a command in the chroot, with /proc, /dev and X's sockets of its own
-# mount namespace (gone when it ends).
 in_root() {
-  unshare --mount --fork sh -c '
-    r=$1; shift
-    mount -t proc proc "$r/proc"
-    mount --rbind /dev "$r/dev"
-    mkdir -p "$r/tmp/.X11-unix" && mount --bind /tmp/.X11-unix "$r/tmp/.X11-unix"
-    exec chroot "$r" env -i PATH=/usr/bin:/bin HOME=/root "$@"' sh "$root" "$@"
+  "$here/in_chroot.sh" "$root" "$@"
 }
 
 echo "-- the libraries the programs load, as the chroot's loader finds them"
