@@ -25,7 +25,8 @@ double picture_delay_ms();
 void exit_now(int status);
 
 // Drains pending events; true when one of them asks to quit (a released
-// Escape or a window close). Every other event is discarded.
+// Escape, a gamepad's released Back button (platform/pad.h) or a window
+// close). Every other event is discarded.
 bool quit_requested();
 
 // Runs work(context) while the viewer may still ask to quit: where there are

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/native_loop.h"
+#include "platform/sdl/pad.h"
 #include "platform/system.h"
 
 void restore_display_at_exit()
@@ -36,10 +37,43 @@ void exit_now(int status)
     _exit(status);
 }
 
+// The gamepads followed for their Back button, looked for at the first call
+// and every few seconds while there is none, so that one plugged in (or
+// turned on) during the show is found.
+static int pad_fds[4];
+static PadButton pad_buttons[4];
+static int pads = 0;
+static double pads_looked_at = 0;
+static bool pads_looked = false;
+static const double pads_look_every_ms = 2000;
+
+static bool pad_back_released()
+{
+    if (pads == 0 && (!pads_looked || clock_ms() - pads_looked_at >= pads_look_every_ms)) {
+        pads = pad::open_gamepads("/dev/input", pad_fds, pad_buttons, 4);
+        pads_looked = true;
+        pads_looked_at = clock_ms();
+    }
+    bool released = false;
+    for (int i = 0; i < pads;) {
+        bool gone = false;
+        released = pad::back_released(pad_fds[i], &pad_buttons[i], &gone) || released;
+        if (gone) {
+            close(pad_fds[i]);
+            --pads;
+            pad_fds[i] = pad_fds[pads];
+            pad_buttons[i] = pad_buttons[pads];
+        } else {
+            ++i;
+        }
+    }
+    return released;
+}
+
 bool quit_requested()
 {
     SDL_Event event;
-    bool quit = false;
+    bool quit = pad_back_released();
     // Drain the whole queue even after a quit: nothing is left for a later pass.
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_QUIT)

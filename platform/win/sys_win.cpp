@@ -4,12 +4,14 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <xinput.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/native_loop.h"
+#include "platform/pad.h"
 #include "platform/system.h"
 #include "platform/win/win.h"
 
@@ -159,9 +161,48 @@ void exit_now(int status)
     ExitProcess(UINT(status));
 }
 
+// Gamepads through XInput: Xbox pads, and whatever pad Steam hands a Windows
+// program under Proton (the Steam Deck's own). The DLL is loaded when first
+// asked for, so that a Windows without it still runs the show. A slot with no
+// pad is slow to ask, so empty ones are asked again only every few seconds.
+static bool pad_back_released()
+{
+    using GetState = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
+    static const GetState get_state = []() -> GetState {
+        for (const wchar_t* dll : {L"xinput1_4.dll", L"xinput9_1_0.dll", L"xinput1_3.dll"})
+            if (HMODULE m = LoadLibraryW(dll))
+                if (void* f = reinterpret_cast<void*>(GetProcAddress(m, "XInputGetState")))
+                    return reinterpret_cast<GetState>(f);
+        return nullptr;
+    }();
+    static PadButton buttons[XUSER_MAX_COUNT];
+    static bool connected[XUSER_MAX_COUNT];
+    static double empty_asked_at = -1e9;
+    const double look_every_ms = 2000;
+    if (!get_state)
+        return false;
+    const double now = clock_ms();
+    const bool ask_empty = now - empty_asked_at >= look_every_ms;
+    if (ask_empty)
+        empty_asked_at = now;
+    bool released = false;
+    for (DWORD i = 0; i < XUSER_MAX_COUNT; ++i) {
+        if (!connected[i] && !ask_empty)
+            continue;
+        XINPUT_STATE state;
+        connected[i] = get_state(i, &state) == ERROR_SUCCESS;
+        if (!connected[i])
+            buttons[i] = PadButton{};
+        else if (pad_button_released(&buttons[i], state.Gamepad.wButtons & XINPUT_GAMEPAD_BACK))
+            released = true;
+    }
+    return released;
+}
+
 bool quit_requested()
 {
-    return quit_asked.exchange(false);
+    const bool pad = pad_back_released();
+    return quit_asked.exchange(false) || pad;
 }
 
 bool run_while_loading(void (*work)(void* context), void* context)
