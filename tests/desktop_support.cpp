@@ -12,8 +12,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
 #include <thread>
 
 double ms_since(Clock::time_point t0)
@@ -156,6 +161,64 @@ int wait_exit(pid_t pid, double limit_ms, struct rusage* usage)
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     return -1;
+}
+
+// Nanoseconds each thread of a process has waited for a processor while
+// ready to run, by thread id: the second figure of its schedstat.
+std::map<std::string, double> run_queue_waits(pid_t pid)
+{
+    std::map<std::string, double> waits;
+    if (pid <= 0)
+        return waits;
+    std::error_code error;
+    const std::string task = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& thread : std::filesystem::directory_iterator(task, error)) {
+        std::ifstream in(thread.path() / "schedstat");
+        double running, waiting;
+        if (in >> running >> waiting)
+            waits[thread.path().filename().string()] = waiting;
+    }
+    return waits;
+}
+
+// The most any one thread waited between two readings, in ms.
+double most_waited_ms(const std::map<std::string, double>& before,
+                      const std::map<std::string, double>& after)
+{
+    double most = 0;
+    for (const auto& [thread, waiting] : after) {
+        const auto was = before.find(thread);
+        most = std::max(most, (waiting - (was == before.end() ? 0 : was->second)) / 1e6);
+    }
+    return most;
+}
+
+QuitTime time_quit(Display* d, Window w, pid_t program, pid_t server,
+                   const std::function<void()>& event)
+{
+    XSelectInput(d, w, StructureNotifyMask);
+    XSync(d, False);
+    const auto program_before = run_queue_waits(program);
+    const auto server_before = run_queue_waits(server);
+    event();
+    const auto sent = Clock::now();
+    QuitTime q;
+    // Up to the bound on a hang; the program, ended, stays readable until reaped.
+    while (q.wall_ms < 0 && ms_since(sent) < exit_limit_ms) {
+        while (XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+            if (e.type == DestroyNotify && e.xdestroywindow.window == w) {
+                q.wall_ms = ms_since(sent);
+                break;
+            }
+        }
+        if (q.wall_ms < 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    q.machine_ms = most_waited_ms(program_before, run_queue_waits(program)) +
+                   most_waited_ms(server_before, run_queue_waits(server));
+    return q;
 }
 
 void release_escape(Display* d)

@@ -1,6 +1,6 @@
 // The Windows build (build-win/, cross-compiled with MinGW-w64) under wine on
 // a real X server (Xvfb): both exes import only DLLs every Windows 10 has; the
-// capture tool draws the native frames byte for byte; the program answers its
+// capture tool draws the reference frames byte for byte; the program answers its
 // command line as on Linux; its picture is the capture's, fullscreen with and
 // without a window manager and in a window; Escape released (not pressed),
 // Alt-F4 and a window's close end it as promptly as on Linux; its music plays
@@ -29,7 +29,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <iterator>
 #include <set>
 #include <sstream>
@@ -217,8 +216,8 @@ std::string printed(const std::string& output)
 }
 
 // The first window of a fresh prefix is slow (wine sets up its desktop); on a
-// busy machine it has taken 10 s.
-constexpr double window_limit_ms = 30000;
+// busy machine it has taken 10 s. A wait for the machine, not a bound.
+constexpr double window_limit_ms = 120000;
 
 // --- What the exes ask of Windows ---
 
@@ -289,25 +288,19 @@ INSTANTIATE_TEST_SUITE_P(Windows, Imports,
 // --- The frames ---
 
 // Every frame of the show, as the capture tool for Windows draws it under
-// wine, byte for byte the native capture tool's; both run at once.
-TEST(Capture, DrawsTheNativeFramesUnderWine)
+// wine, byte for byte the reference's (VARNO_FRAMES_MD5, from
+// reference/frames.md5).
+TEST(Capture, DrawsTheReferenceFramesUnderWine)
 {
-    const std::string frames = " --raw --back-buffer --fps 60 2> /dev/null | md5sum";
-    auto native = std::async(std::launch::async, [&] {
-        std::string sum;
-        run_command("cd " + quoted(native_build()) +
-                        " && SDL_VIDEODRIVER=dummy tools/varno-capture" + frames,
-                    &sum);
-        return sum;
-    });
+    const char* want = getenv("VARNO_FRAMES_MD5");
+    ASSERT_NE(want, nullptr) << "VARNO_FRAMES_MD5 unset: run it through ctest";
     std::string wine;
     const auto t0 = Clock::now();
-    run_command("cd " + quoted(win_build()) + " && wine " + capture_exe + frames, &wine);
+    run_command("cd " + quoted(win_build()) + " && wine " + capture_exe +
+                    " --raw --back-buffer --fps 60 2> /dev/null | md5sum",
+                &wine);
     printf("all frames under wine in %.1f s: %s", ms_since(t0) / 1000, wine.c_str());
-    const std::string want = native.get();
-    printf("all frames, native:          %s", want.c_str());
-    ASSERT_EQ(want.size(), 36u) << "native capture failed";
-    EXPECT_EQ(wine, want);
+    EXPECT_EQ(wine, std::string(want) + "  -\n");
 }
 
 // --- The command line ---
@@ -466,7 +459,7 @@ TEST_P(Picture, ShowsTheCapturedFrame)
         EXPECT_TRUE(black(s.d, 0, y + int(ph), v.screen.width, v.screen.height - y - int(ph)));
     }
     release_escape(s.d);
-    EXPECT_EQ(wait_exit(s.show, 2000), 0);
+    EXPECT_EQ(wait_exit(s.show, exit_limit_ms), 0);
 }
 
 const View views[] = {
@@ -525,32 +518,37 @@ TEST_P(Ends, PromptlyWithStatus0)
     const Window w = start_program(&s, options);
     ASSERT_NE(w, 0u) << "no window";
     std::this_thread::sleep_for(std::chrono::milliseconds(e.after_ms));
-    switch (e.quit) {
-        case Quit::escape:
-            release_escape(s.d);
-            break;
-        case Quit::escape_held: {
-            const KeyCode escape = XKeysymToKeycode(s.d, XK_Escape);
-            XTestFakeKeyEvent(s.d, escape, True, 0);
-            XSync(s.d, False);
-            EXPECT_EQ(wait_exit(s.show, 500), -1) << "ended on the press of Escape";
-            XTestFakeKeyEvent(s.d, escape, False, 0);
-            XSync(s.d, False);
-            break;
-        }
-        case Quit::alt_f4:
-            press_alt_f4(s.d);
-            break;
-        case Quit::close:
-            close_window(s.d, w);
-            break;
-    }
     const auto event = Clock::now();
-    const int status = wait_exit(s.show, 2000);
-    const double took = ms_since(event);
-    EXPECT_EQ(status, 0) << "-1: still running two seconds later";
-    EXPECT_LT(took, e.limit_ms) << e.name;
-    printf("%s: ended %.1f ms after the event\n", e.name, took);
+    const QuitTime q = time_quit(s.d, w, s.show, s.server.pid, [&] {
+        switch (e.quit) {
+            case Quit::escape:
+                release_escape(s.d);
+                break;
+            case Quit::escape_held: {
+                const KeyCode escape = XKeysymToKeycode(s.d, XK_Escape);
+                XTestFakeKeyEvent(s.d, escape, True, 0);
+                XSync(s.d, False);
+                EXPECT_EQ(wait_exit(s.show, 500), -1) << "ended on the press of Escape";
+                XTestFakeKeyEvent(s.d, escape, False, 0);
+                XSync(s.d, False);
+                break;
+            }
+            case Quit::alt_f4:
+                press_alt_f4(s.d);
+                break;
+            case Quit::close:
+                close_window(s.d, w);
+                break;
+        }
+    });
+    const int status = wait_exit(s.show, exit_limit_ms);
+    EXPECT_EQ(status, 0) << "-1: still running";
+    EXPECT_GE(q.wall_ms, 0) << "the window is still there";
+    EXPECT_LT(q.program_ms(), e.limit_ms) << e.name;
+    printf(
+        "%s: window gone %.1f ms after the event (%.1f of them waiting for a processor), "
+        "the process %.1f ms\n",
+        e.name, q.wall_ms, q.machine_ms, ms_since(event));
 }
 
 const ScreenSize bare = {1280, 1024, false}, managed = {1024, 768, true};
@@ -671,19 +669,20 @@ TEST(Music, PlaysIntoTheSoundServerAsTheFileSounds)
     ASSERT_NE(s.d, nullptr) << "no X server";
     const std::string output = testing::TempDir() + "windows_music.txt";
     const auto started = Clock::now();
-    ASSERT_NE(start_program(&s, {"--from", std::to_string(from_ms / 1000.0)}, output), 0u)
-        << "no window";
+    const Window w = start_program(&s, {"--from", std::to_string(from_ms / 1000.0)}, output);
+    ASSERT_NE(w, 0u) << "no window";
     const double window_ms = ms_since(started);
     std::this_thread::sleep_for(std::chrono::milliseconds(play_ms));
-    release_escape(s.d);
     const double escape_ms = ms_since(started);
-    const int status = wait_exit(s.show, 2000);
-    const double quit_ms = ms_since(started) - escape_ms;
+    const QuitTime q = time_quit(s.d, w, s.show, s.server.pid, [&] { release_escape(s.d); });
+    const double quit_ms = q.program_ms();
+    const int status = wait_exit(s.show, exit_limit_ms);
     // The monitor only delivers while something plays: what was played is in.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     kill(parec, SIGINT);
     waitpid(parec, nullptr, 0);
     EXPECT_EQ(status, 0);
+    EXPECT_GE(q.wall_ms, 0) << "the window is still there";
     EXPECT_LT(quit_ms, quit_limit_ms);
     EXPECT_EQ(printed(output), "");
 
