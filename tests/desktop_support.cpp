@@ -83,7 +83,7 @@ Server start_xvfb(const ScreenSize& screen)
     std::string number;
     pollfd wait_ready = {ready[0], POLLIN, 0};
     char c;
-    while (poll(&wait_ready, 1, 10000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n')
+    while (poll(&wait_ready, 1, 60000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n')
         number += c;
     close(ready[0]);
     if (number.empty()) {
@@ -97,9 +97,12 @@ Server start_xvfb(const ScreenSize& screen)
         return s;
     const char* const wm[] = {"openbox", nullptr};
     s.wm = spawn_quietly("openbox", wm, s.display);
-    // One connection watches for the manager's mark on the root window.
+    // One connection watches for the manager's mark on the root window. A
+    // program started before it is there may race the manager's start and
+    // wait for ever for its window to be mapped (SDL does): on a loaded
+    // machine that start takes seconds, so this waits for the machine.
     if (Display* d = XOpenDisplay(s.display.c_str())) {
-        for (int i = 0; i < 300 && !window_manager_running(d); i++)
+        for (int i = 0; i < 6000 && !window_manager_running(d); i++)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         XCloseDisplay(d);
     }
