@@ -47,20 +47,31 @@ pid_t spawn_quietly(const char* program, const char* const* args, const std::str
     return pid;
 }
 
-static bool window_manager_running(Display* d)
+// The manager frames new windows: a window of our own, mapped again until
+// the manager has reparented it into a frame. Its mark on the root window
+// comes too early: openbox sets it before it takes requests, and a map
+// request made in between is lost, so that a program waiting for its window
+// to be mapped (SDL does) waits for ever.
+static bool window_manager_frames(Display* d, double limit_ms)
 {
-    const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
-    Atom type;
-    int format;
-    unsigned long items, after;
-    unsigned char* data = nullptr;
-    const bool found =
-        XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, AnyPropertyType, &type,
-                           &format, &items, &after, &data) == Success &&
-        items > 0;
-    if (data)
-        XFree(data);
-    return found;
+    const Window root = DefaultRootWindow(d);
+    const Window probe = XCreateSimpleWindow(d, root, 0, 0, 1, 1, 0, 0, 0);
+    bool framed = false;
+    for (const auto t0 = Clock::now(); !framed && ms_since(t0) < limit_ms;) {
+        XMapWindow(d, probe);
+        XSync(d, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        Window root_of, parent, *children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(d, probe, &root_of, &parent, &children, &count)) {
+            framed = parent != root;
+            if (children)
+                XFree(children);
+        }
+    }
+    XDestroyWindow(d, probe);
+    XSync(d, False);
+    return framed;
 }
 
 // Xvfb picks a free display number itself and writes it down the pipe once it
@@ -97,13 +108,10 @@ Server start_xvfb(const ScreenSize& screen)
         return s;
     const char* const wm[] = {"openbox", nullptr};
     s.wm = spawn_quietly("openbox", wm, s.display);
-    // One connection watches for the manager's mark on the root window. A
-    // program started before it is there may race the manager's start and
-    // wait for ever for its window to be mapped (SDL does): on a loaded
-    // machine that start takes seconds, so this waits for the machine.
+    // On a loaded machine the manager's start takes seconds: this waits for
+    // the machine.
     if (Display* d = XOpenDisplay(s.display.c_str())) {
-        for (int i = 0; i < 6000 && !window_manager_running(d); i++)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        window_manager_frames(d, 60000);
         XCloseDisplay(d);
     }
     return s;
