@@ -204,13 +204,15 @@ double most_waited_ms(const std::map<std::string, double>& before,
     return most;
 }
 
-QuitTime time_quit(Display* d, Window w, pid_t program, pid_t server,
+QuitTime time_quit(Display* d, Window w, pid_t program, const std::vector<pid_t>& through,
                    const std::function<void()>& event)
 {
     XSelectInput(d, w, StructureNotifyMask);
     XSync(d, False);
     const auto program_before = run_queue_waits(program);
-    const auto server_before = run_queue_waits(server);
+    std::vector<std::map<std::string, double>> through_before;
+    for (const pid_t pid : through)
+        through_before.push_back(run_queue_waits(pid));
     event();
     const auto sent = Clock::now();
     QuitTime q;
@@ -227,8 +229,9 @@ QuitTime time_quit(Display* d, Window w, pid_t program, pid_t server,
         if (q.wall_ms < 0)
             std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
-    q.machine_ms = most_waited_ms(program_before, run_queue_waits(program)) +
-                   most_waited_ms(server_before, run_queue_waits(server));
+    q.machine_ms = most_waited_ms(program_before, run_queue_waits(program));
+    for (size_t i = 0; i < through.size(); i++)
+        q.machine_ms += most_waited_ms(through_before[i], run_queue_waits(through[i]));
     return q;
 }
 

@@ -76,15 +76,16 @@ constexpr double exit_limit_ms = 10000;
 // How long the program took to answer an event with its window's end: the
 // ms from the event to the window's destruction (-1: it stayed), and how much
 // of that the machine took, not the program: the most any one thread of the
-// program waited for a processor while ready to run, and the X server's main
-// thread the same (from /proc/<pid>/task/<tid>/schedstat). What is left is the
-// program's own: its work and its own waits (for a fade, the music, a hang).
+// program waited for a processor while ready to run, and the same for each
+// process it works through (the X server; under wine, wineserver), from
+// /proc/<pid>/task/<tid>/schedstat. What is left is the program's own: its
+// work and its own waits (for a fade, the music, a hang).
 struct QuitTime {
     double wall_ms = -1;
     double machine_ms = 0;
     double program_ms() const { return wall_ms < 0 ? -1 : wall_ms - machine_ms; }
 };
-QuitTime time_quit(Display* d, Window w, pid_t program, pid_t server,
+QuitTime time_quit(Display* d, Window w, pid_t program, const std::vector<pid_t>& through,
                    const std::function<void()>& event);
 
 void release_escape(Display* d);

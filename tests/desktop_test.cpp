@@ -104,7 +104,7 @@ TEST_P(Quit, EndsPromptlyWithStatus0AndTheModeRestored)
         std::chrono::milliseconds(wait_ms) -
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - shown));
     const auto event = Clock::now();
-    const QuitTime q = time_quit(s.d, w, s.show, s.server.pid, [&] {
+    const QuitTime q = time_quit(s.d, w, s.show, {s.server.pid}, [&] {
         if (m.close)
             close_window(s.d, w);
         else

@@ -205,6 +205,24 @@ pid_t start_wine(const Server& server, const std::string& exe,
     return pid;
 }
 
+// The wineserver of this test's prefix (WINEPREFIX), which every message
+// between the program's threads and windows goes through; -1 if none.
+pid_t wineserver()
+{
+    const char* prefix = getenv("WINEPREFIX");
+    std::error_code error;
+    for (const auto& p : fs::directory_iterator("/proc", error)) {
+        const std::string pid = p.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos ||
+            read_text(p.path() / "comm") != "wineserver\n")
+            continue;
+        const std::string env = read_text(p.path() / "environ");
+        if (prefix && env.find(std::string("WINEPREFIX=") + prefix + '\0') != std::string::npos)
+            return pid_t(std::stol(pid));
+    }
+    return -1;
+}
+
 // What the program said in the file its messages went to, its lines ended
 // as Windows ends them (CR LF) or as Linux does.
 std::string printed(const std::string& output)
@@ -519,7 +537,7 @@ TEST_P(Ends, PromptlyWithStatus0)
     ASSERT_NE(w, 0u) << "no window";
     std::this_thread::sleep_for(std::chrono::milliseconds(e.after_ms));
     const auto event = Clock::now();
-    const QuitTime q = time_quit(s.d, w, s.show, s.server.pid, [&] {
+    const QuitTime q = time_quit(s.d, w, s.show, {s.server.pid, wineserver()}, [&] {
         switch (e.quit) {
             case Quit::escape:
                 release_escape(s.d);
@@ -678,7 +696,8 @@ TEST(Music, PlaysIntoTheSoundServerAsTheFileSounds)
     const double window_ms = ms_since(started);
     std::this_thread::sleep_for(std::chrono::milliseconds(play_ms));
     const double escape_ms = ms_since(started);
-    const QuitTime q = time_quit(s.d, w, s.show, s.server.pid, [&] { release_escape(s.d); });
+    const QuitTime q =
+        time_quit(s.d, w, s.show, {s.server.pid, wineserver()}, [&] { release_escape(s.d); });
     const double quit_ms = q.program_ms();
     const int status = wait_exit(s.show, exit_limit_ms);
     // The monitor only delivers while something plays: what was played is in.
@@ -703,9 +722,18 @@ TEST(Music, PlaysIntoTheSoundServerAsTheFileSounds)
         "recorded, and %.0f ms of silence within it, %.0f ms at most at once\n",
         window_ms, escape_ms, quit_ms, sound_ms, 1000.0 * double(cut) / sink_rate,
         1000.0 * double(longest_cut) / sink_rate);
-    // From the window to the Escape, less start-up's loading and the
-    // sound's way to the server.
-    ASSERT_GT(sound_ms, play_ms - 2000.0) << "the music stopped early";
+    // The music plays on up to the Escape: after its last sound the recording
+    // holds only the quit and the 200 ms the monitor is read on for. Where
+    // it begins is the machine's (wine, late to start its stream on a busy
+    // machine, skips what it missed to keep time), so its length is bound
+    // loosely.
+    size_t last = recorded.size() / 2;
+    while (last > 0 && recorded[2 * last - 2] == 0 && recorded[2 * last - 1] == 0)
+        last--;
+    const double after_ms = 1000.0 * double(recorded.size() / 2 - last) / sink_rate;
+    printf("%.0f ms of silence at the end of the recording\n", after_ms);
+    EXPECT_LT(after_ms, 1500.0) << "the music stopped early";
+    ASSERT_GT(sound_ms, play_ms / 2.0) << "the music stopped early";
 
     // The file's loudness from a second after where the show started, and
     // the recording's, lined up (to half a millisecond) where they agree best,
