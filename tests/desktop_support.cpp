@@ -12,11 +12,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <string>
 #include <thread>
 
 double ms_since(Clock::time_point t0)
@@ -45,20 +48,31 @@ pid_t spawn_quietly(const char* program, const char* const* args, const std::str
     return pid;
 }
 
-static bool window_manager_running(Display* d)
+// The manager frames new windows: a window of our own, mapped again until
+// the manager has reparented it into a frame. Its mark on the root window
+// comes too early: openbox sets it before it takes requests, and a map
+// request made in between is lost, so that a program waiting for its window
+// to be mapped (SDL does) waits for ever.
+static bool window_manager_frames(Display* d, double limit_ms)
 {
-    const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
-    Atom type;
-    int format;
-    unsigned long items, after;
-    unsigned char* data = nullptr;
-    const bool found =
-        XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, AnyPropertyType, &type,
-                           &format, &items, &after, &data) == Success &&
-        items > 0;
-    if (data)
-        XFree(data);
-    return found;
+    const Window root = DefaultRootWindow(d);
+    const Window probe = XCreateSimpleWindow(d, root, 0, 0, 1, 1, 0, 0, 0);
+    bool framed = false;
+    for (const auto t0 = Clock::now(); !framed && ms_since(t0) < limit_ms;) {
+        XMapWindow(d, probe);
+        XSync(d, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        Window root_of, parent, *children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(d, probe, &root_of, &parent, &children, &count)) {
+            framed = parent != root;
+            if (children)
+                XFree(children);
+        }
+    }
+    XDestroyWindow(d, probe);
+    XSync(d, False);
+    return framed;
 }
 
 // Xvfb picks a free display number itself and writes it down the pipe once it
@@ -81,7 +95,7 @@ Server start_xvfb(const ScreenSize& screen)
     std::string number;
     pollfd wait_ready = {ready[0], POLLIN, 0};
     char c;
-    while (poll(&wait_ready, 1, 10000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n')
+    while (poll(&wait_ready, 1, 60000) == 1 && read(ready[0], &c, 1) == 1 && c != '\n')
         number += c;
     close(ready[0]);
     if (number.empty()) {
@@ -95,10 +109,10 @@ Server start_xvfb(const ScreenSize& screen)
         return s;
     const char* const wm[] = {"openbox", nullptr};
     s.wm = spawn_quietly("openbox", wm, s.display);
-    // One connection watches for the manager's mark on the root window.
+    // On a loaded machine the manager's start takes seconds: this waits for
+    // the machine.
     if (Display* d = XOpenDisplay(s.display.c_str())) {
-        for (int i = 0; i < 300 && !window_manager_running(d); i++)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        window_manager_frames(d, 60000);
         XCloseDisplay(d);
     }
     return s;
@@ -159,6 +173,67 @@ int wait_exit(pid_t pid, double limit_ms, struct rusage* usage)
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     return -1;
+}
+
+// Nanoseconds each thread of a process has waited for a processor while
+// ready to run, by thread id: the second figure of its schedstat.
+std::map<std::string, double> run_queue_waits(pid_t pid)
+{
+    std::map<std::string, double> waits;
+    if (pid <= 0)
+        return waits;
+    std::error_code error;
+    const std::string task = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& thread : std::filesystem::directory_iterator(task, error)) {
+        std::ifstream in(thread.path() / "schedstat");
+        double running, waiting;
+        if (in >> running >> waiting)
+            waits[thread.path().filename().string()] = waiting;
+    }
+    return waits;
+}
+
+// The most any one thread waited between two readings, in ms.
+double most_waited_ms(const std::map<std::string, double>& before,
+                      const std::map<std::string, double>& after)
+{
+    double most = 0;
+    for (const auto& [thread, waiting] : after) {
+        const auto was = before.find(thread);
+        most = std::max(most, (waiting - (was == before.end() ? 0 : was->second)) / 1e6);
+    }
+    return most;
+}
+
+QuitTime time_quit(Display* d, Window w, pid_t program, const std::vector<pid_t>& through,
+                   const std::function<void()>& event)
+{
+    XSelectInput(d, w, StructureNotifyMask);
+    XSync(d, False);
+    const auto program_before = run_queue_waits(program);
+    std::vector<std::map<std::string, double>> through_before;
+    for (const pid_t pid : through)
+        through_before.push_back(run_queue_waits(pid));
+    event();
+    const auto sent = Clock::now();
+    QuitTime q;
+    // Up to the bound on a hang; the program, ended, stays readable until reaped.
+    while (q.wall_ms < 0 && ms_since(sent) < exit_limit_ms) {
+        while (XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+            if (e.type == DestroyNotify && e.xdestroywindow.window == w) {
+                q.wall_ms = ms_since(sent);
+                break;
+            }
+        }
+        if (q.wall_ms < 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    q.machine_ms = most_waited_ms(program_before, run_queue_waits(program));
+    for (size_t i = 0; i < through.size(); i++)
+        q.machine_ms += most_waited_ms(through_before[i], run_queue_waits(through[i]));
+    return q;
 }
 
 void release_escape(Display* d)

@@ -79,8 +79,13 @@ void PrintTo(const Case& c, std::ostream* os)
 std::vector<Case> cases()
 {
     std::vector<Case> all;
+    // The greetings' nineteen logos are loaded by one loop, and a missing one
+    // walks the same path whichever it is: the first and the last stand for
+    // them (all_missing takes them all away).
     for (const char* p : pictures)
-        all.push_back({std::string("missing_") + p, Damage::missing, p, 0, 0, true});
+        if (std::string(p).rfind("greet_", 0) != 0 || p == std::string("greet_00") ||
+            p == std::string("greet_18"))
+            all.push_back({std::string("missing_") + p, Damage::missing, p, 0, 0, true});
     all.push_back({"all_missing", Damage::all_missing, "", 0, 0, true});
     all.push_back({"zero_bytes_title", Damage::zero_bytes, "title", 0, 0, true});
     all.push_back({"truncated_deform_texture", Damage::truncated, "test_deform", 0, 0, true});

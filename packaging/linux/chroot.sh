@@ -35,7 +35,7 @@ case "$name" in
   cross-arm64)
     packages=(crossbuild-essential-arm64 cmake pkg-config dpkg-dev file gzip
       libsdl1.2-compat-dev:arm64 libsdl-mixer1.2-dev:arm64 libdevil-dev:arm64 libvorbis-dev:arm64
-      libx11-dev:arm64 libxrandr-dev:arm64)
+      libx11-dev:arm64 libxrandr-dev:arm64 libpulse-dev:arm64)
     args=(--variant=buildd --architectures=amd64,arm64)
     ;;
   run-amd64)
