@@ -160,10 +160,22 @@ struct FlashOffset {
     double heard;   // the music's position heard then, ms
     double offset;  // seen.demo - heard: sound after picture when positive
     double quality, runner_up;
+    bool poor;  // a reading the meter cannot vouch for (poor_read)
 };
+// A flash read poorly: its frame's moment known only to more than
+// poor_certainty_ms either way (the grabber itself was held up around the
+// rise, as on a busy machine: two grabs far apart), or the music matched
+// there with a correlation under poor_quality (a gap or a click in the
+// recording). Its offset says more about the meter than about the show: it
+// is printed, marked, and left out of the summary.
+constexpr double poor_certainty_ms = 8;
+constexpr double poor_quality = 0.8;
+bool poor_read(const FlashOffset& f);
+// The summary is of the flashes read well; `poor` counts the others.
 struct SyncReport {
     std::vector<FlashOffset> flashes;
     double median = 0, min = 0, max = 0;
+    int read_well = 0, poor = 0;
 };
 SyncReport measure_offsets(const PictureTrack& picture, const SoundTrack& sound,
                            const References& refs, const std::vector<float>& music_mono,

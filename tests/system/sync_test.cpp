@@ -6,7 +6,13 @@
 // (SIGSTOP, SIGCONT: a machine that stalls, a lid closed and opened) and with
 // the output's latency raised (PULSE_LATENCY_MSEC=60). The sound must follow
 // the picture within a frame at 60 Hz (|median| <= 16.7 ms) and no flash may
-// be off by more than 25 ms (a frame and the meter's own few ms).
+// be off by more than 25 ms (a frame and the meter's own few ms); under wine,
+// where the position the program reads is not what is heard, the stop is
+// held against the plain run instead (WineSync says why).
+//
+// What a busy machine does to the meter is not held against the show: a
+// flash the meter read poorly (sync_meter.h, poor_read) is printed but not
+// bounded, and a clip the meter could not measure is played once more.
 //
 // And quitting: Escape released 0, 60 and 150 ms after the window appears, and
 // in the show, must end the process within 100 ms, Linux and wine.
@@ -94,7 +100,8 @@ struct Shared {
     bool wine_ready = false;
     pid_t web_server = -1;  // serving build-web/ on 127.0.0.1:web_port
     int web_port = 0;
-    int browsers = 0;  // a fresh profile for each
+    int browsers = 0;       // a fresh profile for each
+    SyncReport wine_plain;  // the wine cases' plain run, to hold the stop against
 };
 Shared* shared = nullptr;
 // The Windows cases share one X server, and so one wine session.
@@ -279,11 +286,31 @@ bool serve_page()
     return false;
 }
 
-// Waits for the show's picture on the screen; false after limit_ms.
-bool wait_for_picture(const Server& server, double limit_ms, PictureArea* area)
+// What the program wrote, to say why it showed nothing.
+std::string program_log()
+{
+    std::string text;
+    if (FILE* f = fopen((shared->root + "/program.log").c_str(), "r")) {
+        char line[256];
+        while (fgets(line, sizeof line, f))
+            text += line;
+        fclose(f);
+    }
+    return text;
+}
+
+// Waits for the show's picture on the screen; false after limit_ms, or at
+// once if the program has ended.
+bool wait_for_picture(const Server& server, pid_t program, double limit_ms, PictureArea* area)
 {
     const double end = monotonic_ms() + limit_ms;
     while (monotonic_ms() < end) {
+        siginfo_t ended{};  // left to be reaped by whoever waits for it
+        if (waitid(P_PID, id_t(program), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+            ended.si_pid == program) {
+            printf("the program ended before its window: %s\n", program_log().c_str());
+            return false;
+        }
         if (find_picture(server.display, "VARNO STYLE", area))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -329,8 +356,16 @@ void PrintTo(const Clip& c, std::ostream* os)
     *os << c.name;
 }
 
-// Plays a clip of the dance and measures it; the report is printed.
-SyncReport play_clip(Player player, const Clip& c, const char* label)
+// A clip played and measured once: `measured` is false when the meter, not
+// the program, failed (the recording broke off, too few flashes read well),
+// with what went wrong in `why`.
+struct Take {
+    SyncReport report;
+    bool measured = false;
+    std::string why;
+};
+
+Take play_once(Player player, const Clip& c, const char* label)
 {
     Screen screen(player);
     Session& s = *screen.s;
@@ -358,7 +393,7 @@ SyncReport play_clip(Player player, const Clip& c, const char* label)
         args = {"-w", "--from", std::to_string(clip_from_ms / 1000)};
     const Started p = start(player, s.server, args, env);
     PictureArea area;
-    const bool shown = wait_for_picture(s.server, window_limit_ms, &area);
+    const bool shown = wait_for_picture(s.server, p.pid, window_limit_ms, &area);
     const bool heard = shown && wait_for_music(player == Player::chromium ? 30000 : 10000,
                                                player == Player::chromium ? s.d : nullptr);
     Recording rec;
@@ -379,36 +414,72 @@ SyncReport play_clip(Player player, const Clip& c, const char* label)
             stopper.join();
     }
     end_group(p.pid);
+    // No window or no music is the program's own failure: not played again.
     EXPECT_TRUE(shown) << "no window within " << window_limit_ms << " ms";
     EXPECT_TRUE(heard || !shown) << "no music after the window";
-    EXPECT_TRUE(recorded || !heard) << error;
-    if (!recorded)
-        return {};
+    Take take;
+    if (!heard)
+        return take;
+    if (!recorded) {
+        take.why = "the recording failed: " + error;
+        return take;
+    }
     // VARNO_SYNC_KEEP names a folder for the recordings, to read again with
     // varno-sync --load.
     if (const char* keep = getenv("VARNO_SYNC_KEEP"))
         save_recording(rec, std::string(keep) + "/" + label + ".rec");
     const double after = c.stopped ? rec.start + stop_at_ms + stop_ms + settle_ms : 0;
-    const SyncReport r =
-        measure_offsets(rec.picture, rec.sound, shared->inputs.refs, shared->inputs.music,
-                        shared->inputs.rate, dance_flashes(), after);
+    take.report = measure_offsets(rec.picture, rec.sound, shared->inputs.refs, shared->inputs.music,
+                                  shared->inputs.rate, dance_flashes(), after);
     printf("sound placed on the clock to +-%.1f ms; %zu corner grabs, %zu stills\n",
            rec.sound.t0_spread, rec.picture.corner.size(), rec.picture.stills.size());
-    print_report(r, label, stdout);
-    return r;
+    print_report(take.report, label, stdout);
+    take.measured = take.report.read_well >= least_flashes;
+    if (!take.measured)
+        take.why = "too few flashes read well (" + std::to_string(take.report.read_well) + " of " +
+                   std::to_string(least_flashes) + ")";
+    return take;
+}
+
+// Plays a clip of the dance and measures it; the report is printed. A clip
+// the meter failed to measure (a busy machine holds up the recorder or the
+// grabber, not the show) is played once more, and says so; a second failure
+// fails the case. The program's own faults (an offset off, a quit slow) are
+// never played again.
+SyncReport play_clip(Player player, const Clip& c, const char* label)
+{
+    Take take = play_once(player, c, label);
+    if (!take.measured && !take.why.empty() && !testing::Test::HasFailure()) {
+        printf("%s: not measured (%s): played once more\n", label, take.why.c_str());
+        take = play_once(player, c, label);
+    }
+    EXPECT_TRUE(take.measured || take.why.empty()) << label << ": " << take.why;
+    return take.report;
+}
+
+// A report with enough flashes read well to hold the show to anything.
+void expect_measured(const SyncReport& r)
+{
+    ASSERT_GE(r.read_well, least_flashes) << "too few flashes read well";
+}
+
+// Every flash read well within `limit` of `expected`.
+void expect_flashes_near(const SyncReport& r, double expected, double limit)
+{
+    int outside = 0;
+    for (const FlashOffset& f : r.flashes)
+        outside += !f.poor && std::fabs(f.offset - expected) > limit;
+    EXPECT_EQ(outside, 0) << "flashes off by more than " << limit << " ms (from " << r.min << " to "
+                          << r.max << ")";
 }
 
 // Holds a report to the bounds, around `expected` (0 but for the beacon).
 void expect_in_step(const SyncReport& r, double expected = 0)
 {
-    ASSERT_GE(int(r.flashes.size()), least_flashes) << "too few flashes measured";
+    expect_measured(r);
     EXPECT_LE(std::fabs(r.median - expected), median_limit_ms)
         << "median offset " << r.median << " ms (sound minus picture)";
-    int outside = 0;
-    for (const FlashOffset& f : r.flashes)
-        outside += std::fabs(f.offset - expected) > flash_limit_ms;
-    EXPECT_EQ(outside, 0) << "flashes off by more than " << flash_limit_ms << " ms (from " << r.min
-                          << " to " << r.max << ")";
+    expect_flashes_near(r, expected, flash_limit_ms);
 }
 
 // --- The meter's own calibration ---
@@ -458,13 +529,39 @@ TEST_P(LinuxSync, SoundFollowsPictureWithinAFrame)
 INSTANTIATE_TEST_SUITE_P(Live, LinuxSync, testing::ValuesIn(clips),
                          [](const testing::TestParamInfo<Clip>& i) { return i.param.name; });
 
+// Under wine the Windows build's clock reads waveOutGetPosition, which wine
+// counts as what it has handed to PulseAudio, not what has been heard
+// (winepulse's position is the bytes written): the offset under wine is
+// PulseAudio's buffer for wine's stream, some 80 to 160 ms here, which the
+// program cannot know from inside wine (on a real Windows the count is the
+// device's). So under wine the cases hold what the program controls: after
+// the 300-ms stop the offset stays within a frame of the plain run's in the
+// same session (the stop itself must cost nothing; a clock that ran on
+// through it put the music 300 ms further behind), every flash within
+// flash_limit_ms of that too. The plain and the latency offsets are printed
+// as figures, and must be measured, but are not bounded.
 class WineSync : public testing::TestWithParam<Clip> {};
 
-TEST_P(WineSync, SoundFollowsPictureWithinAFrame)
+TEST_P(WineSync, StopCostsNothing)
 {
     const Clip c = GetParam();
     ASSERT_TRUE(fs::exists(win_build() + "/varno-style.exe")) << "not built (scripts/windows)";
-    expect_in_step(play_clip(Player::wine, c, ("wine " + std::string(c.name)).c_str()));
+    const SyncReport r = play_clip(Player::wine, c, ("wine " + std::string(c.name)).c_str());
+    expect_measured(r);
+    if (!c.stopped) {
+        if (!c.latency)
+            shared->wine_plain = r;
+        return;
+    }
+    // The plain run to compare with: this session's, or one played now.
+    if (shared->wine_plain.read_well < least_flashes)
+        shared->wine_plain = play_clip(Player::wine, clips[0], "wine plain (beside the stop)");
+    const SyncReport& plain = shared->wine_plain;
+    expect_measured(plain);
+    EXPECT_LE(std::fabs(r.median - plain.median), median_limit_ms)
+        << "median offset " << r.median << " ms after the stop, " << plain.median
+        << " ms plainly (sound minus picture)";
+    expect_flashes_near(r, plain.median, flash_limit_ms);
 }
 
 INSTANTIATE_TEST_SUITE_P(Live, WineSync, testing::ValuesIn(clips),
@@ -519,7 +616,7 @@ double quit_time(Player player, const Quit& q)
     }
     const Started p = start(player, s.server, {"-w", "--from", "17"}, {});
     PictureArea area;
-    if (!wait_for_picture(s.server, window_limit_ms, &area)) {
+    if (!wait_for_picture(s.server, p.pid, window_limit_ms, &area)) {
         end_group(p.pid);
         return -1;
     }
