@@ -597,7 +597,8 @@ double heard_position(const SoundTrack& sound, const std::vector<float>& music, 
 
 SyncReport measure_offsets(const PictureTrack& picture, const SoundTrack& sound,
                            const References& refs, const std::vector<float>& music_mono,
-                           int music_rate, const std::vector<uint32_t>& flashes, double after)
+                           int music_rate, const std::vector<uint32_t>& flashes, double after,
+                           double before)
 {
     SyncReport r;
     const std::vector<FlashSeen> seen = find_flashes(picture, refs, flashes);
@@ -615,16 +616,19 @@ SyncReport measure_offsets(const PictureTrack& picture, const SoundTrack& sound,
         double q, next;
         const double at = heard_position(sound, music_mono, music_rate, t, t + picture_lag,
                                          track_match, &q, &next);
+        if (getenv("VARNO_SYNC_DEBUG"))
+            fprintf(stderr, "track at %.1f: lag %.1f (corr %.2f, next %.2f)\n", t, at - t, q, next);
         if (q > 0.8 && next < 0.95 * q)
             track.push_back({t, at - t});
     }
     std::vector<double> offsets;
     for (const FlashSeen& s : seen) {
-        if (s.t < after)
+        if (s.t < after || s.t >= before)
             continue;
         std::vector<double> near;
         for (const auto& p : track)
-            if (std::fabs(p.first - s.t) <= track_near_ms && (p.first >= after || after == 0))
+            if (std::fabs(p.first - s.t) <= track_near_ms && (p.first >= after || after == 0) &&
+                p.first + track_match.window / 2 <= before)
                 near.push_back(p.second);
         if (near.empty())
             continue;  // no music there (silence, a gap) to read

@@ -28,7 +28,7 @@
 // capture tool's frames shown at their own demo times beside the music read
 // as 0 (sync_meter_test); a program that follows PulseAudio's own latency
 // reports reads as 0 live (varno-sync-beacon). VARNO_SYNC_DEBUG=1 prints each
-// still's match and each rise as they are read.
+// still's match, each rise and each second of the music's track as read.
 #pragma once
 
 #include <cstdint>
@@ -177,9 +177,12 @@ struct SyncReport {
     double median = 0, min = 0, max = 0;
     int read_well = 0, poor = 0;
 };
+// Only the flashes seen from `after` to `before` (monotonic ms) count, read
+// from the music recorded in that span alone (a stop between moves the lag).
 SyncReport measure_offsets(const PictureTrack& picture, const SoundTrack& sound,
                            const References& refs, const std::vector<float>& music_mono,
-                           int music_rate, const std::vector<uint32_t>& flashes, double after = 0);
+                           int music_rate, const std::vector<uint32_t>& flashes, double after = 0,
+                           double before = 1e300);
 // Prints the report, one line a flash and a summary line starting with label.
 void print_report(const SyncReport& r, const char* label, FILE* out);
 
