@@ -27,6 +27,7 @@
 // Xlib's names after gtest's (through the helpers' header).
 #define Font XFont
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #undef Font
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -299,6 +300,19 @@ std::string program_log()
     return text;
 }
 
+// Where a program that shows no window is: its threads' stacks and the
+// screen's windows, printed.
+void tell_where(const Server& server, pid_t program)
+{
+    const std::string pid = std::to_string(program);
+    printf("no window: the program's output:\n%s", program_log().c_str());
+    fflush(stdout);
+    system(("xwininfo -root -tree -display " + server.display + " | head -n 30").c_str());
+    system(("gdb -p " + pid +
+            " -batch -ex 'thread apply all bt 12' 2> /dev/null | grep '^#\\|^Thread'")
+               .c_str());
+}
+
 // Waits for the show's picture on the screen; false after limit_ms, or at
 // once if the program has ended.
 bool wait_for_picture(const Server& server, pid_t program, double limit_ms, PictureArea* area)
@@ -314,6 +328,30 @@ bool wait_for_picture(const Server& server, pid_t program, double limit_ms, Pict
         if (find_picture(server.display, "VARNO STYLE", area))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    tell_where(server, program);
+    return false;
+}
+
+// Waits for the show to draw: anything but black in the middle of its picture.
+bool wait_for_drawing(Display* d, const PictureArea& area, double limit_ms)
+{
+    const int size = 32;
+    const int x = area.x + int(area.scale * 160) - size / 2;
+    const int y = area.y + int(area.scale * 120) - size / 2;
+    const double end = monotonic_ms() + limit_ms;
+    while (monotonic_ms() < end) {
+        bool lit = false;
+        if (XImage* image =
+                XGetImage(d, DefaultRootWindow(d), x, y, size, size, AllPlanes, ZPixmap)) {
+            for (int j = 0; j < size && !lit; j++)
+                for (int i = 0; i < size && !lit; i++)
+                    lit = (XGetPixel(image, i, j) & 0xFFFFFF) != 0;
+            XDestroyImage(image);
+        }
+        if (lit)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
 }
@@ -397,10 +435,14 @@ Take play_once(Player player, const Clip& c, const char* label)
     const bool shown = wait_for_picture(s.server, p.pid, window_limit_ms, &area);
     const bool heard = shown && wait_for_music(player == Player::chromium ? 30000 : 10000,
                                                player == Player::chromium ? s.d : nullptr);
+    // The program opens its sound before the show has loaded: the clip (and
+    // its stop) counts from the show's first picture.
+    const bool drawing = heard && (player == Player::chromium || player == Player::beacon ||
+                                   wait_for_drawing(s.d, area, window_limit_ms));
     Recording rec;
     std::string error;
     bool recorded = false;
-    if (heard) {
+    if (drawing) {
         std::thread stopper;
         if (c.stopped)
             stopper = std::thread([&] {
@@ -418,8 +460,9 @@ Take play_once(Player player, const Clip& c, const char* label)
     // No window or no music is the program's own failure: not played again.
     EXPECT_TRUE(shown) << "no window within " << window_limit_ms << " ms";
     EXPECT_TRUE(heard || !shown) << "no music after the window";
+    EXPECT_TRUE(drawing || !heard) << "no picture within " << window_limit_ms << " ms";
     Take take;
-    if (!heard)
+    if (!drawing)
         return take;
     if (!recorded) {
         take.why = "the recording failed: " + error;
@@ -436,7 +479,8 @@ Take play_once(Player player, const Clip& c, const char* label)
            rec.sound.t0_spread, rec.picture.corner.size(), rec.picture.stills.size());
     print_report(take.report, label, stdout);
     take.measured = take.report.read_well >= least_flashes;
-    if (c.stopped) {
+    // Under wine the stop is held against the offset before it (WineSync).
+    if (c.stopped && player == Player::wine) {
         take.before_stop =
             measure_offsets(rec.picture, rec.sound, shared->inputs.refs, shared->inputs.music,
                             shared->inputs.rate, dance_flashes(), 0, rec.start + stop_at_ms);
