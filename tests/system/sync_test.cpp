@@ -653,6 +653,31 @@ const Quit quits[] = {
     {"in_the_show", 2000},
 };
 
+// Waits until the show's window, or a window inside it, has the focus.
+bool wait_for_focus(Display* d, double limit_ms)
+{
+    const double end = monotonic_ms() + limit_ms;
+    while (monotonic_ms() < end) {
+        const Window show = find_window(d, DefaultRootWindow(d));
+        Window w;
+        int revert;
+        XGetInputFocus(d, &w, &revert);
+        while (show && w > PointerRoot && w != show) {
+            Window root, parent, *children = nullptr;
+            unsigned count;
+            if (!XQueryTree(d, w, &root, &parent, &children, &count))
+                break;
+            if (children)
+                XFree(children);
+            w = parent == root ? None : parent;
+        }
+        if (show && w == show)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+}
+
 // Each thread's time on a CPU and waiting for one (ms), from
 // /proc/PID/task/*/schedstat; a thread that has ended keeps its last reading.
 using ThreadTimes = std::map<std::string, std::pair<double, double>>;
@@ -690,6 +715,16 @@ double quit_time(Player player, const Quit& q)
         end_group(p.pid);
         return -1;
     }
+    // A key reaches only the window with the focus, which the window manager
+    // gives a new window when it gets to it (on a busy machine, a while after
+    // the window is mapped): the window has appeared for a viewer's key once
+    // it has the focus too.
+    const double mapped = monotonic_ms();
+    if (!wait_for_focus(s.d, window_limit_ms)) {
+        end_group(p.pid);
+        return -2;
+    }
+    printf("the window had the focus %.1f ms after it was mapped\n", monotonic_ms() - mapped);
     // The key held 20 ms, released at the moment asked for (at 20 ms for
     // "at once"): the release is what quits, and the time counts from it.
     const double shown = monotonic_ms();
@@ -745,6 +780,7 @@ class LinuxQuit : public testing::TestWithParam<Quit> {};
 TEST_P(LinuxQuit, EndsWithin100ms)
 {
     const double took = quit_time(Player::linux_build, GetParam());
+    ASSERT_NE(took, -2) << "the window never had the focus";
     ASSERT_GE(took, 0) << "no window within " << window_limit_ms << " ms";
     EXPECT_LE(took, quit_bound_ms);
 }
@@ -758,6 +794,7 @@ TEST_P(WineQuit, EndsWithin100ms)
 {
     ASSERT_TRUE(fs::exists(win_build() + "/varno-style.exe")) << "not built (scripts/windows)";
     const double took = quit_time(Player::wine, GetParam());
+    ASSERT_NE(took, -2) << "the window never had the focus";
     ASSERT_GE(took, 0) << "no window within " << window_limit_ms << " ms";
     EXPECT_LE(took, quit_bound_ms);
 }
