@@ -596,7 +596,7 @@ INSTANTIATE_TEST_SUITE_P(Live, LinuxSync, testing::ValuesIn(clips),
 // flash_limit_ms (a frame and the meter's own few ms on each of two medians)
 // of the same clip's median before it, and every flash after it within as
 // much of its own median (a clock that ran on through the stop put the music
-// 300 ms further behind). Seen at loads 4 to 9: the offset after the stop 11
+// 300 ms further behind). Seen at loads 3 to 9: the offset after the stop 4
 // to 18 ms lower than before it. The offsets themselves are printed as
 // figures, and must be measured, but are not bounded.
 class WineSync : public testing::TestWithParam<Clip> {};
