@@ -597,7 +597,8 @@ double heard_position(const SoundTrack& sound, const std::vector<float>& music, 
 
 SyncReport measure_offsets(const PictureTrack& picture, const SoundTrack& sound,
                            const References& refs, const std::vector<float>& music_mono,
-                           int music_rate, const std::vector<uint32_t>& flashes, double after)
+                           int music_rate, const std::vector<uint32_t>& flashes, double after,
+                           double before)
 {
     SyncReport r;
     const std::vector<FlashSeen> seen = find_flashes(picture, refs, flashes);
@@ -615,28 +616,36 @@ SyncReport measure_offsets(const PictureTrack& picture, const SoundTrack& sound,
         double q, next;
         const double at = heard_position(sound, music_mono, music_rate, t, t + picture_lag,
                                          track_match, &q, &next);
+        if (getenv("VARNO_SYNC_DEBUG"))
+            fprintf(stderr, "track at %.1f: lag %.1f (corr %.2f, next %.2f)\n", t, at - t, q, next);
         if (q > 0.8 && next < 0.95 * q)
             track.push_back({t, at - t});
     }
     std::vector<double> offsets;
     for (const FlashSeen& s : seen) {
-        if (s.t < after)
+        if (s.t < after || s.t >= before)
             continue;
         std::vector<double> near;
         for (const auto& p : track)
-            if (std::fabs(p.first - s.t) <= track_near_ms && (p.first >= after || after == 0))
+            if (std::fabs(p.first - s.t) <= track_near_ms && (p.first >= after || after == 0) &&
+                p.first + track_match.window / 2 <= before)
                 near.push_back(p.second);
         if (near.empty())
             continue;  // no music there (silence, a gap) to read
-        FlashOffset f{s, 0, 0, 0, 0};
+        FlashOffset f{s, 0, 0, 0, 0, false};
         f.heard = heard_position(sound, music_mono, music_rate, s.t, s.t + median_of(near),
                                  flash_match, &f.quality, &f.runner_up);
         if (f.quality < 0.5)
             continue;
         f.offset = s.demo - f.heard;
+        f.poor = poor_read(f);
         r.flashes.push_back(f);
-        offsets.push_back(f.offset);
+        if (f.poor)
+            r.poor++;
+        else
+            offsets.push_back(f.offset);
     }
+    r.read_well = int(offsets.size());
     if (!offsets.empty()) {
         r.median = median_of(offsets);
         r.min = *std::min_element(offsets.begin(), offsets.end());
@@ -645,16 +654,24 @@ SyncReport measure_offsets(const PictureTrack& picture, const SoundTrack& sound,
     return r;
 }
 
+bool poor_read(const FlashOffset& f)
+{
+    return f.seen.certainty > poor_certainty_ms || f.quality < poor_quality;
+}
+
 void print_report(const SyncReport& r, const char* label, FILE* out)
 {
     for (const FlashOffset& f : r.flashes)
         fprintf(out,
                 "  flash %5u ms: seen at %9.1f ms (+-%.1f) showing %8.1f, music heard %8.1f "
-                "(corr %.2f, next %.2f): offset %+6.1f ms\n",
+                "(corr %.2f, next %.2f): offset %+6.1f ms%s\n",
                 f.seen.flash, f.seen.t, f.seen.certainty, f.seen.demo, f.heard, f.quality,
-                f.runner_up, f.offset);
-    fprintf(out, "%s: %zu flashes, offset median %+.1f ms, min %+.1f, max %+.1f\n", label,
-            r.flashes.size(), r.median, r.min, r.max);
+                f.runner_up, f.offset, f.poor ? " (read poorly: not counted)" : "");
+    fprintf(out, "%s: %d flashes, offset median %+.1f ms, min %+.1f, max %+.1f", label, r.read_well,
+            r.median, r.min, r.max);
+    if (r.poor)
+        fprintf(out, " (%d more read poorly)", r.poor);
+    fprintf(out, "\n");
 }
 
 std::vector<uint32_t> dance_flashes()

@@ -28,7 +28,7 @@
 // capture tool's frames shown at their own demo times beside the music read
 // as 0 (sync_meter_test); a program that follows PulseAudio's own latency
 // reports reads as 0 live (varno-sync-beacon). VARNO_SYNC_DEBUG=1 prints each
-// still's match and each rise as they are read.
+// still's match, each rise and each second of the music's track as read.
 #pragma once
 
 #include <cstdint>
@@ -160,14 +160,29 @@ struct FlashOffset {
     double heard;   // the music's position heard then, ms
     double offset;  // seen.demo - heard: sound after picture when positive
     double quality, runner_up;
+    bool poor;  // a reading the meter cannot vouch for (poor_read)
 };
+// A flash read poorly: its frame's moment known only to more than
+// poor_certainty_ms either way (the grabber itself was held up around the
+// rise, as on a busy machine: two grabs far apart), or the music matched
+// there with a correlation under poor_quality (a gap or a click in the
+// recording). Its offset says more about the meter than about the show: it
+// is printed, marked, and left out of the summary.
+constexpr double poor_certainty_ms = 8;
+constexpr double poor_quality = 0.8;
+bool poor_read(const FlashOffset& f);
+// The summary is of the flashes read well; `poor` counts the others.
 struct SyncReport {
     std::vector<FlashOffset> flashes;
     double median = 0, min = 0, max = 0;
+    int read_well = 0, poor = 0;
 };
+// Only the flashes seen from `after` to `before` (monotonic ms) count, read
+// from the music recorded in that span alone (a stop between moves the lag).
 SyncReport measure_offsets(const PictureTrack& picture, const SoundTrack& sound,
                            const References& refs, const std::vector<float>& music_mono,
-                           int music_rate, const std::vector<uint32_t>& flashes, double after = 0);
+                           int music_rate, const std::vector<uint32_t>& flashes, double after = 0,
+                           double before = 1e300);
 // Prints the report, one line a flash and a summary line starting with label.
 void print_report(const SyncReport& r, const char* label, FILE* out);
 
