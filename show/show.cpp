@@ -137,9 +137,11 @@ static void end_show(void* context)
     stop_music(&p->music);
 }
 
+// Start-up's sound and loading steps, in their order.
 static void load(void* context)
 {
     Playback* p = static_cast<Playback*>(context);
+    start_sound_system(&p->music);
     p->show = load_show(p->gentle);
 }
 
@@ -158,9 +160,8 @@ int run_demo(const ShowOptions& o)
     }
     p->from = o.from;
     p->gentle = o.gentle;
-    start_sound_system(&p->music);
-    // A viewer who quits while the show loads is let go at once, not after
-    // the tables are built.
+    // A viewer who quits while the sound opens or the show loads is let go
+    // at once, not after the tables are built.
     if (!run_while_loading(load, p)) {
         quit_now(&p->music);
         return 0;

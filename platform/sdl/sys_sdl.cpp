@@ -31,9 +31,13 @@ void exit_now(int status)
 {
     fflush(stdout);
     fflush(stderr);
-    // The window closed and the desktop's mode given back; the sound server
-    // drops our stream when the process is gone.
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // The desktop's mode given back after fullscreen. A window needs nothing:
+    // the X server closes it with our connection, as the sound server drops
+    // our stream, when the process is gone (SDL's own teardown is X round
+    // trips, tens of milliseconds on a busy machine).
+    const SDL_Surface* screen = SDL_GetVideoSurface();
+    if (screen && (screen->flags & SDL_FULLSCREEN))
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
     _exit(status);
 }
 
