@@ -1,10 +1,8 @@
 #include "overlays/sprite.h"
 
-#include <cstdio>
 #include <new>
 
 #include "core/steps.h"
-#include "draw/picture.h"
 
 Sprite* sprite_make(Surface* sheet, int32_t frame_count)
 {
@@ -18,19 +16,6 @@ Sprite* sprite_make(Surface* sheet, int32_t frame_count)
     *s = Sprite{sheet,           frame_count, 0, sheet->w, sprite_frame_rows,
                 sprite_frame_ms, 0,           0, 0,        sprite_not_drawn};
     sheet->keyed = true;
-    return s;
-}
-
-Sprite* sprite_load(const char* path, int32_t frame_count)
-{
-    Surface* sheet = load_picture(path);
-    if (!sheet)
-        return nullptr;
-    Sprite* s = sprite_make(sheet, frame_count);
-    if (!s) {
-        free_surface(sheet);
-        printf("Error at loading picture %s\n", path);
-    }
     return s;
 }
 

@@ -4,6 +4,7 @@
 #include "draw/picture.h"
 #include "effects/plasma.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 
 constexpr int dancer_frames = 16;
 constexpr int dancer_start_x = 320;   // enters from off the right edge...

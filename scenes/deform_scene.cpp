@@ -4,6 +4,7 @@
 
 #include "draw/picture.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 
 static const char credit_title[] = "Pixels:";
 static const char credit_name[] = "MorbiLa";

@@ -4,6 +4,7 @@
 #include "draw/picture.h"
 #include "effects/blur.h"
 #include "effects/starfield.h"
+#include "scenes/pictures.h"
 
 void greetings_load(GreetingsScene* scene, SharedState* shared)
 {

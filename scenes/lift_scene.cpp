@@ -4,6 +4,7 @@
 #include "draw/picture.h"
 #include "effects/rings.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 
 constexpr int lift_sprite_frames = 4;
 constexpr int lift_sprite_x = 125;  // centre of the unmagnified frame

@@ -6,6 +6,7 @@
 #include "draw/blit.h"
 #include "draw/picture.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 
 // The noise's red and green are its blue dimmed by the single-precision 0.95
 // (0.949999988...), the product truncated: 20 gives 18, 100 gives 94.

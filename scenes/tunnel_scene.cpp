@@ -4,6 +4,7 @@
 #include "draw/picture.h"
 #include "effects/tunnel.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 
 // Share of the credit slide done at t, fl((t - 70000) / 1000) capped at 1.
 static float credit_slide(uint32_t t)

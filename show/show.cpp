@@ -7,6 +7,7 @@
 #include "platform/system.h"
 #include "platform/video.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 #include "scenes/scroller.h"
 #include "scenes/timeline.h"
 

@@ -10,6 +10,7 @@
 
 #include "draw/picture.h"
 #include "overlays/sprite.h"
+#include "scenes/pictures.h"
 
 // The decoder allocates the whole picture before we see it; a header that
 // announces more than this many pixels is left out so the run measures our

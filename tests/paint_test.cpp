@@ -10,6 +10,7 @@
 #include "draw/picture.h"
 #include "generators/pictures/glyphs.h"
 #include "generators/pictures/paint.h"
+#include "scenes/pictures.h"
 #include "tests/support.h"
 
 TEST(PaintNumbers, SineCosineAndArcTangentMatchTheLibrary)

@@ -12,6 +12,7 @@
 #include "draw/png.h"
 #include "overlays/sprite.h"
 #include "reference/overlay_reference.h"
+#include "scenes/pictures.h"
 #include "tests/support.h"
 
 // A sheet whose pixels name their frame, row and column: 0x00FFRRCC.

@@ -12,6 +12,7 @@
 #include "draw/png.h"
 #include "effects/tunnel.h"
 #include "reference/tunnel_reference.h"
+#include "scenes/pictures.h"
 #include "scenes/shared.h"
 #include "scenes/timeline.h"
 #include "scenes/tunnel_scene.h"

@@ -10,6 +10,7 @@
 #include "overlays/sprite.h"
 #include "reference/overlay_reference.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 #include "scenes/scroller.h"
 #include "scenes/title_scene.h"
 #include "show/show.h"
