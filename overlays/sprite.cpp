@@ -19,13 +19,14 @@ Sprite* sprite_make(Surface* sheet, int32_t frame_count)
     return s;
 }
 
-void sprite_draw(uint32_t t, Sprite* sprite, int cx, int cy, float scale, Surface* target)
+void sprite_draw(uint32_t t, const FrameSteps* frames, Sprite* sprite, int cx, int cy, float scale,
+                 Surface* target)
 {
     if (!sprite || !target)
         return;
     if (sprite->steps_taken == sprite_not_drawn)
         sprite->steps_taken = first_step(t) - 1;
-    const StepRange r = take_steps(&sprite->steps_taken, 0, frame_step(t));
+    const StepRange r = take_steps(&sprite->steps_taken, 0, frame_step(frames, t));
     for (int64_t k = r.first; k <= r.last; k++) {
         const uint32_t s = step_time(k);
         if (s >= sprite->last_step + uint32_t(sprite->frame_interval)) {

@@ -20,7 +20,7 @@ Show* load_show(bool gentle, LoadStop stop)
     // is let go at once rather than after the tables are built. What was made
     // is left to the process's end, which comes next.
     const auto stopped = [stop] { return stop.stop && stop.stop(stop.context); };
-    fade_load(gentle);
+    shared_load(&show->shared, gentle);
     title_load(&show->title);
     if (stopped())
         return nullptr;
@@ -46,10 +46,10 @@ Show* load_show(bool gentle, LoadStop stop)
 
 void draw_frame(uint32_t t, Show* show, Surface* target)
 {
-    begin_frame(t);
     SharedState* shared = &show->shared;
+    begin_frame(&shared->frames, t);
     if (t <= dance_start)
-        title_scene_draw(t, &show->title, target);
+        title_scene_draw(t, &show->title, shared, target);
     dance_scene_draw(t, &show->dance, shared, target);
     deform_scene_draw(t, &show->deform, shared, target);
     greetings_scene_draw(t, &show->greetings, shared, target);

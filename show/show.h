@@ -36,10 +36,10 @@ struct LoadStop {
     void* context;
 };
 
-// The overlays (gentle flashes or not), every scene's load step and the font,
-// in start-up order; null when the memory for the show cannot be had, or when
-// `stop` says so.
-Show* load_show(bool gentle = false, LoadStop stop = LoadStop{});
+// The overlays (gentle flashes or not), the random sequence from its seed,
+// every scene's load step and the font, in start-up order; null when the
+// memory for the show cannot be had, or when `stop` says so.
+Show* load_show(bool gentle = false, LoadStop stop = LoadStop());
 
 // Draws the frame for demo time t into the target (back_width x back_height,
 // xrgb layout): the scene steps in timeline order, then the scroller band and

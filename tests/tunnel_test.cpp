@@ -299,7 +299,7 @@ protected:
 
     void SetUp() override
     {
-        fade_load(false);
+        shared_load(&shared, false);
         shared.tunnel = tables;
         shared.tunnel_texture = coded_texture();
         scene.graph = make_surface(320, 8, graph_colour);
