@@ -63,7 +63,7 @@ static constexpr NoisePixels noise_pixels = make_noise_pixels();
 // Fresh noise from the random sequence into the noise surface.
 static void fill_noise(Random* random, Surface* noise)
 {
-    constexpr int run = 256;
+    constexpr int run = 512;
     int draws[run];  // a run of one row's draws
     const uint32_t* pixel_of = noise_pixels.of;
     const int pitch = noise->pitch;
