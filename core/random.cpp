@@ -1,5 +1,7 @@
 #include "core/random.h"
 
+#include <algorithm>
+
 void seed_random(Random* random, uint32_t seed)
 {
     // Park and Miller's minimal standard generator fills the table, in
@@ -31,14 +33,22 @@ int next_random(Random* random)
 
 void random_fill(Random* random, int* out, int n)
 {
-    // The places in locals: through a loop the compiler keeps them in registers.
     uint32_t* state = random->state;
     int f = random->front, r = random->rear;
-    for (int i = 0; i < n; i++) {
-        const uint32_t sum = state[f] += state[r];
-        f = f == 30 ? 0 : f + 1;
-        r = r == 30 ? 0 : r + 1;
-        out[i] = int(sum >> 1);
+    // In runs over which neither place wraps: the loop then has no branch
+    // and no wrap of its own, the same sums in the same order.
+    while (n > 0) {
+        const int run = std::min({n, 31 - f, 31 - r});
+        uint32_t* to = state + f;
+        const uint32_t* from = state + r;
+        for (int i = 0; i < run; i++) {
+            const uint32_t sum = to[i] += from[i];
+            out[i] = int(sum >> 1);
+        }
+        out += run;
+        n -= run;
+        f = f + run == 31 ? 0 : f + run;
+        r = r + run == 31 ? 0 : r + run;
     }
     random->front = f;
     random->rear = r;
