@@ -417,6 +417,7 @@ bool sink_frame(const Options& o, uint32_t t, const Surface* frame, const Surfac
 #ifdef VARNO_VIDEO_PIPE
             return video_frame(s, frame, wanted);
 #else
+            (void)frame;  // a sink without a pipe is never opened
             return false;
 #endif
         case Output::raw:
