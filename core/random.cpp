@@ -1,15 +1,12 @@
 #include "core/random.h"
 
-// The last 31 sums; `front` is where the next one goes and `rear` trails it
-// by three places, so state[front] + state[rear] is r[i-31] + r[i-3].
-static uint32_t state[31];
-static int front, rear;
-static bool seeded;
+#include <algorithm>
 
-void seed_random(uint32_t seed)
+void seed_random(Random* random, uint32_t seed)
 {
     // Park and Miller's minimal standard generator fills the table, in
     // Schrage's form so that the products stay within 32 signed bits.
+    uint32_t* state = random->state;
     int32_t word = seed == 0 ? 1 : int32_t(seed);
     state[0] = uint32_t(word);
     for (int i = 1; i < 31; i++) {
@@ -20,33 +17,39 @@ void seed_random(uint32_t seed)
             word += 2147483647;
         state[i] = uint32_t(word);
     }
-    front = 3;
-    rear = 0;
-    seeded = true;
+    random->front = 3;
+    random->rear = 0;
     // The first 310 sums still show the seed's pattern and are thrown away.
     for (int i = 0; i < 310; i++)
-        next_random();
+        next_random(random);
 }
 
-int next_random()
+int next_random(Random* random)
 {
     int next;
-    random_fill(&next, 1);
+    random_fill(random, &next, 1);
     return next;
 }
 
-void random_fill(int* out, int n)
+void random_fill(Random* random, int* out, int n)
 {
-    if (!seeded)
-        seed_random(1);
-    // The places in locals: through a loop the compiler keeps them in registers.
-    int f = front, r = rear;
-    for (int i = 0; i < n; i++) {
-        const uint32_t sum = state[f] += state[r];
-        f = f == 30 ? 0 : f + 1;
-        r = r == 30 ? 0 : r + 1;
-        out[i] = int(sum >> 1);
+    uint32_t* state = random->state;
+    int f = random->front, r = random->rear;
+    // In runs over which neither place wraps: the loop then has no branch
+    // and no wrap of its own, the same sums in the same order.
+    while (n > 0) {
+        const int run = std::min({n, 31 - f, 31 - r});
+        uint32_t* to = state + f;
+        const uint32_t* from = state + r;
+        for (int i = 0; i < run; i++) {
+            const uint32_t sum = to[i] += from[i];
+            out[i] = int(sum >> 1);
+        }
+        out += run;
+        n -= run;
+        f = f + run == 31 ? 0 : f + run;
+        r = r + run == 31 ? 0 : r + run;
     }
-    front = f;
-    rear = r;
+    random->front = f;
+    random->rear = r;
 }

@@ -6,12 +6,22 @@
 
 #include <cstdint>
 
-// Starts the sequence over from a seed; 0 counts as 1, as glibc has it. Before
-// any call the sequence is the one of seed 1.
-void seed_random(uint32_t seed);
+// Where a sequence stands: the last 31 sums; `front` is where the next one
+// goes and `rear` trails it by three places, so state[front] + state[rear] is
+// r[i-31] + r[i-3].
+struct Random {
+    uint32_t state[31];
+    int front, rear;
+};
+
+// The show's own seed.
+constexpr uint32_t show_seed = 1;
+
+// Starts the sequence over from a seed; 0 counts as 1, as glibc has it.
+void seed_random(Random* random, uint32_t seed);
 
 // The next number of the sequence, 0 to 2^31 - 1.
-int next_random();
+int next_random(Random* random);
 // The next n numbers of the sequence into out, in order: n calls of
 // next_random, without a call per number.
-void random_fill(int* out, int n);
+void random_fill(Random* random, int* out, int n);

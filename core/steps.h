@@ -28,17 +28,29 @@ inline int64_t first_step(uint32_t t)
     return (int64_t(t) * steps_per_second + 999) / 1000;
 }
 
+// The frames seen lately: the latest one's time and step, and the spans
+// between the last few, to tell a 60 Hz display from any other rate. A show
+// keeps one, which its frame function starts each frame in; {} has seen none.
+constexpr int frame_span_count = 4;
+struct FrameSteps {
+    bool seen_frame = false;
+    uint32_t frame_time = 0;
+    int64_t frame_last_step = 0;
+    uint32_t spans[frame_span_count] = {};
+    int span_total = 0;  // spans recorded, up to frame_span_count
+};
+
 // Starts the frame drawn at demo time t and fixes the steps it takes. On a
 // display that shows about 60 frames a second, each frame takes exactly one
 // step, staying within one step of the clock: frames that come 16 or 17 ms
 // apart with a millisecond or two of jitter around the step times would
 // otherwise take none, then two. At any other rate a frame takes every step
 // up to its time. Call once per drawn frame, before drawing it.
-void begin_frame(uint32_t t);
+void begin_frame(FrameSteps* frames, uint32_t t);
 
 // The latest step due in the frame at t: the one begin_frame fixed for that
 // frame, or for any other t the latest step at or before it.
-int64_t frame_step(uint32_t t);
+int64_t frame_step(const FrameSteps* frames, uint32_t t);
 
 // A run of steps, first to last; empty when first > last.
 struct StepRange {
@@ -51,4 +63,4 @@ struct StepRange {
 StepRange take_steps(int64_t* taken, uint32_t from, int64_t last);
 
 // Forgets the frames seen so far (a new show starts).
-void reset_frames();
+void reset_frames(FrameSteps* frames);

@@ -1,24 +1,16 @@
 #include "draw/font.h"
 
-#include <cstdio>
 #include <new>
 
 #include "core/maths.h"
 #include "draw/blit.h"
-#include "draw/picture.h"
 
-Font* font_load(const char* path)
+Font* font_make(Surface* sheet)
 {
-    Surface* sheet = load_picture(path);
-    if (!sheet)
-        return nullptr;  // texts then draw nothing
     // A sheet smaller than 16 x 16 has no glyph a pixel wide: as good as missing.
-    Font* font = sheet->w < 16 || sheet->h < 16 ? nullptr : new (std::nothrow) Font;
-    if (!font) {
-        printf("Error at loading picture %s\n", path);
-        free_surface(sheet);
+    Font* font = !sheet || sheet->w < 16 || sheet->h < 16 ? nullptr : new (std::nothrow) Font;
+    if (!font)
         return nullptr;
-    }
     *font = Font{sheet->w / 16, sheet->h / 16, sheet};
     sheet->keyed = true;
     return font;

@@ -12,9 +12,9 @@ struct Font {
     Surface* glyph_sheet;  // keyed magenta
 };
 
-// Loads the glyph sheet at path and keys it; null after "Error at loading
-// picture <path>" when it does not load or has no glyph a pixel wide.
-Font* font_load(const char* path);
+// A new font over the glyph sheet, which it keys and takes; null (the sheet
+// left to the caller) when the sheet is null or has no glyph a pixel wide.
+Font* font_make(Surface* sheet);
 // Draws text with its left end at (x, y), one fixed advance per byte, clipped
 // to the target. A null font, text or target draws nothing.
 void text_draw(const Font* font, const char* text, float x, float y, Surface* target);

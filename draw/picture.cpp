@@ -4,7 +4,6 @@
 
 #include "core/maths.h"
 #include "draw/png.h"
-#include "platform/png.h"
 
 // The shift that puts an 8-bit channel under its mask.
 static int channel_shift(uint32_t mask)
@@ -31,18 +30,6 @@ Surface* convert_picture(const std::vector<unsigned char>& rgba, int w, int h)
             row[x] = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | uint32_t(p[2]);
     }
     return s;
-}
-
-Surface* load_picture(const char* path)
-{
-    std::vector<unsigned char> rgba;
-    int w, h;
-    Surface* result = nullptr;
-    if (png_is_whole(path) && png_decode(path, &rgba, &w, &h))
-        result = convert_picture(rgba, w, h);
-    if (!result)
-        printf("Error at loading picture %s\n", path);
-    return result;
 }
 
 void keyed_blit(const Surface* source, float x, float y, Surface* target)

@@ -1,5 +1,6 @@
-// Pictures in and out: the PNG loader, the keyed blit every picture is drawn
-// with, and the PNG writer of the capture tool.
+// Pictures in and out: decoded pixels made a surface, the keyed blit every
+// picture is drawn with, and the PNG writer of the capture tool. Reading a
+// picture's file is scenes/pictures.h, over the platform's decoder.
 #pragma once
 
 #include <cstdint>
@@ -10,10 +11,6 @@
 // 8-bit RGBA pixels, rows top first, as a new w x h surface in the xrgb layout
 // (the top byte zero: the layout has no alpha); null when it cannot be had.
 Surface* convert_picture(const std::vector<unsigned char>& rgba, int w, int h);
-
-// Loads a PNG into a new surface in the xrgb layout. A picture that does not
-// load returns null after printing "Error at loading picture <path>".
-Surface* load_picture(const char* path);
 
 // Copies the whole source onto the target at the rounded position, leaving
 // out magenta pixels and setting the top byte of every copied pixel. A null

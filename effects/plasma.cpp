@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -20,17 +21,30 @@
 // any centre the back buffer lies within 210 columns and 170 rows; larger
 // targets evaluate their far pixels directly.
 constexpr int quadrant_reach = 256;
-static float circular[quadrant_reach][quadrant_reach];      // [dy][dx], this frame
-static double phase[quadrant_reach], wave[quadrant_reach];  // one quadrant row on its way
 
 // No surface is wider than this.
 constexpr int max_width = max_surface_side;
-static double column_phase[max_width];                               // the planar phase per column
-static double column_sin[max_width], column_cos[max_width];          // and its sine and cosine
-static double row_phase[max_surface_side];                           // the same per row
-static double row_sin[max_surface_side], row_cos[max_surface_side];  // of every row
-static float row_circular[max_width];  // the circular wave along a row
-static int row_index[max_width];       // palette indices along a row
+
+struct PlasmaRows {
+    float circular[quadrant_reach][quadrant_reach];               // [dy][dx], this frame
+    double phase[quadrant_reach], wave[quadrant_reach];           // one quadrant row on its way
+    double column_phase[max_width];                               // the planar phase per column
+    double column_sin[max_width], column_cos[max_width];          // and its sine and cosine
+    double row_phase[max_surface_side];                           // the same per row
+    double row_sin[max_surface_side], row_cos[max_surface_side];  // of every row
+    float row_circular[max_width];                                // the circular wave along a row
+    int row_index[max_width];                                     // palette indices along a row
+};
+
+PlasmaRows* plasma_rows_create()
+{
+    return new (std::nothrow) PlasmaRows;
+}
+
+void plasma_rows_free(PlasmaRows* rows)
+{
+    delete rows;
+}
 
 PlasmaWaves plasma_waves(uint32_t t)
 {
@@ -173,8 +187,11 @@ static inline __m128i truncate2(__m128d v)
 #endif
 
 // Fills the quadrant table for every (dx, dy) the target can need.
-static void fill_quadrant(int reach_x, int reach_y, double T)
+static void fill_quadrant(int reach_x, int reach_y, double T, PlasmaRows* rows_of)
 {
+    float(*circular)[quadrant_reach] = rows_of->circular;
+    double* phase = rows_of->phase;
+    double* wave = rows_of->wave;
     const int rows = reach_y < quadrant_reach ? reach_y + 1 : quadrant_reach;
     const int wide = reach_x > reach_y ? reach_x + 1 : reach_y + 1;
     const int columns = wide < quadrant_reach ? wide : quadrant_reach;
@@ -211,8 +228,10 @@ static void fill_quadrant(int reach_x, int reach_y, double T)
 }
 
 // The circular wave along a row dy away from the centre row.
-static void circular_row(int w, int cx, int dy, double T)
+static void circular_row(int w, int cx, int dy, double T, PlasmaRows* rows)
 {
+    const float(*circular)[quadrant_reach] = rows->circular;
+    float* row_circular = rows->row_circular;
     if (dy < quadrant_reach && w - 1 - cx < quadrant_reach) {
         // The whole row lies in the quadrant: a copy mirrored about the centre.
         const float* quadrant = circular[dy];
@@ -239,10 +258,18 @@ static void circular_row(int w, int cx, int dy, double T)
     }
 }
 
-void plasma_draw(uint32_t t, const Palette* palette, Surface* target)
+void plasma_draw(uint32_t t, const Palette* palette, PlasmaRows* rows, Surface* target)
 {
-    if (!target || !palette || target->w > max_width)
+    if (!target || !palette || !rows || target->w > max_width)
         return;
+    double* column_phase = rows->column_phase;
+    double* column_sin = rows->column_sin;
+    double* column_cos = rows->column_cos;
+    double* row_phase = rows->row_phase;
+    double* row_sin = rows->row_sin;
+    double* row_cos = rows->row_cos;
+    const float* row_circular = rows->row_circular;
+    int* row_index = rows->row_index;
     const uint32_t* colours = palette->colours;
     const int w = target->w;
     const int h = target->h;
@@ -251,7 +278,7 @@ void plasma_draw(uint32_t t, const Palette* palette, Surface* target)
     const int cx = waves.cx;
     const int cy = waves.cy;
 
-    fill_quadrant(cx > w - 1 - cx ? cx : w - 1 - cx, cy > h - 1 - cy ? cy : h - 1 - cy, T);
+    fill_quadrant(cx > w - 1 - cx ? cx : w - 1 - cx, cy > h - 1 - cy ? cy : h - 1 - cy, T, rows);
     // The planar wave sin(p + py) splits into sin p cos py + cos p sin py over
     // one table per column and two sines per row. Evaluated in double it stays
     // within about 1e-15 of the direct sine, far below the float the wave is
@@ -270,7 +297,7 @@ void plasma_draw(uint32_t t, const Palette* palette, Surface* target)
     uint32_t* dst = target->pixels;
     const int pitch = target->pitch;
     for (int y = 0; y < h; y++, dst += pitch) {
-        circular_row(w, cx, y < cy ? cy - y : y - cy, T);
+        circular_row(w, cx, y < cy ? cy - y : y - cy, T, rows);
         const double sin_py = row_sin[y];
         const double cos_py = row_cos[y];
         // Indices first, four at a time where the machine has vectors, then the lookups.

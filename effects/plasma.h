@@ -24,11 +24,18 @@ struct PlasmaWaves {
 };
 PlasmaWaves plasma_waves(uint32_t t);
 
+// The rows and tables plasma_draw works in each frame (over a megabyte: made
+// once, at load); null when they cannot be had.
+struct PlasmaRows;
+PlasmaRows* plasma_rows_create();
+void plasma_rows_free(PlasmaRows* rows);
+
 // Fills the palette from scratch, unturned; once, at load.
 void palette_build(Palette* palette);
 // Every pixel of the target from the two waves at demo time t through the
-// palette; a null target or one wider than the tables is left alone.
-void plasma_draw(uint32_t t, const Palette* palette, Surface* target);
+// palette, worked out in the rows; a null target or rows, or a target wider
+// than the rows, is left alone.
+void plasma_draw(uint32_t t, const Palette* palette, PlasmaRows* rows, Surface* target);
 // Turns the palette at demo time t by an amount that depends on the time
 // since the last turn.
 void palette_rotate(uint32_t t, Palette* palette);

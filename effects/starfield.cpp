@@ -15,20 +15,21 @@ constexpr float respawn_depth = 0.001f;  // a star this close has reached the vi
 constexpr float far_depth = 1.0f;
 constexpr float depth_span = 0.999f;  // from the far end to the viewer
 
-// One draw each; nothing seeds the sequence, so every run flies the same stars.
-static float position_draw()
+// One draw each; the show seeds the sequence once, so every run flies the same
+// stars.
+static float position_draw(Random* random)
 {
-    return float((next_random() % 1000) / 500.0 - 1.0);
+    return float((next_random(random) % 1000) / 500.0 - 1.0);
 }
 
-static float colour_draw()
+static float colour_draw(Random* random)
 {
-    return float((next_random() % 500) / 1000.0 + 0.5);
+    return float((next_random(random) % 500) / 1000.0 + 0.5);
 }
 
-static float depth_draw()
+static float depth_draw(Random* random)
 {
-    return float((next_random() % 1000) / 1000.0);
+    return float((next_random(random) % 1000) / 1000.0);
 }
 
 StarCentre starfield_centre(uint32_t t)
@@ -37,7 +38,7 @@ StarCentre starfield_centre(uint32_t t)
     return {int(160.0 + 40.0 * s), int(120.0 + 40.0 * s)};
 }
 
-Star* starfield_create()
+Star* starfield_create(Random* random)
 {
     Star* stars = new (std::nothrow) Star[star_count];
     if (!stars)
@@ -45,28 +46,28 @@ Star* starfield_create()
     // One statement per draw: the order of the draws is the stars' identity.
     for (int i = 0; i < star_count; i++) {
         Star& s = stars[i];
-        s.x = position_draw();
-        s.y = position_draw();
-        s.z = depth_draw();
-        s.colour[0] = colour_draw();
-        s.colour[1] = colour_draw();
-        s.colour[2] = colour_draw();
+        s.x = position_draw(random);
+        s.y = position_draw(random);
+        s.z = depth_draw(random);
+        s.colour[0] = colour_draw(random);
+        s.colour[1] = colour_draw(random);
+        s.colour[2] = colour_draw(random);
     }
     return stars;
 }
 
-void star_respawn(Star* star)
+void star_respawn(Random* random, Star* star)
 {
     Star& s = *star;
-    s.x = position_draw();
-    s.y = position_draw();
-    s.colour[0] = colour_draw();
-    s.colour[1] = colour_draw();
-    s.colour[2] = colour_draw();
+    s.x = position_draw(random);
+    s.y = position_draw(random);
+    s.colour[0] = colour_draw(random);
+    s.colour[1] = colour_draw(random);
+    s.colour[2] = colour_draw(random);
     s.z = far_depth;
 }
 
-void starfield_draw(Star* stars, int cx, int cy, float depth_step, Surface* target)
+void starfield_draw(Star* stars, Random* random, int cx, int cy, float depth_step, Surface* target)
 {
     // Rows are taken 320 pixels apart, so a smaller target would be written past.
     if (!stars || !target || target->w < field_width || target->h < field_height)
@@ -76,7 +77,7 @@ void starfield_draw(Star* stars, int cx, int cy, float depth_step, Surface* targ
         Star& s = stars[i];
         s.z = s.z + depth_step;
         if (s.z <= respawn_depth)
-            star_respawn(&s);  // drawn below at the far end: a black block
+            star_respawn(random, &s);  // drawn below at the far end: a black block
         const double b = float((1.0 - double(s.z)) / double(depth_span));
         const uint32_t k0 = uint32_t(int(s.colour[0] * 255.0 * b)) & 0xFF;
         const uint32_t k1 = uint32_t(int(s.colour[1] * 255.0 * b)) & 0xFF;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "core/random.h"
 #include "draw/surface.h"
 
 struct Star {
@@ -23,10 +24,11 @@ StarCentre starfield_centre(uint32_t t);
 
 // A new array of star_count stars, their starting places drawn from the
 // random sequence; null when it cannot be had.
-Star* starfield_create();
-// New place and colour for the star, at the far end.
-void star_respawn(Star* star);
-// Moves every star one depth step, then projects and stores it into the target.
-// Rows are taken 320 pixels apart: a target smaller than 320 x 240 is left
-// alone, and so is everything without stars.
-void starfield_draw(Star* stars, int cx, int cy, float depth_step, Surface* target);
+Star* starfield_create(Random* random);
+// New place and colour for the star, at the far end, drawn from the sequence.
+void star_respawn(Random* random, Star* star);
+// Moves every star one depth step, then projects and stores it into the target;
+// a star that reaches the viewer respawns from the sequence. Rows are taken
+// 320 pixels apart: a target smaller than 320 x 240 is left alone, and so is
+// everything without stars.
+void starfield_draw(Star* stars, Random* random, int cx, int cy, float depth_step, Surface* target);

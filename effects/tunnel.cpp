@@ -1,7 +1,6 @@
 #include "effects/tunnel.h"
 
 #include <cmath>
-#include <cstdio>
 #include <new>
 
 #if defined(__SSE2__)
@@ -9,7 +8,6 @@
 #endif
 
 #include "core/maths.h"
-#include "draw/picture.h"
 
 constexpr int table_size = tunnel_table_width * tunnel_table_height;
 constexpr int axis_column = tunnel_table_width / 2;
@@ -66,19 +64,9 @@ void tunnel_build_tables(TunnelTables* tables)
     }
 }
 
-Surface* tunnel_load_texture(const char* path)
+bool tunnel_texture_fits(const Surface* texture)
 {
-    Surface* texture = load_picture(path);
-    if (!texture)
-        return nullptr;
-    // The renderer reads a whole 512 x 512 square; anything smaller would be
-    // read past its end.
-    if (texture->w < tunnel_texture_side || texture->h < tunnel_texture_side) {
-        printf("Error at loading picture %s\n", path);
-        free_surface(texture);
-        return nullptr;
-    }
-    return texture;
+    return texture && texture->w >= tunnel_texture_side && texture->h >= tunnel_texture_side;
 }
 
 // The position rounding, with a value that has no 32-bit integer (non-finite

@@ -24,9 +24,9 @@ struct TunnelTables {
 // Allocates (first call only) and fills the tables; once, at load. On a failed
 // allocation the tables stay null and the tunnel draws nothing.
 void tunnel_build_tables(TunnelTables* tables);
-// Loads a picture as a tunnel texture: null after "Error at loading picture
-// <path>" when it does not load or is smaller than 512 x 512.
-Surface* tunnel_load_texture(const char* path);
+// Whether a picture can be the tunnel's texture: the renderer reads a whole
+// 512 x 512 square, and anything smaller would be read past its end.
+bool tunnel_texture_fits(const Surface* texture);
 // Writes 320 x 240 pixels of tunnel into the target's top-left corner. Draws
 // nothing without tables, with a null or too small target or texture, or with a
 // view that would take the window out of the tables (rounded column outside

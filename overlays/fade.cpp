@@ -12,19 +12,11 @@ static float smoothstep(float x)
     return float(double(x) * x * (3.0 - 2.0 * x));
 }
 
-// The overlays every fade and flash blends where the target is not the back
-// buffer's kind, 320x240 in the scratch layout, and the gentle switch.
-static Surface* flash_surface;
-static Surface* fade_surface;
-static bool gentle_flashes;
-
-void fade_load(bool gentle)
+void fade_load(Fades* fades, bool gentle)
 {
-    gentle_flashes = gentle;
-    if (!flash_surface)
-        flash_surface = create_scratch_surface(back_width, back_height);
-    if (!fade_surface)
-        fade_surface = create_scratch_surface(back_width, back_height);
+    fades->gentle = gentle;
+    fades->flash_overlay = create_scratch_surface(back_width, back_height);
+    fades->fade_overlay = create_scratch_surface(back_width, back_height);
 }
 
 int fade_alpha(uint32_t t, uint32_t start, uint32_t duration, bool fade_in)
@@ -42,19 +34,19 @@ float flash_curve(float u)
     return float(exact_sin(pi_f * smoothstep(u)));
 }
 
-int flash_alpha(uint32_t t, uint32_t flash_time)
+int flash_alpha(uint32_t t, uint32_t flash_time, bool gentle)
 {
     // The flash rises from T; the 50 ms before it are drawn fully transparent.
     if (t < flash_time)
         return 0;
     const float u = float(t - flash_time) / 100.0f;
     const float v = flash_curve(u);
-    return flash_strength(int(v * 255.0f) & 0xFF);
+    return flash_strength(int(v * 255.0f) & 0xFF, gentle);
 }
 
-int flash_strength(int alpha)
+int flash_strength(int alpha, bool gentle)
 {
-    return gentle_flashes ? alpha * gentle_flash_peak / 255 : alpha;
+    return gentle ? alpha * gentle_flash_peak / 255 : alpha;
 }
 
 // The case blend_colour writes out: an overlay in the scratch layout over a
@@ -110,35 +102,36 @@ static void blend_overlay(Surface* overlay, uint32_t colour, int alpha, Surface*
     blit_surface(overlay, 0, 0, target);
 }
 
-void fade_in(uint32_t t, uint32_t start, uint32_t duration, Surface* target)
+void fade_in(uint32_t t, const Fades* fades, uint32_t start, uint32_t duration, Surface* target)
 {
     if (t < start || t > start + duration)
         return;
-    blend_overlay(fade_surface, 0x000000, fade_alpha(t, start, duration, true), target);
+    blend_overlay(fades->fade_overlay, 0x000000, fade_alpha(t, start, duration, true), target);
 }
 
-void fade_out(uint32_t t, uint32_t start, uint32_t duration, Surface* target)
+void fade_out(uint32_t t, const Fades* fades, uint32_t start, uint32_t duration, Surface* target)
 {
     if (t < start || t > start + duration)
         return;
-    blend_overlay(fade_surface, 0x000000, fade_alpha(t, start, duration, false), target);
+    blend_overlay(fades->fade_overlay, 0x000000, fade_alpha(t, start, duration, false), target);
 }
 
-void flash_draw(uint32_t t, uint32_t flash_time, Surface* target)
+void flash_draw(uint32_t t, const Fades* fades, uint32_t flash_time, Surface* target)
 {
     if (t < flash_time - flash_reach_ms || t > flash_time + flash_reach_ms)
         return;
-    blend_overlay(flash_surface, 0xFFFFFF, flash_alpha(t, flash_time), target);
+    blend_overlay(fades->flash_overlay, 0xFFFFFF, flash_alpha(t, flash_time, fades->gentle),
+                  target);
 }
 
-void fade_run_table(uint32_t t, const FadeEvent* table, Surface* target)
+void fade_run_table(uint32_t t, const Fades* fades, const FadeEvent* table, Surface* target)
 {
     for (const FadeEvent* e = table; e->start != 0 || e->duration != 0; e++) {
         if (t < e->start || t > e->start + e->duration)
             continue;
         if (e->direction > 0)
-            fade_in(t, e->start, e->duration, target);
+            fade_in(t, fades, e->start, e->duration, target);
         else
-            fade_out(t, e->start, e->duration, target);
+            fade_out(t, fades, e->start, e->duration, target);
     }
 }

@@ -23,9 +23,18 @@ constexpr uint32_t flash_reach_ms = 50;  // a white flash spans T - 50 .. T + 50
 // threshold counts, yet each beat still shows.
 constexpr int gentle_flash_peak = 32;
 
-// Makes the overlays the fades and flashes blend and sets the flashes gentle
-// or not; before the first frame. Called again, it only changes the switch.
-void fade_load(bool gentle);
+// What the fades and flashes draw with: the overlays they blend where the
+// target is not the back buffer's kind (320x240 in the scratch layout; null
+// when they could not be had, and then only such targets are faded), and
+// whether the flashes are gentle.
+struct Fades {
+    Surface* flash_overlay = nullptr;
+    Surface* fade_overlay = nullptr;
+    bool gentle = false;
+};
+
+// Makes the overlays and sets the flashes gentle or not; before the first frame.
+void fade_load(Fades* fades, bool gentle);
 
 // sin(pi * smoothstep(u)) in single precision: 0 at u = 0, 1 at u = 0.5, back
 // to 0 at u = 1; outside 0..1, its value at the nearer end. The rise and fall
@@ -33,14 +42,15 @@ void fade_load(bool gentle);
 float flash_curve(float u);
 // Alpha of the black overlay at t, for a fade in or a fade out.
 int fade_alpha(uint32_t t, uint32_t start, uint32_t duration, bool fade_in);
-// Alpha of the white overlay at t for a flash at T (0 before T).
-int flash_alpha(uint32_t t, uint32_t flash_time);
-// A flash's alpha as drawn: as it is, or scaled down to gentle_flash_peak.
-int flash_strength(int alpha);
+// Alpha of the white overlay at t for a flash at T (0 before T), gentle or not.
+int flash_alpha(uint32_t t, uint32_t flash_time, bool gentle);
+// A flash's alpha as drawn: as it is, or when gentle scaled down to
+// gentle_flash_peak.
+int flash_strength(int alpha, bool gentle);
 
 // Draws every event of the table whose window holds t, in table order.
-void fade_run_table(uint32_t t, const FadeEvent* table, Surface* target);
-void fade_in(uint32_t t, uint32_t start, uint32_t duration, Surface* target);
-void fade_out(uint32_t t, uint32_t start, uint32_t duration, Surface* target);
+void fade_run_table(uint32_t t, const Fades* fades, const FadeEvent* table, Surface* target);
+void fade_in(uint32_t t, const Fades* fades, uint32_t start, uint32_t duration, Surface* target);
+void fade_out(uint32_t t, const Fades* fades, uint32_t start, uint32_t duration, Surface* target);
 // A white flash at flash_time, drawn from 50 ms before it to 50 ms after.
-void flash_draw(uint32_t t, uint32_t flash_time, Surface* target);
+void flash_draw(uint32_t t, const Fades* fades, uint32_t flash_time, Surface* target);

@@ -1,10 +1,8 @@
 #include "overlays/sprite.h"
 
-#include <cstdio>
 #include <new>
 
 #include "core/steps.h"
-#include "draw/picture.h"
 
 Sprite* sprite_make(Surface* sheet, int32_t frame_count)
 {
@@ -21,26 +19,14 @@ Sprite* sprite_make(Surface* sheet, int32_t frame_count)
     return s;
 }
 
-Sprite* sprite_load(const char* path, int32_t frame_count)
-{
-    Surface* sheet = load_picture(path);
-    if (!sheet)
-        return nullptr;
-    Sprite* s = sprite_make(sheet, frame_count);
-    if (!s) {
-        free_surface(sheet);
-        printf("Error at loading picture %s\n", path);
-    }
-    return s;
-}
-
-void sprite_draw(uint32_t t, Sprite* sprite, int cx, int cy, float scale, Surface* target)
+void sprite_draw(uint32_t t, const FrameSteps* frames, Sprite* sprite, int cx, int cy, float scale,
+                 Surface* target)
 {
     if (!sprite || !target)
         return;
     if (sprite->steps_taken == sprite_not_drawn)
         sprite->steps_taken = first_step(t) - 1;
-    const StepRange r = take_steps(&sprite->steps_taken, 0, frame_step(t));
+    const StepRange r = take_steps(&sprite->steps_taken, 0, frame_step(frames, t));
     for (int64_t k = r.first; k <= r.last; k++) {
         const uint32_t s = step_time(k);
         if (s >= sprite->last_step + uint32_t(sprite->frame_interval)) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/picture_rules.h"
+#include "core/steps.h"
 #include "draw/surface.h"
 
 struct Sprite {
@@ -30,7 +31,5 @@ Sprite* sprite_make(Surface* sheet, int32_t frame_count);
 // (cx, cy) at the given scale. The animation looks at the 60 Hz steps from its
 // first draw on and steps at the first one a frame interval after its last
 // step. A null sprite draws nothing.
-void sprite_draw(uint32_t t, Sprite* sprite, int cx, int cy, float scale, Surface* target);
-// Loads a sheet and makes its sprite; null when the picture is missing or too
-// short, either printed as a picture that did not load.
-Sprite* sprite_load(const char* path, int32_t frame_count);
+void sprite_draw(uint32_t t, const FrameSteps* frames, Sprite* sprite, int cx, int cy, float scale,
+                 Surface* target);

@@ -4,6 +4,7 @@
 #include "draw/picture.h"
 #include "effects/plasma.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 
 constexpr int dancer_frames = 16;
 constexpr int dancer_start_x = 320;   // enters from off the right edge...
@@ -33,6 +34,7 @@ constexpr int arrow_load_order[4] = {2, 1, 0, 3};
 void dance_load(DanceScene* scene, SharedState* shared)
 {
     palette_build(&shared->palette);
+    shared->plasma_rows = plasma_rows_create();
     scene->riding = sprite_load(dancer_riding_file, dancer_frames);
     scene->jamming = sprite_load(dancer_jamming_file, dancer_frames);
     scene->graph = load_picture(dance_graph_file);
@@ -82,9 +84,9 @@ void dance_scene_draw(uint32_t t, DanceScene* scene, SharedState* shared, Surfac
         return;
     const float a = dance_entry(t);
     // A frame shows the palette as the turns before its own step left it.
-    const int64_t step = frame_step(t);
+    const int64_t step = frame_step(&shared->frames, t);
     palette_turn(dance_start, step - 1, &shared->palette);
-    plasma_draw(t, &shared->palette, target);
+    plasma_draw(t, &shared->palette, shared->plasma_rows, target);
     palette_turn(dance_start, step, &shared->palette);
 
     const float e = dance_exit(t);
@@ -112,11 +114,11 @@ void dance_scene_draw(uint32_t t, DanceScene* scene, SharedState* shared, Surfac
                 keyed_blit(scene->filled_arrows[step.arrow], float(arrow_row_x + step.x_offset),
                            float(y), target);
             }
-            flash_draw(t, first_beat + beat_every * n, target);
+            flash_draw(t, &shared->fades, first_beat + beat_every * n, target);
         }
     }
 
     Sprite* dancer = e > 0.0f ? scene->jamming : scene->riding;
-    sprite_draw(t, dancer, dancer_x(a, e), dancer_y, dancer_scale, target);
-    fade_run_table(t, dance_fades, target);
+    sprite_draw(t, &shared->frames, dancer, dancer_x(a, e), dancer_y, dancer_scale, target);
+    fade_run_table(t, &shared->fades, dance_fades, target);
 }

@@ -4,6 +4,7 @@
 
 #include "draw/picture.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 
 static const char credit_title[] = "Pixels:";
 static const char credit_name[] = "MorbiLa";
@@ -72,7 +73,7 @@ void deform_scene_draw(uint32_t t, DeformScene* scene, const SharedState* shared
     }
     if (t >= rider_grow_start) {
         const RiderPlacement rider = rider_placement(t);
-        sprite_draw(t, scene->rider, rider.x, rider.y, rider.scale, target);
+        sprite_draw(t, &shared->frames, scene->rider, rider.x, rider.y, rider.scale, target);
     }
-    fade_run_table(t, deform_fades, target);
+    fade_run_table(t, &shared->fades, deform_fades, target);
 }

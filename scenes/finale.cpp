@@ -16,10 +16,10 @@ void finale_load(Finale* finale)
 // The starfield phase swings its centre like the greetings scene and draws over
 // whatever the last frame left, which the blur then smears into the trails:
 // once per 60 Hz step of the phase.
-static void starfield_phase(uint32_t t, Finale* finale, Star* stars, Surface* target)
+static void starfield_phase(uint32_t t, Finale* finale, SharedState* shared, Surface* target)
 {
     const StepRange steps =
-        take_steps(&finale->star_steps_taken, finale->last_switch, frame_step(t));
+        take_steps(&finale->star_steps_taken, finale->last_switch, frame_step(&shared->frames, t));
     if (steps.first > steps.last) {
         if (finale->star_picture && finale->star_picture_effect == finale->effect)
             copy_surface(finale->star_picture, target);
@@ -27,7 +27,7 @@ static void starfield_phase(uint32_t t, Finale* finale, Star* stars, Surface* ta
     }
     for (int64_t k = steps.first; k <= steps.last; k++) {
         const StarCentre c = starfield_centre(step_time(k));
-        starfield_draw(stars, c.x, c.y, star_depth_step, target);
+        starfield_draw(shared->stars, &shared->random, c.x, c.y, star_depth_step, target);
         blur_apply(target);
     }
     if (finale->star_picture) {
@@ -50,18 +50,18 @@ void finale_draw(uint32_t t, Finale* finale, SharedState* shared, Surface* targe
             rings_draw(t, shared->ring_image, target);
             break;
         case 1: {
-            const int64_t step = frame_step(t);
+            const int64_t step = frame_step(&shared->frames, t);
             palette_turn(finale->last_switch, step - 1, &shared->palette);
-            plasma_draw(t, &shared->palette, target);
+            plasma_draw(t, &shared->palette, shared->plasma_rows, target);
             palette_turn(finale->last_switch, step, &shared->palette);
             break;
         }
         case 2:
-            starfield_phase(t, finale, shared->stars, target);
+            starfield_phase(t, finale, shared, target);
             break;
         case 3:
             tunnel_fly(t, shared, target);
             break;
     }
-    fade_run_table(t, finale_fades, target);
+    fade_run_table(t, &shared->fades, finale_fades, target);
 }

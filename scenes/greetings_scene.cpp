@@ -4,6 +4,7 @@
 #include "draw/picture.h"
 #include "effects/blur.h"
 #include "effects/starfield.h"
+#include "scenes/pictures.h"
 
 void greetings_load(GreetingsScene* scene, SharedState* shared)
 {
@@ -13,7 +14,7 @@ void greetings_load(GreetingsScene* scene, SharedState* shared)
     scene->logo_layer = create_scratch_surface(back_width, back_height);
     for (int i = 0; i < logo_count; i++)
         scene->logos[i] = load_picture(logo_files[i]);
-    shared->stars = starfield_create();
+    shared->stars = starfield_create(&shared->random);
     if (scene->logo_layer)
         fill_surface(0, scene->logo_layer);
 }
@@ -34,10 +35,11 @@ static void blend_layer(const Surface* layer, Surface* target)
 
 // One 60 Hz step of both layers at demo time t: the stars move and both
 // layers blur, leaving trails and glow.
-static void layers_step(uint32_t t, GreetingsScene* scene, Star* stars)
+static void layers_step(uint32_t t, GreetingsScene* scene, SharedState* shared)
 {
     const StarCentre centre = starfield_centre(t);
-    starfield_draw(stars, centre.x, centre.y, star_depth_step, scene->star_layer);
+    starfield_draw(shared->stars, &shared->random, centre.x, centre.y, star_depth_step,
+                   scene->star_layer);
     blur_apply(scene->star_layer);
     blur_apply(scene->logo_layer);
     // Drawn sharp after the blur: the current logo sits on the glow of its own
@@ -53,13 +55,14 @@ void greetings_scene_draw(uint32_t t, GreetingsScene* scene, SharedState* shared
     if (t - greetings_start > lift_start - greetings_start)
         return;
     fill_surface(0, target);
-    const StepRange steps = take_steps(&scene->layer_steps_taken, greetings_start, frame_step(t));
+    const StepRange steps =
+        take_steps(&scene->layer_steps_taken, greetings_start, frame_step(&shared->frames, t));
     for (int64_t k = steps.first; k <= steps.last; k++)
-        layers_step(step_time(k), scene, shared->stars);
+        layers_step(step_time(k), scene, shared);
 
     blend_layer(scene->star_layer, target);
     blend_layer(scene->logo_layer, target);
     for (int i = 0; i < logo_count; i++)
-        flash_draw(t, logo_switch[i], target);
-    fade_run_table(t, greetings_fades, target);
+        flash_draw(t, &shared->fades, logo_switch[i], target);
+    fade_run_table(t, &shared->fades, greetings_fades, target);
 }

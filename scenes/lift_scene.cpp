@@ -4,6 +4,7 @@
 #include "draw/picture.h"
 #include "effects/rings.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 
 constexpr int lift_sprite_frames = 4;
 constexpr int lift_sprite_x = 125;  // centre of the unmagnified frame
@@ -83,7 +84,8 @@ void lift_scene_draw(uint32_t t, LiftScene* scene, const SharedState* shared, Su
     rings_draw(t, shared->ring_image, scene->doors);
     if (t < credit_doors_open_start) {
         fill_surface(lift_inside_grey, target);
-        sprite_draw(t, scene->sprite, lift_sprite_x, lift_sprite_y, lift_sprite_scale, target);
+        sprite_draw(t, &shared->frames, scene->sprite, lift_sprite_x, lift_sprite_y,
+                    lift_sprite_scale, target);
     } else {
         fill_surface(credit_black, target);
         keyed_blit(scene->graphic, 0.0f, 0.0f, target);
@@ -91,5 +93,5 @@ void lift_scene_draw(uint32_t t, LiftScene* scene, const SharedState* shared, Su
         text_draw(shared->font, "gnask", 180.0f, 116.0f, target);
     }
     door_draw(door_half_width(t), scene->doors, target);
-    fade_run_table(t, lift_fades, target);
+    fade_run_table(t, &shared->fades, lift_fades, target);
 }

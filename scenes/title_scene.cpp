@@ -6,6 +6,7 @@
 #include "draw/blit.h"
 #include "draw/picture.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 
 // The noise's red and green are its blue dimmed by the single-precision 0.95
 // (0.949999988...), the product truncated: 20 gives 18, 100 gives 94.
@@ -30,63 +31,69 @@ void title_load(TitleScene* scene)
                                             title_flash_length, flash_train->pictures[0], 0, 0};
 }
 
-void title_scene_draw(uint32_t t, TitleScene* scene, Surface* target)
+void title_scene_draw(uint32_t t, TitleScene* scene, SharedState* shared, Surface* target)
 {
     // Steps before the picture still draw noise when the frame comes after
     // them: the noise draws from the show's random sequence like the stars after it.
-    title_step_noise(std::min(frame_step(t), latest_step(title_picture_time - 1)), scene);
+    title_step_noise(std::min(frame_step(&shared->frames, t), latest_step(title_picture_time - 1)),
+                     &shared->random, scene);
     if (t < title_picture_time) {
         if (scene->noise && target)
             blit_surface(scene->noise, 0, 0, target);
     } else {
         keyed_blit(scene->picture, 0.0f, 0.0f, target);
     }
-    fade_run_table(t, title_fades, target);
-    title_draw_flash_train(t, scene, target);
+    fade_run_table(t, &shared->fades, title_fades, target);
+    title_draw_flash_train(t, scene, shared->fades.gentle, target);
 }
+
+// The noise pixel of each low byte a draw can have.
+struct NoisePixels {
+    uint32_t of[256];
+};
+static constexpr NoisePixels make_noise_pixels()
+{
+    NoisePixels p = {};
+    for (uint32_t r = 0; r < 256; r++)
+        p.of[r] = 0xFF000000 | r << 16 | uint32_t(r * noise_dim) * 0x0101;
+    return p;
+}
+static constexpr NoisePixels noise_pixels = make_noise_pixels();
 
 // Fresh noise from the random sequence into the noise surface.
-// The noise pixel of each low byte a draw can have, built at the first fill.
-static const uint32_t* noise_pixels()
+static void fill_noise(Random* random, Surface* noise)
 {
-    static uint32_t of[256];
-    static bool built = false;
-    for (uint32_t r = 0; r < 256 && !built; r++)
-        of[r] = 0xFF000000 | r << 16 | uint32_t(r * noise_dim) * 0x0101;
-    built = true;
-    return of;
-}
-
-static void fill_noise(Surface* noise)
-{
-    static int draws[max_surface_side];  // one row's draws
-    const uint32_t* pixel_of = noise_pixels();
+    constexpr int run = 512;
+    int draws[run];  // a run of one row's draws
+    const uint32_t* pixel_of = noise_pixels.of;
     const int pitch = noise->pitch;
     uint32_t* row = noise->pixels;
     // One draw per pixel in row order: the sequence is the look.
-    for (int y = 0; y < noise->h; y++, row += pitch) {
-        random_fill(draws, noise->w);
-        for (int x = 0; x < noise->w; x++)
-            row[x] = pixel_of[draws[x] & 0xFF];  // draws are never negative
-    }
+    for (int y = 0; y < noise->h; y++, row += pitch)
+        for (int x0 = 0; x0 < noise->w; x0 += run) {
+            const int n = noise->w - x0 < run ? noise->w - x0 : run;
+            random_fill(random, draws, n);
+            for (int i = 0; i < n; i++)
+                row[x0 + i] = pixel_of[draws[i] & 0xFF];  // draws are never negative
+        }
 }
 
-void title_draw_noise(TitleScene* scene, Surface* target)
+void title_draw_noise(TitleScene* scene, Random* random, Surface* target)
 {
     if (!scene->noise || !target)
         return;
-    fill_noise(scene->noise);
+    fill_noise(random, scene->noise);
     blit_surface(scene->noise, 0, 0, target);
 }
 
-void title_step_noise(int64_t last, TitleScene* scene)
+void title_step_noise(int64_t last, Random* random, TitleScene* scene)
 {
     const StepRange r = take_steps(&scene->noise_steps_taken, title_start, last);
     for (int64_t k = r.first; k <= r.last && scene->noise; k++)
-        fill_noise(scene->noise);
+        fill_noise(random, scene->noise);
 }
 
-void title_draw_flash_train(uint32_t t, TitleScene* scene, Surface* target)
+void title_draw_flash_train(uint32_t t, TitleScene* scene, bool gentle, Surface* target)
 {
     const FlashTrain* flash_train = scene->flash_train;
     if (!flash_train)
@@ -96,13 +103,13 @@ void title_draw_flash_train(uint32_t t, TitleScene* scene, Surface* target)
         if (e.start == 0 && e.duration == 0)
             break;
         if (e.start <= t && t <= e.start + e.duration)
-            title_draw_flash(t, e.start, e.duration, e.picture, e.x, e.y, scene->flash_work,
+            title_draw_flash(t, e.start, e.duration, e.picture, e.x, e.y, gentle, scene->flash_work,
                              target);
     }
 }
 
 void title_draw_flash(uint32_t t, uint32_t start, uint32_t duration, const Surface* picture, int x,
-                      int y, Surface* work, Surface* target)
+                      int y, bool gentle, Surface* work, Surface* target)
 {
     if (t < start || t > start + duration)
         return;
@@ -111,7 +118,7 @@ void title_draw_flash(uint32_t t, uint32_t start, uint32_t duration, const Surfa
         return;
     const float u = float(t - start) / float(duration);
     // The sine falls a hair below 0 at the end; truncation makes that 0.
-    const uint32_t alpha = uint32_t(flash_strength(int(flash_curve(u) * 255.0f) & 0xFF));
+    const uint32_t alpha = uint32_t(flash_strength(int(flash_curve(u) * 255.0f) & 0xFF, gentle));
 
     fill_surface(flash_backdrop, work);
     // The picture's bits go over as they are, its top byte taking the alpha.

@@ -7,6 +7,7 @@
 #include "core/steps.h"
 #include "draw/surface.h"
 #include "overlays/fade.h"
+#include "scenes/shared.h"
 #include "scenes/timeline.h"
 
 constexpr uint32_t title_picture_time = 5000;  // noise before, picture from here on
@@ -53,16 +54,17 @@ struct TitleScene {
 void title_load(TitleScene* scene);
 // Noise or picture, the title fades, the flash train. Call only while t <= 14596.
 // The noise changes at each 60 Hz step.
-void title_scene_draw(uint32_t t, TitleScene* scene, Surface* target);
+void title_scene_draw(uint32_t t, TitleScene* scene, SharedState* shared, Surface* target);
 // Fresh noise from the random sequence over the whole target, through the noise surface.
-void title_draw_noise(TitleScene* scene, Surface* target);
+void title_draw_noise(TitleScene* scene, Random* random, Surface* target);
 // The noise at each 60 Hz step before the title picture not yet taken, up to
 // step last, drawn into the noise surface: the random sequence the stars draw
 // from later is the same at any frame rate.
-void title_step_noise(int64_t last, TitleScene* scene);
+void title_step_noise(int64_t last, Random* random, TitleScene* scene);
 // Every flash of the train whose window holds t.
-void title_draw_flash_train(uint32_t t, TitleScene* scene, Surface* target);
-// One flash: the picture over opaque red with a rising and falling alpha, put
-// together in the work surface and blended onto the target at (x, y).
+void title_draw_flash_train(uint32_t t, TitleScene* scene, bool gentle, Surface* target);
+// One flash: the picture over opaque red with a rising and falling alpha
+// (gentle or not), put together in the work surface and blended onto the
+// target at (x, y).
 void title_draw_flash(uint32_t t, uint32_t start, uint32_t duration, const Surface* picture, int x,
-                      int y, Surface* work, Surface* target);
+                      int y, bool gentle, Surface* work, Surface* target);

@@ -4,6 +4,7 @@
 #include "draw/picture.h"
 #include "effects/tunnel.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 
 // Share of the credit slide done at t, fl((t - 70000) / 1000) capped at 1.
 static float credit_slide(uint32_t t)
@@ -56,12 +57,12 @@ void tunnel_scene_draw(uint32_t t, TunnelScene* scene, const SharedState* shared
     // The axis lands at column 320 - cx, row 240 - cy: the car moves with it at half its swing.
     const int cx = tunnel_view_column(t);
     const int cy = tunnel_view_row(t);
-    sprite_draw(t, scene->car, 230 - cx / 2, 170 - cy / 2, 2.0f, target);
+    sprite_draw(t, &shared->frames, scene->car, 230 - cx / 2, 170 - cy / 2, 2.0f, target);
     if (t >= tunnel_credit_start) {
         keyed_blit(scene->graph, float(tunnel_graph_x(t)), 0.0f, target);
         const float x = tunnel_credit_x(t);
         text_draw(shared->font, "Gfx:", x, 80.0f, target);
         text_draw(shared->font, "rUBKO", x + 20.0f, 96.0f, target);
     }
-    fade_run_table(t, tunnel_fades, target);
+    fade_run_table(t, &shared->fades, tunnel_fades, target);
 }

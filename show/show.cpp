@@ -7,6 +7,7 @@
 #include "platform/system.h"
 #include "platform/video.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 #include "scenes/scroller.h"
 #include "scenes/timeline.h"
 
@@ -15,7 +16,7 @@ Show* load_show(bool gentle)
     Show* show = new (std::nothrow) Show;
     if (!show)
         return nullptr;
-    fade_load(gentle);
+    shared_load(&show->shared, gentle);
     title_load(&show->title);
     dance_load(&show->dance, &show->shared);
     deform_load(&show->deform);
@@ -29,10 +30,10 @@ Show* load_show(bool gentle)
 
 void draw_frame(uint32_t t, Show* show, Surface* target)
 {
-    begin_frame(t);
     SharedState* shared = &show->shared;
+    begin_frame(&shared->frames, t);
     if (t <= dance_start)
-        title_scene_draw(t, &show->title, target);
+        title_scene_draw(t, &show->title, shared, target);
     dance_scene_draw(t, &show->dance, shared, target);
     deform_scene_draw(t, &show->deform, shared, target);
     greetings_scene_draw(t, &show->greetings, shared, target);

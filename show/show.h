@@ -30,8 +30,9 @@ struct Show {
     Finale finale;
 };
 
-// The overlays (gentle flashes or not), every scene's load step and the font,
-// in start-up order; null only when the memory for the show cannot be had.
+// The overlays (gentle flashes or not), the random sequence from its seed,
+// every scene's load step and the font, in start-up order; null only when
+// the memory for the show cannot be had.
 Show* load_show(bool gentle = false);
 
 // Draws the frame for demo time t into the target (back_width x back_height,

@@ -5,26 +5,26 @@
 
 #include "platform/mixer.h"
 
-struct SoundSystem {
-    bool open;  // the output was opened and has not been closed
-};
-
-struct Sound {
-    MixerMusic* music;
-};
-
 struct SoundChannel {
     Sound* sound;  // what it plays; not owned
 };
 
-// The mixer plays one music at a time, so a playing sound owns this channel.
-static SoundChannel music_channel;
+struct SoundSystem {
+    bool open;  // the output was opened and has not been closed
+    // The mixer plays one music at a time, so a playing sound owns this channel.
+    SoundChannel music_channel;
+};
+
+struct Sound {
+    MixerMusic* music;
+    SoundSystem* system;  // the system it was made by, released after it
+};
 
 int sound_system_create(SoundSystem** system)
 {
     if (!system)
         return 1;
-    *system = new SoundSystem{false};
+    *system = new SoundSystem{false, SoundChannel{nullptr}};
     return 0;
 }
 
@@ -46,7 +46,7 @@ int sound_create_stream(SoundSystem* system, const char* path, Sound** sound)
     MixerMusic* music = mixer_load(path);
     if (!music)
         return 1;
-    *sound = new Sound{music};
+    *sound = new Sound{music, system};
     return 0;
 }
 
@@ -60,8 +60,8 @@ int sound_play(SoundSystem* system, Sound* sound, bool paused, SoundChannel** ch
         return 1;
     if (paused)
         mixer_pause();
-    music_channel.sound = sound;
-    *channel = &music_channel;
+    system->music_channel.sound = sound;
+    *channel = &system->music_channel;
     return 0;
 }
 
@@ -94,8 +94,8 @@ int sound_release(Sound* sound)
 {
     if (!sound)
         return 1;
-    if (music_channel.sound == sound)
-        music_channel.sound = nullptr;
+    if (sound->system->music_channel.sound == sound)
+        sound->system->music_channel.sound = nullptr;
     mixer_free(sound->music);
     delete sound;
     return 0;

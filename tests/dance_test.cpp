@@ -66,7 +66,8 @@ static Surface* target = nullptr;
 static void install_markers()
 {
     if (!target) {
-        fade_load(false);
+        shared_load(&shared, false);
+        shared.plasma_rows = plasma_rows_create();
         for (int i = 0; i < 4; i++) {
             scene.empty_arrows[i] = make_surface(24, 24, empty_colour + i);
             scene.filled_arrows[i] = make_surface(24, 24, filled_colour + i);

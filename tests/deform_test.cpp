@@ -236,10 +236,10 @@ TEST(DeformScene, DrawsInItsWindowOnlyWithOffsetTimeOverFiveAndTheRiderFrom29911
 {
     // The show is not loaded here: the scene is made of known pictures, and
     // without a font or a graph picture the credit draws nothing.
-    fade_load(false);
     Surface* texture = position_texture(back_width, back_height);
     DeformScene scene;
     SharedState shared;
+    shared_load(&shared, false);
     scene.texture = texture;
     ASSERT_TRUE(build_deform_map(inversion(), ripple(), texture, &scene.map));
     Surface* target = make_surface(back_width, back_height, 0);

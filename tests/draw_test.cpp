@@ -13,6 +13,7 @@
 #include "draw/blit.h"
 #include "draw/picture.h"
 #include "draw/png.h"
+#include "scenes/pictures.h"
 #include "tests/support.h"
 
 static std::string temp_path(const char* name)

@@ -19,10 +19,13 @@ static int red_of(const Surface* s, int x, int y)
     return pixel(s, x, y) >> 16 & 0xFF;
 }
 
-static void overlays_once()
+// The overlays as the show makes them, its flashes not gentle.
+static const Fades* fades_once()
 {
-    static const bool loaded = (fade_load(false), true);
-    (void)loaded;
+    static Fades fades;
+    if (!fades.fade_overlay)
+        fade_load(&fades, false);
+    return &fades;
 }
 
 TEST(FadeAlpha, FollowsTheSmoothstepAtTheListedFractions)
@@ -45,7 +48,6 @@ TEST(FadeAlpha, FollowsTheSmoothstepAtTheListedFractions)
 
 TEST(FlashAlpha, RisesFromTheFlashTimeToFullWhite)
 {
-    overlays_once();
     const struct {
         uint32_t after;
         int alpha;
@@ -54,35 +56,43 @@ TEST(FlashAlpha, RisesFromTheFlashTimeToFullWhite)
         {30, 160}, {40, 227}, {45, 248}, {49, 254}, {50, 255},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(flash_alpha(1000 + c.after, 1000), c.alpha) << c.after;
+        EXPECT_EQ(flash_alpha(1000 + c.after, 1000, false), c.alpha) << c.after;
     for (uint32_t before : {1u, 25u, 50u})
-        EXPECT_EQ(flash_alpha(1000 - before, 1000), 0) << before;
+        EXPECT_EQ(flash_alpha(1000 - before, 1000, false), 0) << before;
 }
 
 // Gentle flashes peak at gentle_flash_peak, every alpha scaled down with it;
-// switched back, they are whole again.
-TEST(FlashAlpha, GentleSwitchScalesEveryFlashDownToItsPeak)
+// flashes that are not gentle stay whole. A gentle show's white flash is drawn
+// at that peak.
+TEST(FlashAlpha, GentleFlashesScaleEveryFlashDownToItsPeak)
 {
-    overlays_once();
     const struct {
         int alpha, gentle;
     } cases[] = {
         {0, 0}, {7, 0}, {8, 1}, {120, 15}, {128, 16}, {254, 31}, {255, gentle_flash_peak},
     };
-    fade_load(true);
-    for (const auto& c : cases)
-        EXPECT_EQ(flash_strength(c.alpha), c.gentle) << c.alpha;
-    EXPECT_EQ(flash_alpha(1050, 1000), gentle_flash_peak);
-    EXPECT_EQ(flash_alpha(1025, 1000), 120 * gentle_flash_peak / 255);
-    fade_load(false);
-    for (const auto& c : cases)
-        EXPECT_EQ(flash_strength(c.alpha), c.alpha) << c.alpha;
-    EXPECT_EQ(flash_alpha(1050, 1000), 255);
+    for (const auto& c : cases) {
+        EXPECT_EQ(flash_strength(c.alpha, true), c.gentle) << c.alpha;
+        EXPECT_EQ(flash_strength(c.alpha, false), c.alpha) << c.alpha;
+    }
+    EXPECT_EQ(flash_alpha(1050, 1000, true), gentle_flash_peak);
+    EXPECT_EQ(flash_alpha(1025, 1000, true), 120 * gentle_flash_peak / 255);
+    EXPECT_EQ(flash_alpha(1050, 1000, false), 255);
+
+    Fades gentle;
+    fade_load(&gentle, true);
+    Surface* target = make_surface(320, 240, 0);
+    flash_draw(1050, &gentle, 1000, target);
+    EXPECT_NEAR(red_of(target, 7, 7), gentle_flash_peak, 1);
+    fill_surface(0, target);
+    flash_draw(1050, fades_once(), 1000, target);
+    EXPECT_EQ(red_of(target, 7, 7), 255);
+    free_surface(target);
 }
 
 TEST(Fades, DrawOnlyInsideTheirWindowBothEndsIncluded)
 {
-    overlays_once();
+    const Fades* fades = fades_once();
     Surface* target = make_surface(320, 240, white);
     const struct {
         bool fade_in;
@@ -94,7 +104,7 @@ TEST(Fades, DrawOnlyInsideTheirWindowBothEndsIncluded)
     };
     for (const auto& c : cases) {
         fill_surface(white, target);
-        (c.fade_in ? fade_in : fade_out)(c.t, 1000, 500, target);
+        (c.fade_in ? fade_in : fade_out)(c.t, fades, 1000, 500, target);
         EXPECT_EQ(red_of(target, 0, 0), c.want) << c.fade_in << " at " << c.t;
         EXPECT_EQ(red_of(target, 319, 239), c.want) << c.fade_in << " at " << c.t;
     }
@@ -103,34 +113,34 @@ TEST(Fades, DrawOnlyInsideTheirWindowBothEndsIncluded)
 
 TEST(FadeTable, RunsEveryEventWhoseWindowHoldsTheTime)
 {
-    overlays_once();
+    const Fades* fades = fades_once();
     Surface* target = make_surface(320, 240, white);
     Surface* expect = make_surface(320, 240, white);
 
     // Two half-way events draw one after the other, darker than either alone.
     const FadeEvent both[] = {{1000, 500, 1}, {1000, 500, -1}, {0, 0, 0}};
-    fade_run_table(1250, both, target);
-    fade_in(1250, 1000, 500, expect);
+    fade_run_table(1250, fades, both, target);
+    fade_in(1250, fades, 1000, 500, expect);
     const int one = red_of(expect, 5, 5);
-    fade_out(1250, 1000, 500, expect);
+    fade_out(1250, fades, 1000, 500, expect);
     EXPECT_EQ(pixel(target, 5, 5), pixel(expect, 5, 5));
     EXPECT_LT(red_of(target, 5, 5), one);
 
     // Nothing after the end event is read.
     const FadeEvent ended[] = {{0, 0, 0}, {1000, 500, 1}};
     fill_surface(white, target);
-    fade_run_table(1000, ended, target);
+    fade_run_table(1000, fades, ended, target);
     EXPECT_EQ(red_of(target, 5, 5), 255);
 
     // The title starts black although its first event starts at 0, and is
     // black again at 5000 where one fade ends and the next begins.
     for (uint32_t t : {0u, 5000u, dance_start}) {
         fill_surface(white, target);
-        fade_run_table(t, title_fades, target);
+        fade_run_table(t, fades, title_fades, target);
         EXPECT_EQ(red_of(target, 100, 100), 0) << t;
     }
     fill_surface(white, target);
-    fade_run_table(2300, title_fades, target);
+    fade_run_table(2300, fades, title_fades, target);
     EXPECT_EQ(red_of(target, 100, 100), 255);
     free_surface(expect);
     free_surface(target);
@@ -141,7 +151,7 @@ TEST(FadeTable, RunsEveryEventWhoseWindowHoldsTheTime)
 // and at its peak it is opaque white.
 TEST(WhiteFlash, ShowsFromTheFlashTimeToFiftyAfter)
 {
-    overlays_once();
+    const Fades* fades = fades_once();
     Surface* target = make_surface(320, 240, 0);
     Surface* before = make_surface(320, 240, 0);
     const struct {
@@ -154,15 +164,15 @@ TEST(WhiteFlash, ShowsFromTheFlashTimeToFiftyAfter)
     };
     for (const auto& c : cases) {
         fill_surface(0, target);
-        flash_draw(c.t, 1000, target);
+        flash_draw(c.t, fades, 1000, target);
         EXPECT_NEAR(red_of(target, 7, 7), c.red, 1) << c.t;
         fill_random(target, c.t);
         copy_surface(target, before);
-        flash_draw(c.t, 1000, target);
+        flash_draw(c.t, fades, 1000, target);
         EXPECT_EQ(differing_pixels(target, before, 320, 240) > 0, c.changes) << c.t;
     }
     fill_random(target, 1);
-    flash_draw(1050, 1000, target);
+    flash_draw(1050, fades, 1000, target);
     EXPECT_EQ(pixel(target, 0, 0), 0xFFFFFFFFu);
     EXPECT_EQ(pixel(target, 319, 239), 0xFFFFFFFFu);
     free_surface(before);
@@ -175,7 +185,7 @@ TEST(WhiteFlash, ShowsFromTheFlashTimeToFiftyAfter)
 // layout and on a clipped target.
 TEST(Fades, WriteTheWordsOfSDLsOverlayBlit)
 {
-    overlays_once();
+    const Fades* fades = fades_once();
     // One fade-in time for every alpha 0 .. 255.
     uint32_t time_of[256];
     std::fill(std::begin(time_of), std::end(time_of), UINT32_MAX);
@@ -204,7 +214,7 @@ TEST(Fades, WriteTheWordsOfSDLsOverlayBlit)
         for (int alpha = 0; alpha < 256; alpha += step) {
             fill_random(got, unsigned(alpha) * 7919u + unsigned(i));
             fill_random(want, unsigned(alpha) * 7919u + unsigned(i));
-            fade_in(time_of[alpha], 0, 4000, got);
+            fade_in(time_of[alpha], fades, 0, 4000, got);
             fill_surface(uint32_t(alpha) << 24, overlay);
             SDL_Rect at = {0, 0, 0, 0};
             SDL_UpperBlit(overlay_view, nullptr, want_view, &at);
@@ -215,8 +225,8 @@ TEST(Fades, WriteTheWordsOfSDLsOverlayBlit)
         for (uint32_t t = 1000; t <= 1050; t++) {
             fill_random(got, t + unsigned(i));
             fill_random(want, t + unsigned(i));
-            flash_draw(t, 1000, got);
-            fill_surface(uint32_t(flash_alpha(t, 1000)) << 24 | white, overlay);
+            flash_draw(t, fades, 1000, got);
+            fill_surface(uint32_t(flash_alpha(t, 1000, false)) << 24 | white, overlay);
             SDL_Rect at = {0, 0, 0, 0};
             SDL_UpperBlit(overlay_view, nullptr, want_view, &at);
             EXPECT_EQ(differing_pixels(got, want, got->w, got->h), 0)

@@ -9,6 +9,7 @@
 #include "draw/font.h"
 #include "draw/png.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 #include "tests/support.h"
 
 constexpr int gw = 8, gh = 10;

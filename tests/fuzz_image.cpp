@@ -10,6 +10,7 @@
 
 #include "draw/picture.h"
 #include "overlays/sprite.h"
+#include "scenes/pictures.h"
 
 // The decoder allocates the whole picture before we see it; a header that
 // announces more than this many pixels is left out so the run measures our
@@ -82,12 +83,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Sprite* sprite = sprite_make(picture, frames > 0 ? frames : 1);
     if (sprite) {
         const float scales[] = {0.0f, 0.5f, 1.0f, 2.0f, 3.3f, float(uint8_t(a)) / 16.0f};
+        const FrameSteps steps{};
         uint32_t t = 0;
         for (float scale : scales) {
-            sprite_draw(t, sprite, a * 2, b * 2, scale, back_buffer);
+            sprite_draw(t, &steps, sprite, a * 2, b * 2, scale, back_buffer);
             t += 200;
         }
-        sprite_draw(t, sprite, back_width, back_height, 2.0f, back_buffer);
+        sprite_draw(t, &steps, sprite, back_width, back_height, 2.0f, back_buffer);
         delete sprite;
     }
     free_surface(picture);

@@ -27,7 +27,7 @@ static Surface* target = nullptr;
 static void reset_scene()
 {
     if (!target) {
-        fade_load(false);
+        shared_load(&shared, false);
         greetings_load(&scene, &shared);
         ASSERT_NE(shared.stars, nullptr);
         target = make_surface(back_width, back_height, 0);

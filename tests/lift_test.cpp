@@ -26,7 +26,7 @@ Surface* target = nullptr;
 void lift_loaded()
 {
     if (!target) {
-        fade_load(false);
+        shared_load(&shared, false);
         lift_load(&scene, &shared);
         target = make_surface(back_width, back_height, 0);
     }

@@ -15,6 +15,7 @@
 
 #include "draw/picture.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 #include "tests/support.h"
 
 namespace {

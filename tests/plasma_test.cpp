@@ -69,7 +69,10 @@ static void expect_matches_reference(uint32_t t, const Palette* palette, Surface
     for (int i = 0; i < 256; i++)
         index_of[palette->colours[i]] = i;
     ASSERT_EQ(index_of.size(), 256u) << "palette entries must tell indices apart";
-    plasma_draw(t, palette, fast);
+    PlasmaRows* rows = plasma_rows_create();
+    ASSERT_NE(rows, nullptr);
+    plasma_draw(t, palette, rows, fast);
+    plasma_rows_free(rows);
     plasma_draw_reference(t, palette, direct);
     int differing = 0;
     for (int y = 0; y < fast->h; y++)
@@ -116,18 +119,29 @@ TEST(Plasma, EdgeIndexAndUnusableTargets)
     // At t = 2251 both waves round to exactly -1 at (113, 93): index -1.
     Palette palette;
     palette_build(&palette);
+    PlasmaRows* rows = plasma_rows_create();
+    ASSERT_NE(rows, nullptr);
     Surface* target = make_surface(320, 240, 0);
-    plasma_draw(2251, &palette, target);
+    plasma_draw(2251, &palette, rows, target);
     EXPECT_EQ(pixel(target, 113, 93), palette.colours[0]);
     free_surface(target);
 
-    plasma_draw(20000, &palette, nullptr);
+    // Without its rows the plasma draws nothing.
+    Surface* left = make_surface(320, 240, 7);
+    Surface* sevens = make_surface(320, 240, 7);
+    plasma_draw(2251, &palette, nullptr, left);
+    EXPECT_EQ(differing_pixels(left, sevens, 320, 240), 0);
+    free_surface(sevens);
+    free_surface(left);
+
+    plasma_draw(20000, &palette, rows, nullptr);
     // A row longer than any surface may be would run past the row tables.
     const int too_wide = max_surface_side + 1;
     std::vector<uint32_t> wide_pixels(too_wide, 7);
     Surface* wide = wrap_surface(wide_pixels.data(), too_wide, 1, too_wide, xrgb_layout);
     ASSERT_NE(wide, nullptr);
-    plasma_draw(20000, &palette, wide);
+    plasma_draw(20000, &palette, rows, wide);
     EXPECT_EQ(wide_pixels, std::vector<uint32_t>(too_wide, 7));
     free_surface(wide);
+    plasma_rows_free(rows);
 }

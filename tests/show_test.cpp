@@ -32,7 +32,10 @@ namespace {
 
 constexpr uint32_t sentinel = 0x01020304;
 
-// The whole show and the frame it draws into.
+// The whole show and the frame it draws into. Each test draws with a copy of
+// the loaded show's state of its own (the pictures and tables stay shared), so
+// what one test changes in it no other sees.
+Show own_show;
 Show* show = nullptr;
 Surface* target = nullptr;
 
@@ -93,9 +96,13 @@ class ShowFrame : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        show = show_once();
         if (!target)
             target = make_surface(back_width, back_height, 0);
+    }
+    void SetUp() override
+    {
+        own_show = *show_once();
+        show = &own_show;
     }
 };
 
@@ -110,8 +117,6 @@ TEST_F(ShowFrame, BoundariesDrawBothScenesTheLaterOnTop)
     const Surface* pictures[] = {picture};
     FlashEvent events[] = {{dance_start - 100, 200, picture, 0, 0}, {0, 0, nullptr, 0, 0}};
     FlashTrain train = {pictures, 1, events, 2};
-    FlashTrain* const real_train = show->title.flash_train;
-    Star* const real_stars = show->shared.stars;
     show->title.flash_train = &train;
     show->shared.stars = nullptr;  // the greetings then draw the same picture twice at one time
 
@@ -154,8 +159,6 @@ TEST_F(ShowFrame, BoundariesDrawBothScenesTheLaterOnTop)
         EXPECT_EQ(differing_pixels(target, frame, back_width, back_height), 0) << c.t;
         free_surface(frame);
     }
-    show->shared.stars = real_stars;
-    show->title.flash_train = real_train;
     free_surface(picture);
 }
 
@@ -166,11 +169,9 @@ TEST_F(ShowFrame, BoundariesDrawBothScenesTheLaterOnTop)
 TEST_F(ShowFrame, ScrollTextStartsAtItsTime)
 {
     constexpr uint32_t plasma = 0xFF102030;
-    const Palette real_palette = show->shared.palette;
     std::fill(show->shared.palette.colours, show->shared.palette.colours + 256, plasma);
     Surface* sheet = make_surface(16 * 64, 16 * 2, 0xFFFFFFFF);
     Font wide = {64, 2, sheet};
-    const Font* const real_font = show->shared.font;
     show->shared.font = &wide;
     Surface* wide_frame = make_surface(448, back_height, 0);
 
@@ -183,9 +184,7 @@ TEST_F(ShowFrame, ScrollTextStartsAtItsTime)
         EXPECT_EQ(ink > 0, t >= scroll_text_start) << t;
     }
     free_surface(wide_frame);
-    show->shared.font = real_font;
     free_surface(sheet);
-    show->shared.palette = real_palette;
 }
 
 // Over every scene the text's glyphs are all there and the band's top five
@@ -254,14 +253,14 @@ void rings_phase(uint32_t t, Surface* into)
 
 void plasma_phase(uint32_t t, Surface* into)
 {
-    plasma_draw(t, &show->shared.palette, into);
+    plasma_draw(t, &show->shared.palette, show->shared.plasma_rows, into);
 }
 
 // Draws over what the target holds, then smears it: nothing is cleared first.
 void starfield_phase(uint32_t t, Surface* into)
 {
     const StarCentre c = starfield_centre(t);
-    starfield_draw(show->shared.stars, c.x, c.y, star_depth_step, into);
+    starfield_draw(show->shared.stars, &show->shared.random, c.x, c.y, star_depth_step, into);
     blur_apply(into);
 }
 
@@ -288,10 +287,10 @@ TEST_F(ShowFrame, FinaleEffectsInTurn)
         fill_random(want, 3);
         fill_random(target, 3);
         const std::vector<Star> before(stars, stars + star_count);
-        seed_random(5);
+        seed_random(&show->shared.random, 5);
         c.draw(t, want);
         std::copy(before.begin(), before.end(), stars);
-        seed_random(5);
+        seed_random(&show->shared.random, 5);
         show->finale.effect = c.effect;
         show->finale.last_switch = t;
         finale_frame(t);

@@ -12,6 +12,7 @@
 #include "draw/png.h"
 #include "overlays/sprite.h"
 #include "reference/overlay_reference.h"
+#include "scenes/pictures.h"
 #include "tests/support.h"
 
 // A sheet whose pixels name their frame, row and column: 0x00FFRRCC.
@@ -50,6 +51,10 @@ struct PaddedTarget {
         return true;
     }
 };
+
+// No frame begun: each draw's step is the latest of its own time, as when
+// frames come at a fixed rate.
+static const FrameSteps no_frames{};
 
 TEST(MakeSprite, RefusesSheetsTooShortForTheirFrames)
 {
@@ -131,7 +136,7 @@ TEST(DrawSprite, StepsOneFramePerIntervalAtTheSixtyHertzSteps)
         ASSERT_NE(s, nullptr);
         s->current_frame = c.first;
         for (const auto& d : c.draws) {
-            sprite_draw(d.first, s, 50, 50, 1.0f, target);
+            sprite_draw(d.first, &no_frames, s, 50, 50, 1.0f, target);
             EXPECT_EQ(s->current_frame, d.second) << c.frames << " frames at " << d.first;
             EXPECT_EQ(pixel(target, 48, 0), sheet_value(d.second, 0, 0)) << d.first;
         }
@@ -146,7 +151,7 @@ TEST(DrawSprite, PlacesByTheUnmagnifiedFrameAndDoublesAtScaleTwo)
     Surface* sheet = make_sheet(64, 1);
     Sprite* s = sprite_make(sheet, 1);
     Surface* target = make_surface(320, 240, 0x11111111);
-    sprite_draw(0, s, 100, 60, 2.0f, target);
+    sprite_draw(0, &no_frames, s, 100, 60, 2.0f, target);
     EXPECT_EQ(s->last_left, 68);
     EXPECT_EQ(s->last_top, 10);
     const struct {
@@ -176,7 +181,7 @@ TEST(DrawSprite, ScaleZeroDrawsOnePixelAndScaleHalfHalvesTheFrame)
     Surface* sheet = make_sheet(7, 2);
     Sprite* s = sprite_make(sheet, 2);
     Surface* target = make_surface(320, 240, 0x11111111);
-    sprite_draw(300, s, 20, 80, 0.0f, target);  // steps to frame 1; left 17, top 30
+    sprite_draw(300, &no_frames, s, 20, 80, 0.0f, target);  // steps to frame 1; left 17, top 30
     int drawn = 0;
     for (int y = 0; y < 240; y++)
         for (int x = 0; x < 320; x++)
@@ -186,7 +191,7 @@ TEST(DrawSprite, ScaleZeroDrawsOnePixelAndScaleHalfHalvesTheFrame)
 
     // Step 2.0: a 7-wide frame covers 4 columns and 50 rows, every other sheet pixel.
     fill_surface(0x11111111, target);
-    sprite_draw(300, s, 20, 80, 0.5f, target);
+    sprite_draw(300, &no_frames, s, 20, 80, 0.5f, target);
     EXPECT_EQ(pixel(target, 17 + 3, 30 + 49), sheet_value(1, 98, 6));
     EXPECT_EQ(pixel(target, 17 + 4, 30), 0x11111111u);
     EXPECT_EQ(pixel(target, 17, 30 + 50), 0x11111111u);
@@ -200,8 +205,8 @@ TEST(DrawSprite, NullSpriteOrTargetDrawsNothing)
     Surface* sheet = make_sheet(4, 1);
     Sprite* s = sprite_make(sheet, 1);
     Surface* target = make_surface(8, 8, 0x11111111);
-    sprite_draw(0, nullptr, 2, 50, 1.0f, target);
-    sprite_draw(0, s, 2, 50, 1.0f, nullptr);
+    sprite_draw(0, &no_frames, nullptr, 2, 50, 1.0f, target);
+    sprite_draw(0, &no_frames, s, 2, 50, 1.0f, nullptr);
     EXPECT_EQ(pixel(target, 0, 0), 0x11111111u);
     delete s;
     free_surface(target);
@@ -217,7 +222,7 @@ TEST(DrawSprite, KeysOutMagentaOnTheLow24BitsOnly)
         set_pixel(sheet, x, 0, in[x]);
     Sprite* s = sprite_make(sheet, 1);
     Surface* target = make_surface(320, 240, 0x11111111);
-    sprite_draw(0, s, 2, 50, 1.0f, target);
+    sprite_draw(0, &no_frames, s, 2, 50, 1.0f, target);
     for (int x = 0; x < 4; x++)
         EXPECT_EQ(pixel(target, x, 0), want[x]) << x;
     delete s;
@@ -244,7 +249,7 @@ TEST(DrawSprite, ClipsAtEveryEdgeSamplingAsIfWhole)
         Sprite* a = sprite_make(sheet, 3);
         Sprite* b = sprite_make(sheet, 3);
         for (uint32_t t : {100u, 300u}) {
-            sprite_draw(t, a, c.cx, c.cy, c.scale, got.surface);
+            sprite_draw(t, &no_frames, a, c.cx, c.cy, c.scale, got.surface);
             reference_sprite_draw(t, b, c.cx, c.cy, c.scale, want.surface);
         }
         EXPECT_TRUE(got.memory == want.memory) << c.cx << "," << c.cy << " x" << c.scale;
@@ -255,7 +260,7 @@ TEST(DrawSprite, ClipsAtEveryEdgeSamplingAsIfWhole)
     // Cut at the top-left: the visible corner is the frame's pixel (20, 30).
     got.clear();
     Sprite* s = sprite_make(sheet, 3);
-    sprite_draw(0, s, 0, 20, 1.0f, got.surface);  // left -20, top -30
+    sprite_draw(0, &no_frames, s, 0, 20, 1.0f, got.surface);  // left -20, top -30
     EXPECT_EQ(pixel(got.surface, 0, 0), sheet_value(0, 30, 20));
     delete s;
     free_surface(sheet);

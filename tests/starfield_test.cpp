@@ -30,6 +30,8 @@ static Surface* layer(int w, int h)
 // the weights 0.75, 0.5, 0.999, the pixel 0xFF5F3F7F.
 TEST(Starfield, ProjectsColoursAndClipsOneStar)
 {
+    Random random;
+    seed_random(&random, show_seed);
     const struct {
         const char* what;
         float x, y;
@@ -50,7 +52,7 @@ TEST(Starfield, ProjectsColoursAndClipsOneStar)
         park_stars(stars);
         stars[0] = Star{c.x, c.y, 0.51f, {0.75f, 0.5f, 0.999f}};
         Surface* s = layer(320, 240);
-        starfield_draw(stars, c.cx, c.cy, star_depth_step, s);
+        starfield_draw(stars, &random, c.cx, c.cy, star_depth_step, s);
         EXPECT_EQ(stars[0].z, 0.5f) << c.what;
         for (int y = 0; y < 240; y++)
             for (int x = 0; x < 320; x++) {
@@ -64,6 +66,8 @@ TEST(Starfield, ProjectsColoursAndClipsOneStar)
 
 TEST(Starfield, RespawnsWhenTheDepthStepTakesItToTheViewer)
 {
+    Random random;
+    seed_random(&random, show_seed);
     const struct {
         float z;
         bool respawned;
@@ -73,14 +77,14 @@ TEST(Starfield, RespawnsWhenTheDepthStepTakesItToTheViewer)
     for (const auto& c : cases) {
         park_stars(stars);
         stars[0].z = c.z;
-        starfield_draw(stars, 160, 120, star_depth_step, s);
+        starfield_draw(stars, &random, 160, 120, star_depth_step, s);
         EXPECT_EQ(stars[0].z == 1.0f, c.respawned) << c.z;
     }
     // From the far end the star flies 99 calls and is respawned in the 100th.
     park_stars(stars);
     stars[0] = Star{0.1f, 0.1f, 1.0f, {0.5f, 0.5f, 0.5f}};
     for (int call = 1; call <= 100; call++) {
-        starfield_draw(stars, 160, 120, star_depth_step, s);
+        starfield_draw(stars, &random, 160, 120, star_depth_step, s);
         ASSERT_EQ(stars[0].z == 1.0f, call == 100) << "call " << call << " z " << stars[0].z;
     }
     free_surface(s);
@@ -90,13 +94,14 @@ TEST(Starfield, RespawnsWhenTheDepthStepTakesItToTheViewer)
 // respawned star is drawn in that same call as a black block at the far end.
 TEST(Starfield, DrawsFromRandInItsFixedOrder)
 {
-    const auto position = [] { return float((next_random() % 1000) / 500.0 - 1.0); };
-    const auto colour = [] { return float((next_random() % 500) / 1000.0 + 0.5); };
-    seed_random(99);
-    const float x = position(), y = position(), z = float((next_random() % 1000) / 1000.0);
+    Random check, random;
+    const auto position = [&] { return float((next_random(&check) % 1000) / 500.0 - 1.0); };
+    const auto colour = [&] { return float((next_random(&check) % 500) / 1000.0 + 0.5); };
+    seed_random(&check, 99);
+    const float x = position(), y = position(), z = float((next_random(&check) % 1000) / 1000.0);
     const float c0 = colour(), c1 = colour(), c2 = colour();
-    seed_random(99);
-    Star* stars = starfield_create();
+    seed_random(&random, 99);
+    Star* stars = starfield_create(&random);
     ASSERT_NE(stars, nullptr);
     EXPECT_EQ(stars[0].x, x);
     EXPECT_EQ(stars[0].y, y);
@@ -105,14 +110,14 @@ TEST(Starfield, DrawsFromRandInItsFixedOrder)
     EXPECT_EQ(stars[0].colour[1], c1);
     EXPECT_EQ(stars[0].colour[2], c2);
 
-    seed_random(5);
+    seed_random(&check, 5);
     const float rx = position(), ry = position();
     const float r0 = colour(), r1 = colour(), r2 = colour();
     park_stars(stars);
     stars[7].z = 0.005f;
     Surface* s = layer(320, 240);
-    seed_random(5);
-    starfield_draw(stars, 160, 120, star_depth_step, s);
+    seed_random(&random, 5);
+    starfield_draw(stars, &random, 160, 120, star_depth_step, s);
     const Star& r = stars[7];
     EXPECT_TRUE(r.x == rx && r.y == ry && r.z == 1.0f);
     EXPECT_TRUE(r.colour[0] == r0 && r.colour[1] == r1 && r.colour[2] == r2);
@@ -122,9 +127,9 @@ TEST(Starfield, DrawsFromRandInItsFixedOrder)
     free_surface(s);
 
     // A respawn on its own makes the same draws in the same order.
-    seed_random(5);
+    seed_random(&random, 5);
     Star one = {0.0f, 0.0f, 0.3f, {0.0f, 0.0f, 0.0f}};
-    star_respawn(&one);
+    star_respawn(&random, &one);
     EXPECT_TRUE(one.x == rx && one.y == ry && one.z == 1.0f);
     EXPECT_TRUE(one.colour[0] == r0 && one.colour[1] == r1 && one.colour[2] == r2);
     delete[] stars;
@@ -132,17 +137,19 @@ TEST(Starfield, DrawsFromRandInItsFixedOrder)
 
 TEST(Starfield, RefusesTargetsItWouldWritePast)
 {
+    Random random;
+    seed_random(&random, show_seed);
     Star stars[star_count];
     park_stars(stars);
     stars[0] = Star{0.0f, 0.0f, 0.51f, {0.75f, 0.5f, 0.999f}};
-    starfield_draw(stars, 10, 10, star_depth_step, nullptr);
+    starfield_draw(stars, &random, 10, 10, star_depth_step, nullptr);
     const struct {
         int w, h;
         Star* stars;
     } cases[] = {{319, 240, stars}, {320, 239, stars}, {100, 100, stars}, {320, 240, nullptr}};
     for (const auto& c : cases) {
         Surface* s = layer(c.w, c.h);
-        starfield_draw(c.stars, 10, 10, star_depth_step, s);
+        starfield_draw(c.stars, &random, 10, 10, star_depth_step, s);
         for (int y = 0; y < s->h; y++)
             for (int x = 0; x < s->w; x++)
                 ASSERT_EQ(pixel(s, x, y), untouched)

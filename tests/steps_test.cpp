@@ -48,11 +48,11 @@ TEST(Steps, StateTakesEachStepOnceFromItsWindow)
 TEST(Steps, FixedRatesTakeTheStepsOfTheClock)
 {
     for (unsigned fps : {30u, 60u, 75u, 144u, 240u}) {
-        reset_frames();
+        FrameSteps frames;
         for (uint64_t k = 0; k * 1000 / fps < 60000; k++) {
             const uint32_t t = uint32_t(k * 1000 / fps);
-            begin_frame(t);
-            ASSERT_EQ(frame_step(t), latest_step(t)) << fps << " fps at " << t;
+            begin_frame(&frames, t);
+            ASSERT_EQ(frame_step(&frames, t), latest_step(t)) << fps << " fps at " << t;
         }
     }
 }
@@ -64,13 +64,13 @@ TEST(Steps, SixtyHertzFramesTakeOneStepEachWhateverTheJitter)
     srand(7);
     for (double phase : {0.0, 0.5, 4.0, 8.3, 12.0, 16.0}) {
         for (double refresh : {60.0, 59.94, 60.05}) {
-            reset_frames();
+            FrameSteps frames;
             int64_t before = no_step;
             for (int k = 0; k < 3600; k++) {
                 const double jitter = (rand() % 401 - 200) / 100.0;  // -2 .. 2 ms
                 const uint32_t t = uint32_t(1000 + phase + k * 1000 / refresh + jitter);
-                begin_frame(t);
-                const int64_t step = frame_step(t);
+                begin_frame(&frames, t);
+                const int64_t step = frame_step(&frames, t);
                 if (k > 4 && refresh == 60.0) {
                     ASSERT_EQ(step, before + 1) << "phase " << phase << ", frame " << k;
                 }

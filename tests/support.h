@@ -9,7 +9,8 @@
 #include "show/show.h"
 
 // The whole show loaded from the build's data/, once per process, not gentle.
-// Tests that change what it holds put it back.
+// A test that changes its state draws with a copy of its own: Show copy =
+// *show_once().
 Show* show_once();
 
 // A new w x h surface in the layout, filled with one value.

@@ -11,6 +11,9 @@
 
 constexpr uint32_t blank = 0x00336699;
 
+// What the title draws with, as the show makes it.
+static SharedState title_shared;
+
 // The scene as the show loads it, once; tests that change it put it back.
 static TitleScene* title_once()
 {
@@ -18,7 +21,7 @@ static TitleScene* title_once()
     if (scene)
         return scene;
     scene = new TitleScene;
-    fade_load(false);
+    shared_load(&title_shared, false);
     title_load(scene);  // the pictures may be missing: tests bring their own
     return scene;
 }
@@ -56,15 +59,16 @@ TEST(NoiseFill, OneRandPerPixelInRowOrderGreyWithABlueCast)
 {
     TitleScene* scene = title_once();
     Surface* target = make_surface(320, 240, blank);
-    seed_random(11);
-    title_draw_noise(scene, target);
-    seed_random(11);
+    Random random;
+    seed_random(&random, 11);
+    title_draw_noise(scene, &random, target);
+    seed_random(&random, 11);
     std::map<int, int> dimmed;  // blue -> red as drawn
     for (int y = 0; y < 240; y++)
         for (int x = 0; x < 320; x++) {
             int r, g, b;
             rgb(target, x, y, &r, &g, &b);
-            ASSERT_EQ(b, next_random() % 256) << x << "," << y;
+            ASSERT_EQ(b, next_random(&random) % 256) << x << "," << y;
             ASSERT_EQ(r, g) << x << "," << y;
             dimmed[b] = r;
         }
@@ -92,7 +96,7 @@ TEST(FlashCompositor, RisesAndFallsOverTheFlashWithTheRedBackdrop)
     for (const auto& c : cases) {
         fill_surface(blank, target);
         fill_surface(0x01020304, work);
-        title_draw_flash(c.t, 1000, 200, picture, 0, 0, work, target);
+        title_draw_flash(c.t, 1000, 200, picture, 0, 0, false, work, target);
         if (!c.drawn) {
             EXPECT_EQ(pixel(work, 5, 5), 0x01020304u) << c.t;
             EXPECT_EQ(pixel(target, 5, 5), blank) << c.t;
@@ -112,7 +116,7 @@ TEST(FlashCompositor, RisesAndFallsOverTheFlashWithTheRedBackdrop)
     // At the peak the picture covers the target with its bits read in the
     // work surface's layout (red in the low byte).
     fill_surface(blank, target);
-    title_draw_flash(1100, 1000, 200, picture, 30, 40, work, target);
+    title_draw_flash(1100, 1000, 200, picture, 30, 40, false, work, target);
     int r, g, b;
     rgb(target, 30, 40, &r, &g, &b);
     EXPECT_EQ(r << 16 | g << 8 | b, 0x332211);
@@ -126,7 +130,7 @@ TEST(FlashCompositor, MissingPictureDrawsNothingAndBigSurfacesStayInBounds)
     Surface* const work = title_once()->flash_work;
     Surface* target = make_surface(320, 240, blank);
     fill_surface(0x01020304, work);
-    title_draw_flash(1100, 1000, 200, nullptr, 0, 0, work, target);
+    title_draw_flash(1100, 1000, 200, nullptr, 0, 0, false, work, target);
     EXPECT_EQ(pixel(target, 100, 100), blank);
     EXPECT_EQ(pixel(work, 100, 100), 0x01020304u);
     free_surface(target);
@@ -134,7 +138,7 @@ TEST(FlashCompositor, MissingPictureDrawsNothingAndBigSurfacesStayInBounds)
     // Picture and target both larger than the 320x240 work surface.
     Surface* big_picture = make_surface(400, 300, 0x00445566);
     Surface* big_target = make_surface(400, 300, blank);
-    title_draw_flash(1100, 1000, 200, big_picture, 0, 0, work, big_target);
+    title_draw_flash(1100, 1000, 200, big_picture, 0, 0, false, work, big_target);
     EXPECT_EQ(pixel(work, 319, 239), 0xFF445566u);
     EXPECT_EQ(pixel(big_target, 350, 100), blank);
     free_surface(big_target);
@@ -169,14 +173,14 @@ TEST(FlashTrain, ThirtyOneFlashesEvery400msFrom400)
     };
     for (const auto& c : cases) {
         fill_surface(blank, target);
-        title_draw_flash_train(c.t, scene, target);
+        title_draw_flash_train(c.t, scene, false, target);
         EXPECT_EQ(pixel(target, 100, 100) != blank, c.drawn) << c.t;
     }
     // An event with start and duration 0 ends the list early.
     const FlashEvent second = flash_train->events[1];
     flash_train->events[1] = FlashEvent{0, 0, picture, 0, 0};
     fill_surface(blank, target);
-    title_draw_flash_train(900, scene, target);
+    title_draw_flash_train(900, scene, false, target);
     EXPECT_EQ(pixel(target, 100, 100), blank);
     flash_train->events[1] = second;
     for (int i = 0; i < 31; i++)
@@ -198,11 +202,11 @@ TEST(TitleFrame, NoiseThenPictureUnderTheFades)
     // Black at both ends of the noise fades and at the turn to the picture.
     for (uint32_t t : {0u, 5000u, dance_start}) {
         fill_surface(blank, target);
-        title_scene_draw(t, scene, target);
+        title_scene_draw(t, scene, &title_shared, target);
         EXPECT_TRUE(is_black(target)) << t;
     }
     fill_surface(blank, target);
-    title_scene_draw(2300, scene, target);
+    title_scene_draw(2300, scene, &title_shared, target);
     EXPECT_TRUE(is_noise(target));
 
     // The picture from 5000 on, keyed: its magenta keeps the previous frame.
@@ -210,7 +214,7 @@ TEST(TitleFrame, NoiseThenPictureUnderTheFades)
     set_pixel(scene->picture, 7, 7, 0x00FF00FF);
     for (uint32_t t : {4999u, 5900u}) {
         fill_surface(blank, target);
-        title_scene_draw(t, scene, target);
+        title_scene_draw(t, scene, &title_shared, target);
         if (t == 4999) {
             EXPECT_NE(pixel(target, 8, 8) & 0xFFFFFF, 0x808080u);
             EXPECT_NE(pixel(target, 7, 7), blank);

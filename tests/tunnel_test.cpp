@@ -12,6 +12,7 @@
 #include "draw/png.h"
 #include "effects/tunnel.h"
 #include "reference/tunnel_reference.h"
+#include "scenes/pictures.h"
 #include "scenes/shared.h"
 #include "scenes/timeline.h"
 #include "scenes/tunnel_scene.h"
@@ -298,7 +299,7 @@ protected:
 
     void SetUp() override
     {
-        fade_load(false);
+        shared_load(&shared, false);
         shared.tunnel = tables;
         shared.tunnel_texture = coded_texture();
         scene.graph = make_surface(320, 8, graph_colour);

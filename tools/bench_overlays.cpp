@@ -10,6 +10,7 @@
 #include "overlays/sprite.h"
 #include "reference/overlay_reference.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 #include "scenes/scroller.h"
 #include "scenes/title_scene.h"
 #include "show/show.h"
@@ -26,19 +27,27 @@ static Surface* pattern_surface(int w, int h)
     return s;
 }
 
+static const Fades* bench_fades()
+{
+    static Fades fades;
+    if (!fades.fade_overlay)
+        fade_load(&fades, false);
+    return &fades;
+}
+
 static void BM_fade_table_one_event(benchmark::State& state)
 {
-    fade_load(false);
+    const Fades* fades = bench_fades();
     for (auto _ : state)
-        fade_run_table(250, title_fades, bench_target());
+        fade_run_table(250, fades, title_fades, bench_target());
 }
 BENCHMARK(BM_fade_table_one_event);
 
 static void BM_white_flash(benchmark::State& state)
 {
-    fade_load(false);
+    const Fades* fades = bench_fades();
     for (auto _ : state)
-        flash_draw(1025, 1000, bench_target());
+        flash_draw(1025, fades, 1000, bench_target());
 }
 BENCHMARK(BM_white_flash);
 
@@ -80,9 +89,10 @@ static Sprite* bench_sprite()
 static void BM_sprite_2x(benchmark::State& state)
 {
     Sprite* sprite = bench_sprite();
+    const FrameSteps frames;
     uint32_t t = 0;
     for (auto _ : state)
-        sprite_draw(t += 17, sprite, 100, 60, 2.0f, bench_target());
+        sprite_draw(t += 17, &frames, sprite, 100, 60, 2.0f, bench_target());
 }
 BENCHMARK(BM_sprite_2x);
 
@@ -100,7 +110,9 @@ static void BM_noise_fill(benchmark::State& state)
     static TitleScene scene;
     if (!scene.noise)
         scene.noise = create_scratch_surface(back_width, back_height);
+    Random random;
+    seed_random(&random, show_seed);
     for (auto _ : state)
-        title_draw_noise(&scene, bench_target());
+        title_draw_noise(&scene, &random, bench_target());
 }
 BENCHMARK(BM_noise_fill);

@@ -24,11 +24,13 @@ static const Palette* plasma_palette()
 static void BM_Plasma(benchmark::State& state)
 {
     Surface* target = bench_target();
+    PlasmaRows* rows = plasma_rows_create();
     int i = 0;
     for (auto _ : state) {
-        plasma_draw(plasma_times[i], plasma_palette(), target);
+        plasma_draw(plasma_times[i], plasma_palette(), rows, target);
         i = i + 1 < plasma_time_count ? i + 1 : 0;
     }
+    plasma_rows_free(rows);
 }
 BENCHMARK(BM_Plasma)->Unit(benchmark::kMicrosecond);
 

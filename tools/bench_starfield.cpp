@@ -56,11 +56,12 @@ BENCHMARK(BM_blur_plain_reference);
 
 static void BM_starfield_draw(benchmark::State& state)
 {
-    static Star* stars = starfield_create();
+    static Random random;
+    static Star* stars = (seed_random(&random, show_seed), starfield_create(&random));
     Surface* layer = create_scratch_surface(back_width, back_height);
     const StarCentre c = starfield_centre(45000);
     for (auto _ : state) {
-        starfield_draw(stars, c.x, c.y, star_depth_step, layer);
+        starfield_draw(stars, &random, c.x, c.y, star_depth_step, layer);
         benchmark::ClobberMemory();
     }
     free_surface(layer);

@@ -10,6 +10,7 @@
 #include "effects/tunnel.h"
 #include "reference/tunnel_reference.h"
 #include "scenes/data_files.h"
+#include "scenes/pictures.h"
 #include "scenes/tunnel_scene.h"
 #include "tools/bench.h"
 

@@ -4,13 +4,14 @@
 //
 // The show's look depends on every earlier frame (trails, palette turns,
 // sprite steps), so frames are always played from t = 0 at the chosen rate.
-#include <sys/stat.h>
 #include <unistd.h>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#else
+#endif
+#ifdef VARNO_VIDEO_PIPE
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 #include <algorithm>
@@ -31,6 +32,10 @@
 #include "show/options.h"
 #include "show/show.h"
 #include "tools/video.h"
+#ifdef VARNO_VIDEO_PIPE
+#include "tools/ffmpeg.h"
+#include "tools/progress.h"
+#endif
 
 namespace {
 
@@ -172,19 +177,6 @@ uint32_t first_time(const Options& o)
     return uint32_t(uint64_t(first_frame(o)) * 1000 / o.fps);
 }
 
-// The processor time this process has used.
-double cpu_seconds()
-{
-#ifdef _WIN32
-    return 0;  // only a video's summary asks, and Windows has no videos yet
-#else
-    rusage u;
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-#endif
-}
-
 // The frame times: floor(k * 1000 / fps) up to the last time wanted, with the
 // requested times merged in.
 std::vector<uint32_t> frame_times(const Options& o)
@@ -203,14 +195,6 @@ std::vector<uint32_t> frame_times(const Options& o)
     return times;
 }
 
-bool write_raw(const Surface* s, FILE* out)
-{
-    for (int y = 0; y < s->h; y++)
-        if (fwrite(surface_row(s, y), 4, s->w, out) != size_t(s->w))
-            return false;
-    return true;
-}
-
 // The timeline's scenes for the tools that report per scene: "name start_ms"
 // a line in timeline order, then "end" and the show's end.
 void print_scenes()
@@ -220,11 +204,101 @@ void print_scenes()
     printf("end %u\n", finale_end);
 }
 
+// One frame drawn, and doubled onto the screen where one is given.
+void draw_and_double(uint32_t t, Show* show, Surface* frame, Surface* screen)
+{
+    draw_frame(t, show, frame);
+    if (screen)
+        double_surface(frame, screen);
+}
+
+// --- where the frames go -----------------------------------------------------
+
+// Each output is a sink: opened before the show loads, handed every frame,
+// finished once with the process's exit status, or aborted on the way.
+enum class Output { pngs, raw, video, none };
+
+Output chosen_output(const Options& o)
+{
+    if (!o.video.empty())
+        return Output::video;
+    if (o.raw)
+        return Output::raw;
+    if (o.null)
+        return Output::none;
+    return Output::pngs;
+}
+
+struct Sink {
+    Output output;
+    size_t written = 0;
+    bool failed = false;  // a frame could not be written; said when it happened
+    FILE* raw = nullptr;  // the raw frames' stream
+#ifdef VARNO_VIDEO_PIPE
+    VideoSettings video;
+    VideoEncoder encoder;
+    VideoProgress progress;
+    std::vector<uint8_t> yuv;
+#endif
+};
+
+// With --raw, standard output carries pixels only: the start-up messages are
+// sent to standard error instead.
+bool raw_open(Sink* s)
+{
+    const int pixels_fd = dup(STDOUT_FILENO);
+    if (pixels_fd < 0) {
+        // No descriptors to duplicate (the browser build under node): the
+        // frames and any start-up message share standard output. A whole
+        // data/ gives no message.
+        s->raw = stdout;
+        return true;
+    }
+#ifdef _WIN32
+    // msvcrt's descriptors start in text mode, which writes a CR before every
+    // LF byte; fdopen's "b" does not change that.
+    _setmode(pixels_fd, _O_BINARY);
+#endif
+    s->raw = fdopen(pixels_fd, "wb");
+    return s->raw && dup2(STDERR_FILENO, STDOUT_FILENO) >= 0;
+}
+
+bool raw_frame(Sink* s, const Surface* picture)
+{
+    for (int y = 0; y < picture->h; y++)
+        if (fwrite(surface_row(picture, y), 4, picture->w, s->raw) != size_t(picture->w)) {
+            fprintf(stderr, "varno-capture: cannot write the frames: %s\n", strerror(errno));
+            return false;
+        }
+    return true;
+}
+
+bool png_frame(const Options& o, uint32_t t, const Surface* picture)
+{
+    char name[32];
+    snprintf(name, sizeof name, "/t%06u.png", t);
+    if (!save_picture(picture, (o.out + name).c_str())) {
+        fprintf(stderr, "varno-capture: cannot write %s%s\n", o.out.c_str(), name);
+        return false;
+    }
+    return true;
+}
+
+#ifdef VARNO_VIDEO_PIPE
+// The processor time this process has used.
+double cpu_seconds()
+{
+    rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 // The video's settings, ffmpeg checked and started; false after saying why.
 // All of it comes before any frame is drawn.
-bool start_video(const Options& o, const std::vector<uint32_t>& times, VideoEncoder* encoder,
-                 VideoSettings* settings)
+bool video_open(const Options& o, const std::vector<uint32_t>& times, Sink* s)
 {
+    VideoSettings* settings = &s->video;
     std::string why;
     if (!video_geometry(*o.profile, o.height, &settings->geometry, &why)) {
         fprintf(stderr, "varno-capture: %s\n", why.c_str());
@@ -247,10 +321,26 @@ bool start_video(const Options& o, const std::vector<uint32_t>& times, VideoEnco
     settings->frames = uint32_t(times.size()) - settings->first_frame;
     settings->crf = o.crf;
     settings->preset = o.preset;
-    if (!video_start(*settings, encoder, &why)) {
+    if (!video_start(*settings, &s->encoder, &why)) {
         fprintf(stderr, "varno-capture: %s\n", why.c_str());
         return false;
     }
+    s->yuv.resize(video_frame_bytes(settings->geometry));
+    progress_start(&s->progress, settings->frames);
+    return true;
+}
+
+// Frames outside the clip are drawn but not sent; a stop asked for ends the
+// loop either way.
+bool video_frame(Sink* s, const Surface* frame, bool wanted)
+{
+    if (!wanted)
+        return !video_stopped();
+    video_convert(frame, s->video.geometry, s->yuv.data());
+    if (!video_write(&s->encoder, s->yuv.data(), s->yuv.size()))
+        return false;
+    s->written++;
+    progress_update(&s->progress, uint32_t(s->written));
     return true;
 }
 
@@ -267,12 +357,165 @@ void print_video_summary(const VideoSettings& s, double wall, double our_cpu)
             bytes * 8 / seconds / 1e6, wall, our_cpu, 100 * our_cpu / wall);
 }
 
-// One frame drawn, and doubled onto the screen where one is given.
-void draw_and_double(uint32_t t, Show* show, Surface* frame, Surface* screen)
+int video_finish(Sink* s)
 {
-    draw_frame(t, show, frame);
-    if (screen)
-        double_surface(frame, screen);
+    std::string why;
+    if (s->written == s->video.frames && video_finish(&s->encoder, &why)) {
+        print_video_summary(s->video, progress_elapsed(&s->progress), cpu_seconds());
+        return 0;
+    }
+    if (s->written < s->video.frames)
+        video_abort(&s->encoder, &why);
+    fprintf(stderr, "%svarno-capture: %s\nvarno-capture: no video written\n",
+            s->progress.terminal ? "\n" : "", why.c_str());
+    return video_stopped() ? 128 + video_stopped() : 1;
+}
+#else
+// Where no process can be started there is no ffmpeg to pipe into.
+#ifdef _WIN32
+constexpr char no_video[] = "making a video is not available on Windows yet";
+#else
+constexpr char no_video[] = "making a video is not available in this build";
+#endif
+
+bool video_open(const Options& o, const std::vector<uint32_t>&, Sink*)
+{
+    VideoGeometry geometry;
+    std::string why;
+    if (!video_geometry(*o.profile, o.height, &geometry, &why))
+        fprintf(stderr, "varno-capture: %s\n", why.c_str());
+    else
+        fprintf(stderr, "varno-capture: %s\n", no_video);
+    return false;
+}
+#endif
+
+bool sink_open(const Options& o, const std::vector<uint32_t>& times, Sink* s)
+{
+    switch (s->output) {
+        case Output::video:
+            return video_open(o, times, s);
+        case Output::raw:
+            return raw_open(s);
+        case Output::pngs:
+            make_directory(o.out);  // a directory that cannot be had fails at the first frame
+            return true;
+        case Output::none:
+            return true;
+    }
+    return false;
+}
+
+// One frame drawn at t: `frame` the back buffer, `picture` what is written
+// (the back buffer or the screen). False ends the loop.
+bool sink_frame(const Options& o, uint32_t t, const Surface* frame, const Surface* picture,
+                bool in_clip, bool wanted, Sink* s)
+{
+    bool ok = true;
+    switch (s->output) {
+        case Output::video:
+#ifdef VARNO_VIDEO_PIPE
+            return video_frame(s, frame, wanted);
+#else
+            (void)frame;  // a sink without a pipe is never opened
+            return false;
+#endif
+        case Output::raw:
+            if (!in_clip)
+                return true;
+            ok = raw_frame(s, picture);
+            break;
+        case Output::pngs:
+            if (!wanted)
+                return true;
+            ok = png_frame(o, t, picture);
+            break;
+        case Output::none:
+            return true;
+    }
+    s->failed = !ok;
+    s->written += ok;
+    return ok;
+}
+
+// Ends a sink before its frames are all drawn, with nothing more to say.
+void sink_abort(Sink* s)
+{
+#ifdef VARNO_VIDEO_PIPE
+    if (s->output == Output::video)
+        video_abort(&s->encoder, nullptr);
+#else
+    (void)s;
+#endif
+}
+
+// The exit status once the loop has ended.
+int sink_finish(Sink* s)
+{
+    if (s->output == Output::video) {
+#ifdef VARNO_VIDEO_PIPE
+        return video_finish(s);
+#endif
+    }
+    if (s->failed)
+        return 1;
+    if (s->raw && fflush(s->raw) != 0) {
+        fprintf(stderr, "varno-capture: cannot write the frames: %s\n", strerror(errno));
+        return 1;
+    }
+    return 0;
+}
+
+// --- the frames --------------------------------------------------------------
+
+// What the loop saw: its frames' number, its time, the slowest frame.
+struct Played {
+    size_t frames = 0;
+    double seconds = 0;
+    double slowest_ms = 0;
+    uint32_t slowest_t = 0;
+};
+
+// Plays the show over the frame times into the sink; false when writing a
+// frame failed or the times file could not be written.
+bool play(const Options& o, const std::vector<uint32_t>& times, Show* show, Surface* frame,
+          Surface* screen, FILE* times_out, Sink* s, Played* played)
+{
+    // Each frame through a pointer the optimiser cannot see through: a
+    // WebAssembly engine gives a function its fast code when it is entered
+    // again, so the frame must not be inlined into this loop, which runs once.
+    void (*volatile const draw)(uint32_t, Show*, Surface*, Surface*) = draw_and_double;
+    const bool doubled = !o.back && s->output != Output::video;
+    const Surface* picture = doubled ? screen : frame;
+    const uint32_t from = first_time(o);
+    const auto begin = std::chrono::steady_clock::now();
+    for (size_t k = 0; k < times.size(); k++) {
+        const uint32_t t = times[k];
+        const auto f0 = std::chrono::steady_clock::now();
+        draw(t, show, frame, doubled ? screen : nullptr);
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - f0)
+                .count();
+        played->frames = k + 1;
+        // One "t milliseconds" line a frame: runs can be compared frame by
+        // frame, which tells a slow frame from a busy machine.
+        if (times_out)
+            fprintf(times_out, "%u %.4f\n", t, ms);
+        if (ms > played->slowest_ms) {
+            played->slowest_ms = ms;
+            played->slowest_t = t;
+        }
+        const bool in_clip = t >= from;
+        const bool wanted =
+            in_clip && (o.at.empty() || std::find(o.at.begin(), o.at.end(), t) != o.at.end());
+        if (!sink_frame(o, t, frame, picture, in_clip, wanted, s))
+            break;
+        if (s->output != Output::video && (k % 600 == 599 || k + 1 == times.size()))
+            fprintf(stderr, "varno-capture: %zu/%zu frames, t = %u ms\n", k + 1, times.size(), t);
+    }
+    played->seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    return !s->failed;
 }
 
 }  // namespace
@@ -298,148 +541,41 @@ int main(int argc, char** argv)
     if (!o.video.empty())
         o.video = absolute_path(o.video);
     find_show_files(music_file, title_file);
-    // Each frame through a pointer the optimiser cannot see through: a
-    // WebAssembly engine gives a function its fast code when it is entered
-    // again, so the frame must not be inlined into this loop, which runs once.
-    void (*volatile const draw)(uint32_t, Show*, Surface*, Surface*) = draw_and_double;
 
     const std::vector<uint32_t> times = frame_times(o);
-    VideoEncoder encoder;
-    VideoSettings video;
-    if (!o.video.empty() && !start_video(o, times, &encoder, &video))
+    Sink sink;
+    sink.output = chosen_output(o);
+    if (!sink_open(o, times, &sink))
         return 1;
-    // With --raw, standard output carries pixels only: the start-up messages
-    // are sent to standard error instead.
-    FILE* raw_out = nullptr;
-    if (o.raw) {
-        const int pixels_fd = dup(STDOUT_FILENO);
-        if (pixels_fd >= 0) {
-#ifdef _WIN32
-            // msvcrt's descriptors start in text mode, which writes a CR
-            // before every LF byte; fdopen's "b" does not change that.
-            _setmode(pixels_fd, _O_BINARY);
-#endif
-            raw_out = fdopen(pixels_fd, "wb");
-            if (!raw_out || dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
-                return 1;
-        } else {
-            // No descriptors to duplicate (the browser build under node):
-            // the frames and any start-up message share standard output.
-            // A whole data/ gives no message.
-            raw_out = stdout;
-        }
-    }
     // No window and no sound: the clock here is the frame sequence, and the
     // frames are drawn into pictures of our own. Like everything the show
     // makes at start-up, they stay until the process ends.
     static Show* const show = load_show(o.gentle);
     static Surface* const frame = create_surface(back_width, back_height, xrgb_layout);
     static Surface* const screen = create_surface(screen_width, screen_height, xrgb_layout);
-    static std::vector<uint8_t> yuv;
-    const bool video_wanted = encoder.pid > 0;
-    if (video_wanted)
-        yuv.resize(video_frame_bytes(video.geometry));
     if (!show || !frame || !screen) {
         fprintf(stderr, "varno-capture: out of memory\n");
-        if (video_wanted)
-            video_abort(&encoder, nullptr);
+        sink_abort(&sink);
         return 1;
     }
-    const bool pngs = !o.raw && !o.null && !video_wanted;
-    if (pngs)
-        make_directory(o.out);
-
-    // One "t milliseconds" line a frame: runs can be compared frame by frame,
-    // which tells a slow frame from a busy machine.
     FILE* times_out = nullptr;
     if (!o.times.empty() && !(times_out = fopen(o.times.c_str(), "w"))) {
         fprintf(stderr, "varno-capture: cannot write %s\n", o.times.c_str());
-        if (video_wanted)
-            video_abort(&encoder, nullptr);
+        sink_abort(&sink);
         return 1;
     }
-    double slowest_ms = 0;
-    uint32_t slowest_t = 0;
-    const auto begin = std::chrono::steady_clock::now();
-    VideoProgress progress;
-    if (video_wanted)
-        progress_start(&progress, video.frames);
-    const uint32_t from = first_time(o);
-    size_t written = 0;
-    for (size_t k = 0; k < times.size(); k++) {
-        const uint32_t t = times[k];
-        const auto f0 = std::chrono::steady_clock::now();
-        draw(t, show, frame, o.back || video_wanted ? nullptr : screen);
-        const double ms =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - f0)
-                .count();
-        if (times_out)
-            fprintf(times_out, "%u %.4f\n", t, ms);
-        if (ms > slowest_ms) {
-            slowest_ms = ms;
-            slowest_t = t;
-        }
-        const Surface* picture = o.back ? frame : screen;
-        const bool in_clip = t >= from;
-        const bool wanted =
-            in_clip && (o.at.empty() || std::find(o.at.begin(), o.at.end(), t) != o.at.end());
-        if (video_wanted) {
-            if (wanted) {
-                video_convert(frame, video.geometry, yuv.data());
-                if (!video_write(&encoder, yuv.data(), yuv.size()))
-                    break;
-                written++;
-                progress_update(&progress, uint32_t(written));
-            } else if (video_stopped()) {
-                break;
-            }
-            continue;
-        }
-        if (o.raw && in_clip) {
-            if (!write_raw(picture, raw_out)) {
-                fprintf(stderr, "varno-capture: cannot write the frames: %s\n", strerror(errno));
-                return 1;
-            }
-            written++;
-        } else if (pngs && wanted) {
-            char name[32];
-            snprintf(name, sizeof name, "/t%06u.png", t);
-            if (!save_picture(picture, (o.out + name).c_str())) {
-                fprintf(stderr, "varno-capture: cannot write %s%s\n", o.out.c_str(), name);
-                return 1;
-            }
-            written++;
-        }
-        if (k % 600 == 599 || k + 1 == times.size())
-            fprintf(stderr, "varno-capture: %zu/%zu frames, t = %u ms\n", k + 1, times.size(), t);
-    }
+    Played played;
+    const bool drawn = play(o, times, show, frame, screen, times_out, &sink, &played);
     if (times_out && fclose(times_out) != 0) {
         fprintf(stderr, "varno-capture: cannot write %s\n", o.times.c_str());
-        if (video_wanted)
-            video_abort(&encoder, nullptr);
+        sink_abort(&sink);
         return 1;
     }
-    if (video_wanted) {
-        std::string why;
-        const bool done = written == video.frames && video_finish(&encoder, &why);
-        if (!done) {
-            if (written < video.frames)
-                video_abort(&encoder, &why);
-            fprintf(stderr, "%svarno-capture: %s\nvarno-capture: no video written\n",
-                    progress.terminal ? "\n" : "", why.c_str());
-            return video_stopped() ? 128 + video_stopped() : 1;
-        }
-        print_video_summary(video, progress_elapsed(&progress), cpu_seconds());
-        return 0;
-    }
-    if (raw_out && fflush(raw_out) != 0) {
-        fprintf(stderr, "varno-capture: cannot write the frames: %s\n", strerror(errno));
-        return 1;
-    }
-    const double total =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    fprintf(stderr,
-            "varno-capture: %zu frames played in %.2f s, %zu written; slowest %.3f ms at t = %u\n",
-            times.size(), total, written, slowest_ms, slowest_t);
-    return 0;
+    const int status = sink_finish(&sink);
+    if (drawn && status == 0 && sink.output != Output::video)
+        fprintf(stderr,
+                "varno-capture: %zu frames played in %.2f s, %zu written; slowest %.3f ms at t "
+                "= %u\n",
+                played.frames, played.seconds, sink.written, played.slowest_ms, played.slowest_t);
+    return status;
 }

@@ -1,10 +1,7 @@
 // Videos of the show: its frames enlarged by whole numbers and converted to
-// BT.709 Y'CbCr here, then piped into Debian's ffmpeg program, which only
-// encodes (H.264 and AAC in MP4). Linking FFmpeg's libraries instead would
-// make the program GPL and tie it to their API.
+// BT.709 Y'CbCr here, pure arithmetic on every platform; tools/ffmpeg.h pipes
+// them into the ffmpeg program where a process can be started.
 #pragma once
-
-#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -72,54 +69,3 @@ inline size_t video_frame_bytes(const VideoGeometry& g)
 // the Y plane, then Cb, then Cr, video_frame_bytes(g) in all. Nearest
 // neighbour, each chroma sample the mean of its 2x2 block.
 void video_convert(const Surface* picture, const VideoGeometry& g, uint8_t* yuv);
-
-// "" when the ffmpeg program can encode H.264 with libx264 and AAC; otherwise
-// the one line that tells the user what to install.
-std::string ffmpeg_missing();
-
-struct VideoSettings {
-    std::string path;   // the finished file
-    std::string sound;  // the music file ffmpeg reads
-    VideoGeometry geometry;
-    uint32_t first_frame;  // the clip's first frame, counted from the show's start
-    uint32_t frames;
-    int crf;
-    std::string preset;
-};
-
-// A running ffmpeg writing path + ".part", fed one frame at a time.
-struct VideoEncoder {
-    pid_t pid = -1;
-    int pipe = -1;  // its standard input
-    int log = -1;   // its standard error, kept to quote on a failure
-    std::string part, path;
-};
-
-// Starts ffmpeg. The music is cut to the frames' window there, sample for
-// sample: the first sample belongs to the first frame, the last to the last.
-// Ctrl-C, hang-up and termination are caught from here on (video_stopped).
-bool video_start(const VideoSettings& s, VideoEncoder* e, std::string* error);
-// One frame; false when ffmpeg has gone or a signal asked us to stop.
-bool video_write(VideoEncoder* e, const uint8_t* frame, size_t bytes);
-// Ends the input, waits for ffmpeg and renames the finished file into place;
-// on any failure removes it and says why, with ffmpeg's last lines.
-bool video_finish(VideoEncoder* e, std::string* error);
-// Ends ffmpeg at once and removes what it wrote; a failure's last words from
-// ffmpeg in *error when it had already failed.
-void video_abort(VideoEncoder* e, std::string* error);
-// The signal that asked us to stop, or 0.
-int video_stopped();
-
-// Progress on standard error: on a terminal one line that updates, otherwise
-// a line every few per cent.
-struct VideoProgress {
-    uint32_t total;
-    bool terminal;
-    double start;       // seconds on the steady clock
-    double last_shown;  // when the terminal line was last redrawn
-    int last_step;      // the last few-per-cent step printed
-};
-void progress_start(VideoProgress* p, uint32_t total);
-void progress_update(VideoProgress* p, uint32_t done);
-// Seconds since progress_start.
-double progress_elapsed(const VideoProgress* p);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/maths.h"
 #include "generators/pictures/glyphs.h"
 #include "generators/pictures/pictures.h"
 
@@ -102,7 +103,7 @@ Canvas draw_graph_zelto()
             else if (d < 30) {
                 v = d < 27 ? (d < 12 && d > 10 ? 0xFFE0A0 : 0xFF8A2C) : 0xC04A18;
             } else {
-                const double a = datan2(dy, dx);
+                const double a = exact_atan2(dy, dx);
                 const bool sheen = std::fabs(dsin(a - 0.6)) > 0.93;
                 v = int(d) % 3 == 0 ? 0x2A2434 : 0x161220;
                 if (sheen)

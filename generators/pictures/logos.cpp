@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/maths.h"
 #include "generators/pictures/glyphs.h"
 #include "generators/pictures/pictures.h"
 
@@ -433,7 +434,7 @@ Canvas draw_logo(int index)
             for (int x = 0; x < 320; x++) {
                 const double dx = x + 0.5 - 160, dy = (y + 0.5 - 120) * 1.6;
                 const double r = std::sqrt(dx * dx + dy * dy);
-                const double a = datan2(dy, dx) / (2 * pi) + 0.5;
+                const double a = exact_atan2(dy, dx) / (2 * pi) + 0.5;
                 if (r > 150 || r < 20 || !(int(a * 32) & 1))
                     continue;
                 const double fade = 1 - r / 150;

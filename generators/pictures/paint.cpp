@@ -48,36 +48,6 @@ double dcos(double x)
     return dsin(x + pi / 2);
 }
 
-// atan(z) for any z: halve the angle twice through the exact square root,
-// then sum the series on a small argument.
-static double datan(double z)
-{
-    const bool flip = std::fabs(z) > 1;
-    if (flip)
-        z = 1 / z;
-    for (int i = 0; i < 2; i++)
-        z = z / (1 + std::sqrt(1 + z * z));
-    const double z2 = z * z;
-    double term = z, sum = z;
-    for (int k = 1; k <= 12; k++) {
-        term *= -z2;
-        sum += term / (2 * k + 1);
-    }
-    sum *= 4;
-    if (flip)
-        sum = (sum > 0 ? pi / 2 : -pi / 2) - sum;
-    return sum;
-}
-
-double datan2(double y, double x)
-{
-    if (x > 0)
-        return datan(y / x);
-    if (x < 0)
-        return y >= 0 ? datan(y / x) + pi : datan(y / x) - pi;
-    return y > 0 ? pi / 2 : (y < 0 ? -pi / 2 : 0);
-}
-
 double bayer(int x, int y)
 {
     static constexpr int order[16] = {0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5};

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/maths.h"
 #include "generators/pictures/glyphs.h"
 #include "generators/pictures/pictures.h"
 
@@ -200,7 +201,7 @@ Canvas draw_flash()
         for (int x = 0; x < 320; x++) {
             const double dx = x + 0.5 - cx, dy = y + 0.5 - cy;
             const double r = std::sqrt(dx * dx + dy * dy);
-            const double a = datan2(dy, dx) / (2 * pi) + 0.5;
+            const double a = exact_atan2(dy, dx) / (2 * pi) + 0.5;
             const bool ray = int(a * 28) & 1;
             const Colour edge = ray ? 0xC8B4E4 : 0x9C84C8;
             const Colour centre = ray ? 0xFFFFFF : 0xF2E8FA;

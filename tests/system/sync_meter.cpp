@@ -401,7 +401,7 @@ double flash_rise_ms(double alpha)
     // flash_alpha at whole milliseconds after the flash, interpolated.
     int previous = 0;
     for (uint32_t ms = 1; ms <= flash_reach_ms; ms++) {
-        const int a = flash_alpha(1000 + ms, 1000);
+        const int a = flash_alpha(1000 + ms, 1000, false);
         if (a >= alpha)
             return ms - 1 + (alpha - previous) / double(std::max(1, a - previous));
         previous = a;
