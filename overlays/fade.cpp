@@ -19,6 +19,13 @@ void fade_load(Fades* fades, bool gentle)
     fades->fade_overlay = create_scratch_surface(back_width, back_height);
 }
 
+void fade_free(Fades* fades)
+{
+    free_surface(fades->flash_overlay);
+    free_surface(fades->fade_overlay);
+    *fades = Fades{};
+}
+
 int fade_alpha(uint32_t t, uint32_t start, uint32_t duration, bool fade_in)
 {
     const float x = float(double(t - start) / double(duration));

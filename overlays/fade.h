@@ -35,6 +35,8 @@ struct Fades {
 
 // Makes the overlays and sets the flashes gentle or not; before the first frame.
 void fade_load(Fades* fades, bool gentle);
+// Frees the overlays (the show keeps its own to the end; tests free theirs).
+void fade_free(Fades* fades);
 
 // sin(pi * smoothstep(u)) in single precision: 0 at u = 0, 1 at u = 0.5, back
 // to 0 at u = 1; outside 0..1, its value at the nearer end. The rise and fall

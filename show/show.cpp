@@ -150,12 +150,13 @@ int run_demo(const ShowOptions& o)
 {
     if (!video_setup(o.display))
         return 1;
-    // Kept to the process's end, like the show: a browser's frame loop
-    // outlives this call.
-    Playback* p = new (std::nothrow) Playback{};
-    if (p)
-        p->back_buffer = create_surface(back_width, back_height, xrgb_layout);
-    if (!p || !p->back_buffer) {
+    // The one running show, kept to the process's end like what it draws
+    // with: a browser's frame loop outlives this call.
+    static Playback playback;
+    Playback* p = &playback;
+    *p = Playback{};
+    p->back_buffer = create_surface(back_width, back_height, xrgb_layout);
+    if (!p->back_buffer) {
         printf("Error at setting video mode: no memory for the back buffer\n");
         return 1;
     }

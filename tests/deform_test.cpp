@@ -277,4 +277,5 @@ TEST(DeformScene, DrawsInItsWindowOnlyWithOffsetTimeOverFiveAndTheRiderFrom29911
     free_surface(want);
     free_surface(target);
     free_surface(texture);
+    fade_free(&shared.fades);
 }

@@ -88,6 +88,7 @@ TEST(FlashAlpha, GentleFlashesScaleEveryFlashDownToItsPeak)
     flash_draw(1050, fades_once(), 1000, target);
     EXPECT_EQ(red_of(target, 7, 7), 255);
     free_surface(target);
+    fade_free(&gentle);
 }
 
 TEST(Fades, DrawOnlyInsideTheirWindowBothEndsIncluded)

@@ -315,6 +315,7 @@ protected:
         delete scene.car;
         free_surface(scene.graph);
         free_surface(shared.tunnel_texture);
+        fade_free(&shared.fades);
     }
     void draw(uint32_t t) { tunnel_scene_draw(t, &scene, &shared, target); }
 };
