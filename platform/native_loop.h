@@ -1,13 +1,31 @@
-// The frame loop and the loading of a platform that owns its main loop and
-// has threads (the desktop, Windows; the null platform's loop too), written
-// once for their system files to call.
+// The clock, the frame loop, the loading and the way out of a platform that
+// owns its main loop and has threads (the desktop, Windows; the null
+// platform's loop too), written once for their system files to call.
 #pragma once
+
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "platform/system.h"
+
+// The system's monotonic clock in milliseconds, with their fraction.
+inline double steady_ms()
+{
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+// What was printed written out, then the process ended, waiting for nothing.
+[[noreturn]] inline void flush_and_exit(int status)
+{
+    fflush(stdout);
+    fflush(stderr);
+    _exit(status);
+}
 
 // Begin, every frame until one says stop, done: the loop as it reads.
 inline void run_frames_here(const FrameLoop& loop)

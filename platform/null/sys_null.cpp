@@ -1,10 +1,5 @@
 // The null platform's clock and loop: a steady clock (or the fake output's,
 // where a test installed one), no events, a plain loop.
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
-
 #include "platform/native_loop.h"
 #include "platform/null/fake_output.h"
 #include "platform/system.h"
@@ -15,8 +10,7 @@ double clock_ms()
 {
     if (const FakeOutput* fake = fake_output_clock())
         return fake->now;
-    using namespace std::chrono;
-    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+    return steady_ms();
 }
 
 double picture_delay_ms()
@@ -26,9 +20,7 @@ double picture_delay_ms()
 
 void exit_now(int status)
 {
-    fflush(stdout);
-    fflush(stderr);
-    _exit(status);
+    flush_and_exit(status);
 }
 
 bool quit_requested()

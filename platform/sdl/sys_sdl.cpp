@@ -2,7 +2,6 @@
 #include <SDL/SDL.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,9 +16,7 @@ void restore_display_at_exit()
 
 double clock_ms()
 {
-    // The system's monotonic clock: SDL's counts whole milliseconds only.
-    using namespace std::chrono;
-    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+    return steady_ms();  // SDL's clock counts whole milliseconds only
 }
 
 double picture_delay_ms()
@@ -29,8 +26,6 @@ double picture_delay_ms()
 
 void exit_now(int status)
 {
-    fflush(stdout);
-    fflush(stderr);
     // The desktop's mode given back after fullscreen. A window needs nothing:
     // the X server closes it with our connection, as the sound server drops
     // our stream, when the process is gone (SDL's own teardown is X round
@@ -38,7 +33,7 @@ void exit_now(int status)
     const SDL_Surface* screen = SDL_GetVideoSurface();
     if (screen && (screen->flags & SDL_FULLSCREEN))
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    _exit(status);
+    flush_and_exit(status);
 }
 
 // The gamepads followed for their Back button, looked for at the first call
