@@ -1,6 +1,6 @@
 // How fast a display shows frames where presenting does not wait for the
 // screen's refresh: the rules every platform's display paces its loop by,
-// plain arithmetic on milliseconds of one clock (tests/win_layout_test.cpp).
+// plain arithmetic on milliseconds of one clock (tests/unit/win_layout_test.cpp).
 #pragma once
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // A gamepad's Back button (Back on Xbox pads, View on later ones and on the
 // Steam Deck, Select or Share on others) ends the show as Escape does: when it
 // comes up. Every platform follows the button by the same rule, from events or
-// from polled states (tests/gamepad_test.cpp).
+// from polled states (tests/unit/gamepad_test.cpp).
 #pragma once
 
 struct PadButton {

@@ -3,7 +3,7 @@
 // the Steam Deck's and Steam's own virtual pad included, whatever the make.
 // SDL 1.2's joystick numbers its buttons as each device lists them, so a
 // number would mean another button on another pad. sys_sdl.cpp follows them;
-// tests/gamepad_test.cpp holds this to its rules.
+// tests/unit/gamepad_test.cpp holds this to its rules.
 #pragma once
 
 #include <cstddef>

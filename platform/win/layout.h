@@ -1,6 +1,6 @@
 // Where the Windows display puts the picture and how large it makes its
 // window: plain arithmetic, without <windows.h>, so that the native tests hold it to its
-// rules (tests/win_layout_test.cpp).
+// rules (tests/unit/win_layout_test.cpp).
 #pragma once
 
 #include <cstdint>

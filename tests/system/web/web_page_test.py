@@ -18,7 +18,6 @@ import tempfile
 import time
 import zlib
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tools'))
 from chromium import Browser, serve  # noqa: E402
 
 STILL_MS = 13000  # inside the title picture's still stretch, 12.6-14.1 s

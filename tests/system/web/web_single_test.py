@@ -19,9 +19,6 @@ import tempfile
 import threading
 import time
 
-here = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(here, '..', 'tools'))
-sys.path.insert(0, here)
 from chromium import Browser  # noqa: E402
 from web_page_test import LINK_MOMENT, STILL_MS, console_errors, native_frame, read_png  # noqa: E402
 

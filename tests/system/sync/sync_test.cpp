@@ -22,8 +22,8 @@
 // must read back as that amount.
 #include <gtest/gtest.h>
 
-#include "tests/desktop_support.h"
-#include "tests/system/sync_meter.h"
+#include "tests/system/harness.h"
+#include "tests/system/sync/sync_meter.h"
 // Xlib's names after gtest's (through the helpers' header).
 #define Font XFont
 #include <X11/Xlib.h>

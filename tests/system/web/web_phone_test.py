@@ -26,9 +26,7 @@ import sys
 import tempfile
 import time
 
-here = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
-sys.path.insert(0, os.path.join(here, '..', 'tools'))
 from chromium import Browser, serve  # noqa: E402
 from web_page_test import LINK_MOMENT, STILL_MS, console_errors, native_frame  # noqa: E402
 

@@ -19,7 +19,6 @@ import tempfile
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tools'))
 from chromium import Browser, serve  # noqa: E402
 from web_page_test import console_errors  # noqa: E402
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The browser page in the engines other than Chromium's: Firefox ESR over its
-own WebDriver BiDi (tools/firefox.py), and WebKitGTK, Safari's engine, in a
-window of its own on a private X display (tools/webkit.py).
+own WebDriver BiDi (firefox.py), and WebKitGTK, Safari's engine, in a
+window of its own on a private X display (webkit.py).
 
 For the browser named, as web_page_test.py does in Chromium: serves build-web/
 on a local port, opens the page at the title's still moment (#t=12.8) in a
@@ -21,9 +21,7 @@ import sys
 import tempfile
 import time
 
-here = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
-sys.path.insert(0, os.path.join(here, '..', 'tools'))
 from chromium import serve  # noqa: E402
 from firefox import Firefox  # noqa: E402
 from web_page_test import LINK_MOMENT, STILL_MS, native_frame, read_png  # noqa: E402

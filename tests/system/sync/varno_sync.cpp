@@ -1,5 +1,5 @@
 // varno-sync: measures, live, how far the show's sound lies from its picture
-// (tests/system/sync_meter.h says how) and prints the offset of every flash
+// (tests/system/sync/sync_meter.h says how) and prints the offset of every flash
 // of the dance seen, then the median, least and most.
 //
 //   varno-sync [--seconds S] [--after MS] [--source NAME] [--label TEXT]
@@ -18,7 +18,7 @@
 #include "scenes/data_files.h"
 #include "scenes/timeline.h"
 #include "tests/decode_ogg.h"
-#include "tests/system/sync_meter.h"
+#include "tests/system/sync/sync_meter.h"
 
 // Waits for the show's window, then records for `seconds`.
 static bool record_live(const char* display, const std::string& source, double seconds, int rate,

@@ -1,4 +1,4 @@
-#include "tests/system/sync_meter.h"
+#include "tests/system/sync/sync_meter.h"
 
 // Xlib's names after the show's headers.
 #include "overlays/fade.h"

@@ -26,8 +26,8 @@
 
 #include "scenes/timeline.h"
 #include "scenes/title_scene.h"
-#include "tests/desktop_support.h"
 #include "tests/support.h"
+#include "tests/system/harness.h"
 
 namespace {
 

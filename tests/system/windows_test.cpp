@@ -10,7 +10,7 @@
 #include <IL/il.h>
 #include <gtest/gtest.h>
 
-#include "tests/desktop_support.h"
+#include "tests/system/harness.h"
 // Xlib's names after gtest's (through the helpers' header).
 #define Font XFont
 #include <X11/Xutil.h>

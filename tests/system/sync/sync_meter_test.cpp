@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "scenes/data_files.h"
-#include "tests/system/sync_meter.h"
+#include "tests/system/sync/sync_meter.h"
 
 namespace {
 

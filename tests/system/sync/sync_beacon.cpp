@@ -23,7 +23,7 @@
 #include "scenes/data_files.h"
 #include "show/show.h"
 #include "tests/decode_ogg.h"
-#include "tests/system/sync_meter.h"
+#include "tests/system/sync/sync_meter.h"
 // Xlib's names after the show's.
 #define Font XFont
 #include <X11/Xlib.h>

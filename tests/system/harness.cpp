@@ -1,4 +1,4 @@
-#include "tests/desktop_support.h"
+#include "tests/system/harness.h"
 
 #include <IL/il.h>
 #define Font XFont

@@ -36,7 +36,6 @@ import threading
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'tools'))
 from chromium import Browser, QuietHandler  # noqa: E402
 from web_page_test import console_errors  # noqa: E402
 
