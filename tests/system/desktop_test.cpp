@@ -5,16 +5,7 @@
 // fullscreen on any screen and in a window; left alone it plays its 101
 // seconds and ends by itself with flat memory.
 #include <gtest/gtest.h>
-// Xlib's macros (None, Bool, Status) would clash with gtest's names: after it.
-// Its Font type goes by another name, the show's glyph font keeping its own.
-#define Font XFont
-#include <X11/Xlib.h>
-#undef Font
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -32,30 +23,23 @@
 namespace {
 
 // Starts the show on the display with the given options; what it prints goes
-// to the file named by output (nowhere when empty). The build's program runs
-// in the build directory, another one (an installed copy) in the directory given.
+// to the file named by output (nowhere when empty), what it reports as errors
+// into the test's own output. The build's program runs in the build
+// directory, another one (an installed copy) in the directory given.
 pid_t start_show(const std::string& display, const std::vector<std::string>& options = {},
                  const std::string& output = "", const std::string& program = "./varno-style",
                  const char* dir = getenv("VARNO_BUILD_DIR"))
 {
-    std::vector<const char*> argv = {"varno-style"};
-    for (const std::string& o : options)
-        argv.push_back(o.c_str());
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (dir && chdir(dir) != 0)
-            _exit(126);
-        setenv("DISPLAY", display.c_str(), 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        unsetenv("SDL_VIDEODRIVER");
-        const int out = output.empty() ? open("/dev/null", O_WRONLY)
-                                       : open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, STDOUT_FILENO);
-        execv(program.c_str(), const_cast<char* const*>(argv.data()));
-        _exit(127);
-    }
-    return pid;
+    Launch l;
+    l.argv = {program};
+    l.argv.insert(l.argv.end(), options.begin(), options.end());
+    l.dir = dir ? dir : "";
+    l.env = {{"DISPLAY", display}, {"SDL_AUDIODRIVER", "dummy"}};
+    l.unset = {"SDL_VIDEODRIVER"};
+    if (!output.empty())
+        l.out = output;
+    l.err = "";
+    return start_program(l);
 }
 
 struct Moment {
@@ -186,7 +170,7 @@ TEST_P(LostDisplay, EndsAtOnceSayingSo)
         // Our own connection first, or Xlib would end this test too.
         XCloseDisplay(s.d);
         s.d = nullptr;
-        stop(s.server);
+        stop_xvfb(s.server);
         s.server = Server{};
     } else {
         XKillClient(s.d, w);
@@ -208,17 +192,6 @@ INSTANTIATE_TEST_SUITE_P(Desktop, LostDisplay,
 // What the screen shows is the capture tool's picture: fullscreen on a 640x480
 // screen, on a larger one without a window manager and on a wide one with a
 // manager (as large as fits, centred, bars on the other sides), and in a window.
-struct View {
-    const char* name;
-    ScreenSize screen;
-    bool window;
-};
-
-void PrintTo(const View& v, std::ostream* os)
-{
-    *os << v.name;
-}
-
 class Picture : public testing::TestWithParam<View> {};
 
 TEST_P(Picture, ShowsTheCapturedFrame)
@@ -234,23 +207,11 @@ TEST_P(Picture, ShowsTheCapturedFrame)
     s.show = start_show(s.server.display, options);
     const Window w = wait_for_window(s.d);
     ASSERT_NE(w, 0u) << "no window";
-    // Looked at until it shows the picture: start-up and the window manager's
-    // turn at the window come first, slower on a busy machine. Only the frames
-    // of the still stretch can match, so waiting longer passes nothing else.
-    double share = 0;
-    for (const auto shown = Clock::now(); share < 0.99 && ms_since(shown) < 5000;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        if (v.window) {
-            share = matching_share(s.d, w, 0, 0, 640, 480, picture);
-        } else {
-            const double scale = std::min(v.screen.width / 640.0, v.screen.height / 480.0);
-            const double pw = 640 * scale, ph = 480 * scale;
-            share = matching_share(s.d, DefaultRootWindow(s.d), int((v.screen.width - pw) / 2),
-                                   int((v.screen.height - ph) / 2), pw, ph, picture);
-        }
+    const Placed placed = placed_picture(s.d, w, v.screen, v.window);
+    EXPECT_GE(shown_share(s.d, placed, picture, std::string("desktop_") + v.name), 0.99);
+    if (!v.window) {
+        EXPECT_TRUE(bars_black(s.d, placed, v.screen));
     }
-    printf("%s: %.2f%% of the picture's pixels as captured\n", v.name, 100 * share);
-    EXPECT_GE(share, 0.99);
     release_escape(s.d);
     EXPECT_EQ(wait_exit(s.show, exit_limit_ms), 0);
 }

@@ -4,7 +4,6 @@
 #define Font XFont
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 #undef Font
 #include <fcntl.h>
 #include <poll.h>
@@ -13,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -33,19 +33,75 @@ static int ignore_x_error(Display*, XErrorEvent*)
     return 0;
 }
 
-pid_t spawn_quietly(const char* program, const char* const* args, const std::string& display)
+// TMPDIR, or /tmp.
+static std::string temp_root()
+{
+    const char* dir = getenv("TMPDIR");
+    return dir && *dir ? dir : "/tmp";
+}
+
+std::string fresh_folder(const char* name)
+{
+    std::string path = temp_root() + "/" + name + "-XXXXXX";
+    return mkdtemp(path.data()) ? path : "";
+}
+
+// Opens `file` as the descriptor `fd` of this (the child) process; an empty
+// name leaves it as it is.
+static void redirect(int fd, const std::string& file)
+{
+    if (file.empty())
+        return;
+    const int to = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(to, fd);
+    close(to);
+}
+
+pid_t start_program(const Launch& l)
 {
     const pid_t pid = fork();
     if (pid == 0) {
-        if (!display.empty())
-            setenv("DISPLAY", display.c_str(), 1);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        execvp(program, const_cast<char* const*>(args));
+        if (l.own_group)
+            setpgid(0, 0);
+        if (!l.dir.empty() && chdir(l.dir.c_str()) != 0)
+            _exit(126);
+        for (const std::string& name : l.unset)
+            unsetenv(name.c_str());
+        for (const auto& [name, value] : l.env)
+            setenv(name.c_str(), value.c_str(), 1);
+        redirect(STDOUT_FILENO, l.out);
+        if (!l.err.empty() && l.err == l.out)
+            dup2(STDOUT_FILENO, STDERR_FILENO);
+        else
+            redirect(STDERR_FILENO, l.err);
+        std::vector<char*> argv;
+        for (const std::string& a : l.argv)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
         _exit(127);
     }
+    // Set on both sides, so that it holds whichever runs first.
+    if (l.own_group && pid > 0)
+        setpgid(pid, pid);
     return pid;
+}
+
+pid_t start_quietly(const std::vector<std::string>& argv, const std::string& display)
+{
+    Launch l;
+    l.argv = argv;
+    if (!display.empty())
+        l.env = {{"DISPLAY", display}};
+    return start_program(l);
+}
+
+void end_program(pid_t pid, bool group)
+{
+    if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+        kill(group ? -pid : pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
 }
 
 // The manager frames new windows: a window of our own, mapped again until
@@ -88,9 +144,8 @@ Server start_xvfb(const ScreenSize& screen)
     const std::string fd = std::to_string(ready[1]);
     const std::string size =
         std::to_string(screen.width) + "x" + std::to_string(screen.height) + "x24";
-    const char* const args[] = {"Xvfb",       "-displayfd", fd.c_str(), "-screen", "0",
-                                size.c_str(), "-nolisten",  "tcp",      nullptr};
-    const pid_t pid = spawn_quietly("Xvfb", args, "");
+    const pid_t pid =
+        start_quietly({"Xvfb", "-displayfd", fd, "-screen", "0", size, "-nolisten", "tcp"});
     close(ready[1]);
     std::string number;
     pollfd wait_ready = {ready[0], POLLIN, 0};
@@ -107,8 +162,7 @@ Server start_xvfb(const ScreenSize& screen)
     s.display = ":" + number;
     if (!screen.window_manager)
         return s;
-    const char* const wm[] = {"openbox", nullptr};
-    s.wm = spawn_quietly("openbox", wm, s.display);
+    s.wm = start_quietly({"openbox"}, s.display);
     // On a loaded machine the manager's start takes seconds: this waits for
     // the machine.
     if (Display* d = XOpenDisplay(s.display.c_str())) {
@@ -118,7 +172,7 @@ Server start_xvfb(const ScreenSize& screen)
     return s;
 }
 
-void stop(const Server& s)
+void stop_xvfb(const Server& s)
 {
     if (s.wm > 0) {
         kill(s.wm, SIGTERM);
@@ -130,12 +184,15 @@ void stop(const Server& s)
     }
 }
 
-Window find_window(Display* d, Window w)
+Window find_window(Display* d, Window w, const char* title)
 {
-    char* name = nullptr;
-    if (XFetchName(d, w, &name) && name) {
-        const bool found = strcmp(name, "VARNO STYLE") == 0;
-        XFree(name);
+    // The name as it is stored: a browser stores it as UTF8_STRING, which
+    // XFetchName does not return.
+    XTextProperty name;
+    if (XGetWMName(d, w, &name) && name.value) {
+        const bool found =
+            strncmp(reinterpret_cast<const char*>(name.value), title, strlen(title)) == 0;
+        XFree(name.value);
         if (found)
             return w;
     }
@@ -144,17 +201,17 @@ Window find_window(Display* d, Window w)
     Window result = 0;
     if (XQueryTree(d, w, &root, &parent, &children, &count)) {
         for (unsigned i = 0; i < count && !result; i++)
-            result = find_window(d, children[i]);
+            result = find_window(d, children[i], title);
         if (children)
             XFree(children);
     }
     return result;
 }
 
-Window wait_for_window(Display* d, double limit_ms)
+Window wait_for_window(Display* d, double limit_ms, const char* title)
 {
     for (const auto t0 = Clock::now(); ms_since(t0) < limit_ms;) {
-        if (Window w = find_window(d, DefaultRootWindow(d)))
+        if (Window w = find_window(d, DefaultRootWindow(d), title))
             return w;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -236,14 +293,27 @@ QuitTime time_quit(Display* d, Window w, pid_t program, const std::vector<pid_t>
     return q;
 }
 
+void key_event(Display* d, KeySym key, bool down)
+{
+    XTestFakeKeyEvent(d, XKeysymToKeycode(d, key), down, 0);
+    XSync(d, False);
+}
+
+void tap_key(Display* d, KeySym key, int held_ms, KeySym with)
+{
+    if (with != NoSymbol)
+        key_event(d, with, true);
+    key_event(d, key, true);
+    if (held_ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(held_ms));
+    key_event(d, key, false);
+    if (with != NoSymbol)
+        key_event(d, with, false);
+}
+
 void release_escape(Display* d)
 {
-    const KeyCode escape = XKeysymToKeycode(d, XK_Escape);
-    XTestFakeKeyEvent(d, escape, True, 0);
-    XSync(d, False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    XTestFakeKeyEvent(d, escape, False, 0);
-    XSync(d, False);
+    tap_key(d, XK_Escape, 20);
 }
 
 void close_window(Display* d, Window w)
@@ -267,18 +337,15 @@ Session::Session(const ScreenSize& screen)
 
 Session::~Session()
 {
-    if (show > 0 && waitpid(show, nullptr, WNOHANG) == 0) {
-        kill(show, SIGKILL);
-        waitpid(show, nullptr, 0);
-    }
+    end_program(show, show_group);
     if (d)
         XCloseDisplay(d);
-    stop(server);
+    stop_xvfb(server);
 }
 
 std::vector<uint32_t> captured_picture(uint32_t t)
 {
-    const std::string dir = testing::TempDir() + "desktop_frames";
+    const std::string dir = temp_root() + "/desktop_frames";
     const std::string run = "cd '" + std::string(getenv("VARNO_BUILD_DIR")) +
                             "' && ./tools/varno-capture --back-buffer --at " + std::to_string(t) +
                             " --out '" + dir + "' > /dev/null 2>&1";
@@ -325,6 +392,91 @@ double matching_share(Display* d, Drawable from, int x, int y, double w, double 
     return matching / (320.0 * 240.0);
 }
 
+bool all_black(Display* d, int x, int y, int w, int h)
+{
+    if (w <= 0 || h <= 0)
+        return true;
+    XImage* shot =
+        XGetImage(d, DefaultRootWindow(d), x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+    if (!shot)
+        return false;
+    bool all = true;
+    for (int j = 0; j < h && all; j++)
+        for (int i = 0; i < w && all; i++)
+            all = (XGetPixel(shot, i, j) & 0xFFFFFF) == 0;
+    XDestroyImage(shot);
+    return all;
+}
+
+void save_screen(Display* d, const std::string& path)
+{
+    const int w = DisplayWidth(d, 0), h = DisplayHeight(d, 0);
+    XImage* shot =
+        XGetImage(d, DefaultRootWindow(d), 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+    if (!shot)
+        return;
+    std::vector<ILubyte> rgb(size_t(w) * h * 3);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            for (int c = 0; c < 3; c++)
+                rgb[(size_t(y) * w + x) * 3 + c] = ILubyte(XGetPixel(shot, x, y) >> (16 - 8 * c));
+    XDestroyImage(shot);
+    ilInit();
+    ilEnable(IL_FILE_OVERWRITE);
+    ILuint image;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    // DevIL's rows run upwards unless told otherwise.
+    ilEnable(IL_ORIGIN_SET);
+    ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
+    if (ilTexImage(unsigned(w), unsigned(h), 1, 3, IL_RGB, IL_UNSIGNED_BYTE, rgb.data()))
+        ilSave(IL_PNG, path.c_str());
+    ilDeleteImages(1, &image);
+}
+
+void PrintTo(const View& v, std::ostream* os)
+{
+    *os << v.name;
+}
+
+Placed placed_picture(Display* d, Window w, const ScreenSize& screen, bool window)
+{
+    if (window)
+        return {w, 0, 0, 640, 480};
+    const double scale = std::min(screen.width / 640.0, screen.height / 480.0);
+    const double pw = 640 * scale, ph = 480 * scale;
+    return {DefaultRootWindow(d), int((screen.width - pw) / 2), int((screen.height - ph) / 2), pw,
+            ph};
+}
+
+double shown_share(Display* d, const Placed& p, const std::vector<uint32_t>& picture,
+                   const std::string& name)
+{
+    double share = 0;
+    for (const auto shown = Clock::now(); share < 0.99 && ms_since(shown) < 5000;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        share = matching_share(d, p.from, p.x, p.y, p.w, p.h, picture);
+    }
+    printf("%s: %.2f%% of the picture's pixels as captured\n", name.c_str(), 100 * share);
+    if (share < 0.99) {
+        const double black =
+            matching_share(d, p.from, p.x, p.y, p.w, p.h, std::vector<uint32_t>(picture.size()));
+        const std::string shot = temp_root() + "/" + name + ".png";
+        save_screen(d, shot);
+        printf("%.2f%% of it black; the screen is in %s\n", 100 * black, shot.c_str());
+    }
+    return share;
+}
+
+bool bars_black(Display* d, const Placed& p, const ScreenSize& screen)
+{
+    const int right = p.x + int(p.w), bottom = p.y + int(p.h);
+    return all_black(d, 0, 0, p.x, screen.height) &&
+           all_black(d, right, 0, screen.width - right, screen.height) &&
+           all_black(d, 0, 0, screen.width, p.y) &&
+           all_black(d, 0, bottom, screen.width, screen.height - bottom);
+}
+
 PulseServer start_pulse(const std::string& dir, const char* sink, int rate, std::string* log)
 {
     // As root, PulseAudio warns and goes on.
@@ -336,18 +488,14 @@ PulseServer start_pulse(const std::string& dir, const char* sink, int rate, std:
         "module-native-protocol-unix auth-anonymous=1 socket=" + socket;
     PulseServer p;
     p.dir = dir;
-    p.pid = fork();
-    if (p.pid == 0) {
-        setenv("HOME", dir.c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-        const int out = open(log_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, STDOUT_FILENO);
-        dup2(out, STDERR_FILENO);
-        execlp("pulseaudio", "pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n",
-               "--use-pid-file=no", "--disable-shm=yes", "-L", sink_module.c_str(), "-L",
-               socket_module.c_str(), "--log-target=stderr", nullptr);
-        _exit(127);
-    }
+    Launch l;
+    l.argv = {"pulseaudio",  "--daemonize=no",     "--exit-idle-time=-1",
+              "-n",          "--use-pid-file=no",  "--disable-shm=yes",
+              "-L",          sink_module,          "-L",
+              socket_module, "--log-target=stderr"};
+    l.env = {{"HOME", dir}, {"XDG_RUNTIME_DIR", dir}};
+    l.out = l.err = log_file;
+    p.pid = start_program(l);
     setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
     for (int i = 0; i < 100; i++) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -399,8 +547,39 @@ bool make_wine_prefix(const std::string& prefix, std::string* error)
                                " wine explorer /desktop=first,64x64 cmd /c exit"
                                " > /dev/null 2>&1 && wineserver -w")
                                   .c_str());
-    stop(first);
+    stop_xvfb(first);
     if (opened != 0)
         *error = "wine's first desktop did not open";
     return opened == 0;
+}
+
+void wine_session(const Server& server)
+{
+    static pid_t session_server = -1;
+    if (server.display.empty() || server.pid == session_server)
+        return;
+    system("wineserver -k > /dev/null 2>&1; wineserver -w");
+    session_server = server.pid;
+}
+
+static std::string read_text(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+pid_t wineserver_pid()
+{
+    const char* prefix = getenv("WINEPREFIX");
+    std::error_code error;
+    for (const auto& p : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string pid = p.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos ||
+            read_text(p.path() / "comm") != "wineserver\n")
+            continue;
+        const std::string env = read_text(p.path() / "environ");
+        if (prefix && env.find(std::string("WINEPREFIX=") + prefix + '\0') != std::string::npos)
+            return pid_t(std::stol(pid));
+    }
+    return -1;
 }

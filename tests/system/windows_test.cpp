@@ -7,20 +7,9 @@
 // into a PulseAudio sink with the decoded file's loudness; with no sound
 // device, or unpacked from the zip with damaged data, it says what the Linux
 // build says (into a log beside it when double-clicked) and plays to its end.
-#include <IL/il.h>
 #include <gtest/gtest.h>
-
-#include "tests/system/harness.h"
-// Xlib's names after gtest's (through the helpers' header).
-#define Font XFont
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
-#undef Font
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -40,6 +29,7 @@
 #include "show/options.h"
 #include "tests/decode_ogg.h"
 #include "tests/support.h"
+#include "tests/system/harness.h"
 
 namespace fs = std::filesystem;
 
@@ -84,9 +74,8 @@ class WineAndPulse : public testing::Environment {
 public:
     void SetUp() override
     {
-        char dir[] = "/tmp/varno-wine-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        root = dir;
+        root = fresh_folder("varno-wine");
+        ASSERT_NE(root, "");
         const auto t0 = Clock::now();
         std::string error;
         ASSERT_TRUE(make_wine_prefix(root + "/prefix", &error)) << error;
@@ -116,63 +105,28 @@ private:
 enum class Sound { pulse, none };
 
 // Starts a Windows program under wine on the X server's display (none when
-// it has none), in the working directory given; what it prints goes to output.
+// it has none), in the working directory given; what it prints goes to output,
+// what wine prints to output.stderr.
 pid_t start_wine(const Server& server, const std::string& exe,
                  const std::vector<std::string>& options, const std::string& output,
                  const std::string& dir, Sound sound = Sound::pulse)
 {
-    // A wine session (its server, its desktop) keeps the display and screen
-    // size of its first program: a program started on another X server while
-    // the last one's session lingers would take the last one's screen. So
-    // each X server gets a session of its own, begun afresh (a second or so).
-    static pid_t session_server = -1;
-    const std::string& display = server.display;
-    if (!display.empty() && server.pid != session_server) {
-        run_command("wineserver -k > /dev/null 2>&1; wineserver -w");
-        session_server = server.pid;
-    }
-    std::vector<const char*> argv = {"wine", exe.c_str()};
-    for (const std::string& o : options)
-        argv.push_back(o.c_str());
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(dir.c_str()) != 0)
-            _exit(126);
-        if (display.empty())
-            unsetenv("DISPLAY");
-        else
-            setenv("DISPLAY", display.c_str(), 1);
-        // Without wine's sound drivers the program finds no device at all.
-        if (sound == Sound::none)
-            setenv("WINEDLLOVERRIDES", "mscoree,mshtml=;winepulse.drv,winealsa.drv,wineoss.drv=d",
-                   1);
-        const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open((output + ".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
-        execvp("wine", const_cast<char* const*>(argv.data()));
-        _exit(127);
-    }
-    return pid;
-}
-
-// The wineserver of this test's prefix (WINEPREFIX), which every message
-// between the program's threads and windows goes through; -1 if none.
-pid_t wineserver()
-{
-    const char* prefix = getenv("WINEPREFIX");
-    std::error_code error;
-    for (const auto& p : fs::directory_iterator("/proc", error)) {
-        const std::string pid = p.path().filename().string();
-        if (pid.find_first_not_of("0123456789") != std::string::npos ||
-            read_text(p.path() / "comm") != "wineserver\n")
-            continue;
-        const std::string env = read_text(p.path() / "environ");
-        if (prefix && env.find(std::string("WINEPREFIX=") + prefix + '\0') != std::string::npos)
-            return pid_t(std::stol(pid));
-    }
-    return -1;
+    wine_session(server);
+    Launch l;
+    l.argv = {"wine", exe};
+    l.argv.insert(l.argv.end(), options.begin(), options.end());
+    l.dir = dir;
+    if (server.display.empty())
+        l.unset = {"DISPLAY"};
+    else
+        l.env = {{"DISPLAY", server.display}};
+    // Without wine's sound drivers the program finds no device at all.
+    if (sound == Sound::none)
+        l.env.push_back(
+            {"WINEDLLOVERRIDES", "mscoree,mshtml=;winepulse.drv,winealsa.drv,wineoss.drv=d"});
+    l.out = output;
+    l.err = output + ".stderr";
+    return start_program(l);
 }
 
 // What the program said in the file its messages went to, its lines ended
@@ -324,66 +278,11 @@ INSTANTIATE_TEST_SUITE_P(Windows, CommandLine, testing::ValuesIn(lines),
 
 // Starts the Windows program on the session's display from the build
 // directory; waits for its window.
-Window start_program(Session* s, const std::vector<std::string>& options,
-                     const std::string& output = "/dev/null")
+Window start_on_screen(Session* s, const std::vector<std::string>& options,
+                       const std::string& output = "/dev/null")
 {
     s->show = start_wine(s->server, win_build() + "/" + program_exe, options, output, win_build());
     return wait_for_window(s->d, window_limit_ms);
-}
-
-struct View {
-    const char* name;
-    ScreenSize screen;
-    bool window;
-};
-
-void PrintTo(const View& v, std::ostream* os)
-{
-    *os << v.name;
-}
-
-// Whether the screen's rows [y, y + h) and columns [x, x + w) are all black.
-bool black(Display* d, int x, int y, int w, int h)
-{
-    if (w <= 0 || h <= 0)
-        return true;
-    XImage* shot =
-        XGetImage(d, DefaultRootWindow(d), x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
-    if (!shot)
-        return false;
-    bool all = true;
-    for (int j = 0; j < h && all; j++)
-        for (int i = 0; i < w && all; i++)
-            all = (XGetPixel(shot, i, j) & 0xFFFFFF) == 0;
-    XDestroyImage(shot);
-    return all;
-}
-
-// The whole screen into a PNG file, for a failure to be looked at.
-void save_screen(Display* d, const std::string& path)
-{
-    const int w = DisplayWidth(d, 0), h = DisplayHeight(d, 0);
-    XImage* shot =
-        XGetImage(d, DefaultRootWindow(d), 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
-    if (!shot)
-        return;
-    std::vector<ILubyte> rgb(size_t(w) * h * 3);
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++)
-            for (int c = 0; c < 3; c++)
-                rgb[(size_t(y) * w + x) * 3 + c] = ILubyte(XGetPixel(shot, x, y) >> (16 - 8 * c));
-    XDestroyImage(shot);
-    ilInit();
-    ilEnable(IL_FILE_OVERWRITE);
-    ILuint image;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    // DevIL's rows run upwards unless told otherwise.
-    ilEnable(IL_ORIGIN_SET);
-    ilOriginFunc(IL_ORIGIN_UPPER_LEFT);
-    if (ilTexImage(unsigned(w), unsigned(h), 1, 3, IL_RGB, IL_UNSIGNED_BYTE, rgb.data()))
-        ilSave(IL_PNG, path.c_str());
-    ilDeleteImages(1, &image);
 }
 
 class Picture : public testing::TestWithParam<View> {};
@@ -398,35 +297,12 @@ TEST_P(Picture, ShowsTheCapturedFrame)
     std::vector<std::string> options = {"--from", std::to_string(still_start / 1000.0)};
     if (v.window)
         options.push_back("-w");
-    const Window w = start_program(&s, options);
+    const Window w = start_on_screen(&s, options);
     ASSERT_NE(w, 0u) << "no window";
-    // The picture as large as fits, centred; a window's client area 640x480.
-    const double scale = v.window ? 1 : std::min(v.screen.width / 640.0, v.screen.height / 480.0);
-    const double pw = 640 * scale, ph = 480 * scale;
-    const int x = v.window ? 0 : int((v.screen.width - pw) / 2);
-    const int y = v.window ? 0 : int((v.screen.height - ph) / 2);
-    double share = 0;
-    for (const auto shown = Clock::now(); share < 0.99 && ms_since(shown) < 5000;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        share = matching_share(s.d, v.window ? w : DefaultRootWindow(s.d), x, y, pw, ph, picture);
-    }
-    printf("%s: %.2f%% of the picture's pixels as captured\n", v.name, 100 * share);
-    // Black where the picture should be tells a window that never showed
-    // from one that showed something else.
-    EXPECT_GE(share, 0.99) << 100 * matching_share(s.d, v.window ? w : DefaultRootWindow(s.d), x, y,
-                                                   pw, ph, std::vector<uint32_t>(320 * 240))
-                           << "% of it black";
-    if (share < 0.99) {
-        const std::string shot = testing::TempDir() + "windows_" + v.name + ".png";
-        save_screen(s.d, shot);
-        printf("the screen is in %s\n", shot.c_str());
-    }
+    const Placed placed = placed_picture(s.d, w, v.screen, v.window);
+    EXPECT_GE(shown_share(s.d, placed, picture, std::string("windows_") + v.name), 0.99);
     if (!v.window) {
-        // Black bars on the sides (or above and below) the picture leaves.
-        EXPECT_TRUE(black(s.d, 0, 0, x, v.screen.height));
-        EXPECT_TRUE(black(s.d, x + int(pw), 0, v.screen.width - x - int(pw), v.screen.height));
-        EXPECT_TRUE(black(s.d, 0, 0, v.screen.width, y));
-        EXPECT_TRUE(black(s.d, 0, y + int(ph), v.screen.width, v.screen.height - y - int(ph)));
+        EXPECT_TRUE(bars_black(s.d, placed, v.screen)) << "the bars around the picture";
     }
     release_escape(s.d);
     EXPECT_EQ(wait_exit(s.show, exit_limit_ms), 0);
@@ -446,19 +322,6 @@ INSTANTIATE_TEST_SUITE_P(Windows, Picture, testing::ValuesIn(views),
 // How the show is ended: Escape released at once, or held down for half a
 // second first (its press alone ends nothing), Alt-F4, or the window's close.
 enum class Quit { escape, escape_held, alt_f4, close };
-
-// Alt-F4 as the keyboard sends it: Windows' own way to close the active window.
-void press_alt_f4(Display* d)
-{
-    const KeyCode alt = XKeysymToKeycode(d, XK_Alt_L), f4 = XKeysymToKeycode(d, XK_F4);
-    XTestFakeKeyEvent(d, alt, True, 0);
-    XTestFakeKeyEvent(d, f4, True, 0);
-    XSync(d, False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    XTestFakeKeyEvent(d, f4, False, 0);
-    XTestFakeKeyEvent(d, alt, False, 0);
-    XSync(d, False);
-}
 
 struct Ending {
     const char* name;
@@ -485,26 +348,23 @@ TEST_P(Ends, PromptlyWithStatus0)
     std::vector<std::string> options = {"--from", std::to_string(e.from_ms / 1000.0)};
     if (e.window)
         options.push_back("-w");
-    const Window w = start_program(&s, options);
+    const Window w = start_on_screen(&s, options);
     ASSERT_NE(w, 0u) << "no window";
     std::this_thread::sleep_for(std::chrono::milliseconds(e.after_ms));
     const auto event = Clock::now();
-    const QuitTime q = time_quit(s.d, w, s.show, {s.server.pid, wineserver()}, [&] {
+    const QuitTime q = time_quit(s.d, w, s.show, {s.server.pid, wineserver_pid()}, [&] {
         switch (e.quit) {
             case Quit::escape:
                 release_escape(s.d);
                 break;
-            case Quit::escape_held: {
-                const KeyCode escape = XKeysymToKeycode(s.d, XK_Escape);
-                XTestFakeKeyEvent(s.d, escape, True, 0);
-                XSync(s.d, False);
+            case Quit::escape_held:
+                key_event(s.d, XK_Escape, true);
                 EXPECT_EQ(wait_exit(s.show, 500), -1) << "ended on the press of Escape";
-                XTestFakeKeyEvent(s.d, escape, False, 0);
-                XSync(s.d, False);
+                key_event(s.d, XK_Escape, false);
                 break;
-            }
             case Quit::alt_f4:
-                press_alt_f4(s.d);
+                // As the keyboard sends it: Windows' own way to close the active window.
+                tap_key(s.d, XK_F4, 20, XK_Alt_L);
                 break;
             case Quit::close:
                 close_window(s.d, w);
@@ -626,30 +486,25 @@ TEST(Music, PlaysIntoTheSoundServerAsTheFileSounds)
     constexpr uint32_t from_ms = 47000, play_ms = 10000;
     const std::string recording = testing::TempDir() + "windows_music.raw";
     const std::string monitor = std::string(sink) + ".monitor";
-    const std::string rate_option = "--rate=" + std::to_string(sink_rate);
-    const char* const record[] = {"parec",          "-d",
-                                  monitor.c_str(),  "--raw",
-                                  "--format=s16le", rate_option.c_str(),
-                                  "--channels=2",   "--latency-msec=20",
-                                  nullptr};
-    const pid_t parec = fork();
-    if (parec == 0) {
-        const int out = open(recording.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, STDOUT_FILENO);
-        execvp("parec", const_cast<char* const*>(record));
-        _exit(127);
-    }
+    Launch record;
+    record.argv = {"parec",          "-d",
+                   monitor,          "--raw",
+                   "--format=s16le", "--rate=" + std::to_string(sink_rate),
+                   "--channels=2",   "--latency-msec=20"};
+    record.out = recording;
+    record.err = "";
+    const pid_t parec = start_program(record);
     Session s(ScreenSize{1280, 1024, false});
     ASSERT_NE(s.d, nullptr) << "no X server";
     const std::string output = testing::TempDir() + "windows_music.txt";
     const auto started = Clock::now();
-    const Window w = start_program(&s, {"--from", std::to_string(from_ms / 1000.0)}, output);
+    const Window w = start_on_screen(&s, {"--from", std::to_string(from_ms / 1000.0)}, output);
     ASSERT_NE(w, 0u) << "no window";
     const double window_ms = ms_since(started);
     std::this_thread::sleep_for(std::chrono::milliseconds(play_ms));
     const double escape_ms = ms_since(started);
     const QuitTime q =
-        time_quit(s.d, w, s.show, {s.server.pid, wineserver()}, [&] { release_escape(s.d); });
+        time_quit(s.d, w, s.show, {s.server.pid, wineserver_pid()}, [&] { release_escape(s.d); });
     const double quit_ms = q.program_ms();
     const int status = wait_exit(s.show, exit_limit_ms);
     // The monitor only delivers while something plays: what was played is in.

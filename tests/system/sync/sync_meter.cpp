@@ -5,6 +5,7 @@
 #include "scenes/dance_scene.h"
 #include "scenes/timeline.h"
 #include "tests/decode_ogg.h"
+#include "tests/system/harness.h"
 #define Font XFont
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -274,31 +275,6 @@ bool capture_references(const std::string& capture_tool, uint32_t from, uint32_t
 
 namespace {
 
-Window find_titled(Display* d, Window w, const char* title)
-{
-    // The name as it is stored: a browser stores it as UTF8_STRING, which
-    // XFetchName does not return.
-    XTextProperty name;
-    if (XGetWMName(d, w, &name) && name.value) {
-        // The title, or the title with the browser's name after it.
-        const bool found =
-            strncmp(reinterpret_cast<const char*>(name.value), title, strlen(title)) == 0;
-        XFree(name.value);
-        if (found)
-            return w;
-    }
-    Window root, parent, *children = nullptr;
-    unsigned count = 0;
-    Window result = 0;
-    if (XQueryTree(d, w, &root, &parent, &children, &count)) {
-        for (unsigned i = 0; i < count && !result; i++)
-            result = find_titled(d, children[i], title);
-        if (children)
-            XFree(children);
-    }
-    return result;
-}
-
 int ignore_error(Display*, XErrorEvent*)
 {
     return 0;
@@ -313,7 +289,7 @@ bool find_picture(const std::string& display_name, const char* title, PictureAre
         return false;
     XSetErrorHandler(ignore_error);
     bool found = false;
-    if (const Window w = find_titled(d, DefaultRootWindow(d), title)) {
+    if (const Window w = find_window(d, DefaultRootWindow(d), title)) {
         XWindowAttributes a;
         Window child;
         if (XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable &&

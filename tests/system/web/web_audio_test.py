@@ -37,7 +37,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 from chromium import Browser, QuietHandler  # noqa: E402
-from web_page_test import console_errors  # noqa: E402
+from page import console_errors, finish  # noqa: E402
 
 MOMENT = 20.0  # in the dance: the picture moves, the music plays
 MUSIC = '/data/dorvang.ogg'
@@ -395,9 +395,7 @@ def main():
                 print('%s: %.1f s' % (name, time.monotonic() - began))
         finally:
             browser.close()
-    for f in failures:
-        print('FAIL:', f)
-    return 1 if failures else 0
+    return finish(failures)
 
 
 if __name__ == '__main__':

@@ -24,18 +24,13 @@ import time
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 from chromium import serve  # noqa: E402
 from firefox import Firefox  # noqa: E402
-from web_page_test import LINK_MOMENT, STILL_MS, native_frame, read_png  # noqa: E402
+from page import (LINK_MOMENT, STILL_MS, against_frame, centre_of, differing,  # noqa: E402
+                  finish, native_frame, read_png)
 from webkit import WebKit  # noqa: E402
 
 # The stretch after the still one: every pixel differs from it by 14200 ms.
 MOVED_ON_BY = 3.0  # seconds after the still shot, at most
 BROWSERS = {'firefox': Firefox, 'webkit': WebKit}
-
-
-def differing(seen, expected):
-    """How many pixels of two same-sized RGB pictures differ."""
-    a, b = seen[2], expected[2]
-    return sum(1 for i in range(0, len(a), 3) if a[i:i + 3] != b[i:i + 3])
 
 
 def sound_server(folder):
@@ -68,10 +63,7 @@ def still_screen(browser, url, web_dir, name):
     browser.wait_for("!document.getElementById('play').hidden", 60, 'the play button')
     with open(os.path.join(web_dir, 'page_%s_start.png' % name), 'wb') as f:
         f.write(browser.screenshot(0, 0, 640, 480))
-    box = browser.evaluate("(() => { const r = document.getElementById('play')"
-                           ".getBoundingClientRect(); return [r.x + r.width / 2,"
-                           " r.y + r.height / 2]; })()")
-    browser.click(*box)
+    browser.click(*centre_of(browser, 'play'))
     browser.wait_for("!document.getElementById('screen').hidden", 10, 'the canvas')
     shown = time.monotonic()
     try:
@@ -116,15 +108,7 @@ def main():
                 png = browser.screenshot(0, 0, 640, 480)
             with open(os.path.join(web_dir, 'page_%s.png' % name), 'wb') as f:
                 f.write(png)
-            seen = read_png(png)
-            if seen[:2] != expected[:2]:
-                failures.append('screen %dx%d, native frame %dx%d' % (seen[:2] + expected[:2]))
-            else:
-                differ = differing(seen, expected)
-                print('%s: the screen at %s ms against the native frame: %d of %d pixels differ'
-                      % (name, STILL_MS, differ, len(seen[2]) // 3))
-                if differ:
-                    failures.append('%d pixels differ from the native frame' % differ)
+            against_frame(png, expected, name + ': the screen', failures)
 
             # Past the still stretch, the screen is another picture.
             end = time.monotonic() + MOVED_ON_BY
@@ -161,9 +145,7 @@ def main():
             sound.wait()
             server.shutdown()
     print('%s: %.1f s in all' % (name, time.monotonic() - began))
-    for f in failures:
-        print('FAIL:', f)
-    return 1 if failures else 0
+    return finish(failures)
 
 
 if __name__ == '__main__':

@@ -13,14 +13,11 @@ The console shows no error. Only Python's standard library and Chromium.
 
 usage: web_layout_test.py BUILD_WEB_DIR
 """
-import os
 import sys
-import tempfile
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
-from chromium import Browser, serve  # noqa: E402
-from web_page_test import console_errors  # noqa: E402
+from page import chromium_on, console_errors, finish  # noqa: E402
 
 # screen, CSS width and height, device pixels per CSS pixel, and the picture
 # the rule gives it: CSS width, device pixels per show pixel (None: uneven).
@@ -136,13 +133,10 @@ def phone(browser, fail):
 
 
 def main():
-    web_dir = sys.argv[1]
-    server = serve(web_dir)
     failures = []
-    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
-        browser = Browser(profile)
+    with chromium_on(sys.argv[1]) as (browser, url):
         try:
-            browser.open('http://127.0.0.1:%d/index.html' % server.server_address[1])
+            browser.open(url)
             browser.wait_for("document.documentElement.dataset.show == 'ready'", 30, 'the play button')
             layout_rule(browser, failures.append)
             browser.click(320, 240)
@@ -150,16 +144,10 @@ def main():
             follows_the_view(browser, failures.append)
             fullscreen(browser, failures.append)
             phone(browser, failures.append)
-            for e in console_errors(browser.events):
-                failures.append('console error: ' + e)
+            failures += ['console error: ' + e for e in console_errors(browser.events)]
         except AssertionError as e:
             failures.append(str(e))
-        finally:
-            browser.close()
-            server.shutdown()
-    for f in failures:
-        print('FAIL:', f)
-    return 1 if failures else 0
+    return finish(failures)
 
 
 if __name__ == '__main__':

@@ -23,12 +23,11 @@ import os
 import struct
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
-from chromium import Browser, serve  # noqa: E402
-from web_page_test import LINK_MOMENT, STILL_MS, console_errors, native_frame  # noqa: E402
+from page import (LINK_MOMENT, STILL_MS, centre_of, chromium_on, console_errors,  # noqa: E402
+                  finish, native_frame)
 
 RATIO = 3  # device pixels to a CSS pixel, as most phones have
 VIEWS = [('upright', 390, 844), ('turned', 844, 390)]
@@ -100,79 +99,67 @@ def main():
     web_dir, capture_tool = sys.argv[1], os.path.abspath(sys.argv[2])
     began = time.monotonic()
     show = show_pixels(native_frame(capture_tool, STILL_MS))
-    server = serve(web_dir)
-    url = 'http://127.0.0.1:%d/index.html#t=%s' % (server.server_address[1], LINK_MOMENT)
     failures = []
-    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
-        browser = Browser(profile)
-        try:
-            for name, width, height in VIEWS:
-                browser.open(url, width, height, phone_scale=RATIO)
-                browser.wait_for("!document.getElementById('play').hidden", 60,
-                                 'the play button')
-                with open(os.path.join(web_dir, 'page_phone_%s_start.png' % name), 'wb') as f:
-                    f.write(base64.b64decode(browser.send('Page.captureScreenshot')['data']))
-                box = browser.evaluate("(() => { const r = document.getElementById('play')"
-                                       ".getBoundingClientRect(); return [r.x + r.width / 2,"
-                                       " r.y + r.height / 2]; })()")
-                browser.tap(*box)
-                browser.wait_for("!document.getElementById('screen').hidden", 10, 'the canvas')
-                shown = time.monotonic()
-                try:
-                    browser.wait_for("document.documentElement.dataset.sound === 'music'", 1,
-                                     'the music')
-                except AssertionError:
-                    failures.append('%s: the music was not heard within a second' % name)
-                time.sleep(max(0, shown + 0.6 - time.monotonic()))
-                png = base64.b64decode(browser.send('Page.captureScreenshot')['data'])
-                with open(os.path.join(web_dir, 'page_phone_%s.png' % name), 'wb') as f:
-                    f.write(png)
+    with chromium_on(web_dir) as (browser, url):
+        url += '#t=' + LINK_MOMENT
+        for name, width, height in VIEWS:
+            browser.open(url, width, height, phone_scale=RATIO)
+            browser.wait_for("!document.getElementById('play').hidden", 60, 'the play button')
+            with open(os.path.join(web_dir, 'page_phone_%s_start.png' % name), 'wb') as f:
+                f.write(base64.b64decode(browser.send('Page.captureScreenshot')['data']))
+            browser.tap(*centre_of(browser, 'play'))
+            browser.wait_for("!document.getElementById('screen').hidden", 10, 'the canvas')
+            shown = time.monotonic()
+            try:
+                browser.wait_for("document.documentElement.dataset.sound === 'music'", 1,
+                                 'the music')
+            except AssertionError:
+                failures.append('%s: the music was not heard within a second' % name)
+            time.sleep(max(0, shown + 0.6 - time.monotonic()))
+            png = base64.b64decode(browser.send('Page.captureScreenshot')['data'])
+            with open(os.path.join(web_dir, 'page_phone_%s.png' % name), 'wb') as f:
+                f.write(png)
 
-                # Where the canvas is, in device pixels, against the rule.
-                view = browser.evaluate("[innerWidth, innerHeight, devicePixelRatio]")
-                print('%s: the music decoded in %s ms' % (name, browser.evaluate('sound.decodeMs')))
-                rect = browser.evaluate("(() => { const r = document.getElementById('screen')"
-                                        ".getBoundingClientRect(); return [r.x, r.y, r.width,"
-                                        " r.height]; })()")
-                placed = [v * RATIO for v in rect]
-                w, h, scale = picture_size(width, height, RATIO)
-                print('%s: view %s, canvas at %s device pixels, %gx%g by the rule (scale %.3f)'
-                      % (name, view, [round(v, 2) for v in placed], w, h, scale))
-                if view != [width, height, RATIO]:
-                    failures.append('%s: the view is %s' % (name, view))
-                if abs(placed[2] - w) > 0.05 or abs(placed[3] - h) > 0.05:
-                    failures.append('%s: the canvas is %gx%g device pixels, not %gx%g'
-                                    % (name, placed[2], placed[3], w, h))
-                # Centred within a CSS pixel, its corner on a device pixel.
-                rooms = (width * RATIO - w, height * RATIO - h)
-                for corner, room in zip(placed[:2], rooms):
-                    if abs(corner - room / 2) > RATIO or abs(corner - round(corner)) > 0.05:
-                        failures.append('%s: the canvas corner at %s device pixels, its room %g'
-                                        % (name, placed[:2], room))
-                wanted = (round(placed[0]), round(placed[1]), w, h)
+            # Where the canvas is, in device pixels, against the rule.
+            view = browser.evaluate("[innerWidth, innerHeight, devicePixelRatio]")
+            print('%s: the music decoded in %s ms' % (name, browser.evaluate('sound.decodeMs')))
+            rect = browser.evaluate("(() => { const r = document.getElementById('screen')"
+                                    ".getBoundingClientRect(); return [r.x, r.y, r.width,"
+                                    " r.height]; })()")
+            placed = [v * RATIO for v in rect]
+            w, h, scale = picture_size(width, height, RATIO)
+            print('%s: view %s, canvas at %s device pixels, %gx%g by the rule (scale %.3f)'
+                  % (name, view, [round(v, 2) for v in placed], w, h, scale))
+            if view != [width, height, RATIO]:
+                failures.append('%s: the view is %s' % (name, view))
+            if abs(placed[2] - w) > 0.05 or abs(placed[3] - h) > 0.05:
+                failures.append('%s: the canvas is %gx%g device pixels, not %gx%g'
+                                % (name, placed[2], placed[3], w, h))
+            # Centred within a CSS pixel, its corner on a device pixel.
+            rooms = (width * RATIO - w, height * RATIO - h)
+            for corner, room in zip(placed[:2], rooms):
+                if abs(corner - room / 2) > RATIO or abs(corner - round(corner)) > 0.05:
+                    failures.append('%s: the canvas corner at %s device pixels, its room %g'
+                                    % (name, placed[:2], room))
+            wanted = (round(placed[0]), round(placed[1]), w, h)
 
-                shot = pixels(png)
-                if shot[:2] != (width * RATIO, height * RATIO):
-                    failures.append('%s: screenshot %dx%d' % ((name,) + shot[:2]))
-                    continue
-                inside = (int(wanted[0]), int(wanted[1]), int(wanted[2]), int(wanted[3]))
-                off = off_pixels(shot, inside, scale, show)
-                print('%s: %d of %d device pixels differ from the native frame at %d ms'
-                      % (name, off, inside[2] * inside[3], STILL_MS))
-                if off:
-                    failures.append('%s: %d device pixels differ from the native frame'
-                                    % (name, off))
-                browser.send('Page.close')
-                browser.session = None
-            for e in console_errors(browser.events):
-                failures.append('console error: ' + e)
-        finally:
-            browser.close()
-            server.shutdown()
+            shot = pixels(png)
+            if shot[:2] != (width * RATIO, height * RATIO):
+                failures.append('%s: screenshot %dx%d' % ((name,) + shot[:2]))
+                continue
+            inside = (int(wanted[0]), int(wanted[1]), int(wanted[2]), int(wanted[3]))
+            off = off_pixels(shot, inside, scale, show)
+            print('%s: %d of %d device pixels differ from the native frame at %d ms'
+                  % (name, off, inside[2] * inside[3], STILL_MS))
+            if off:
+                failures.append('%s: %d device pixels differ from the native frame'
+                                % (name, off))
+            browser.send('Page.close')
+            browser.session = None
+        for e in console_errors(browser.events):
+            failures.append('console error: ' + e)
     print('phone: %.1f s in all' % (time.monotonic() - began))
-    for f in failures:
-        print('FAIL:', f)
-    return 1 if failures else 0
+    return finish(failures)
 
 
 if __name__ == '__main__':

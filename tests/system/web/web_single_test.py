@@ -19,8 +19,10 @@ import tempfile
 import threading
 import time
 
+sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 from chromium import Browser  # noqa: E402
-from web_page_test import LINK_MOMENT, STILL_MS, console_errors, native_frame, read_png  # noqa: E402
+from page import (LINK_MOMENT, STILL_MS, against_frame, console_errors, finish,  # noqa: E402
+                  native_frame, read_png)
 
 
 def play(url, expected, shot_path, start_screen):
@@ -50,16 +52,7 @@ def play(url, expected, shot_path, start_screen):
             png = base64.b64decode(shot['data'])
             with open(shot_path, 'wb') as f:
                 f.write(png)
-            seen = read_png(png)
-            if seen[:2] != expected[:2]:
-                failures.append('screenshot %dx%d, native frame %dx%d' % (seen[:2] + expected[:2]))
-            else:
-                differ = sum(1 for i in range(0, len(seen[2]), 3)
-                             if seen[2][i:i + 3] != expected[2][i:i + 3])
-                print('  canvas at %s ms against the native frame: %d of %d pixels differ' %
-                      (STILL_MS, differ, len(seen[2]) // 3))
-                if differ:
-                    failures.append('%d pixels differ from the native frame' % differ)
+            against_frame(png, expected, '  canvas', failures)
             failures += ['console error: ' + e for e in console_errors(browser.events)]
         finally:
             browser.close()
@@ -117,9 +110,7 @@ def main():
         print('  requests the server saw: %d (%s)' % (len(Counting.served), ', '.join(Counting.served)))
         if Counting.served != ['/' + name]:
             failures.append('the server saw %s, not the page alone' % Counting.served)
-    for f in failures:
-        print('FAIL:', f)
-    return 1 if failures else 0
+    return finish(failures)
 
 
 if __name__ == '__main__':
