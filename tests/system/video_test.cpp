@@ -582,9 +582,12 @@ TEST(VideoClip, WithoutTheMasterTheShowsOwnMusicIsDecoded)
     EXPECT_LT(std::fabs(ms), 1.0);
 }
 
+// Made again, the smallest clip: the second run walks the first's path, and
+// what could differ between runs (the encoder's threads, the file's dates)
+// does not depend on the frame's size.
 TEST(VideoClip, TheSameRunTwiceGivesTheSameBytes)
 {
-    const Clip& c = clips[1];
+    const Clip& c = clips[3];
     ASSERT_EQ(Clips::status[c.name], 0) << Clips::log[c.name];
     const std::string again = work + "/again.mp4";
     std::string err;
