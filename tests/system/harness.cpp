@@ -233,26 +233,27 @@ int wait_exit(pid_t pid, double limit_ms, struct rusage* usage)
 }
 
 // Nanoseconds each thread of a process has waited for a processor while
-// ready to run, by thread id: the second figure of its schedstat.
-std::map<std::string, double> run_queue_waits(pid_t pid)
+// ready to run, by thread id: the second figure of its schedstat. A thread
+// that has ended since the last reading keeps that reading.
+static void read_run_queue_waits(pid_t pid, std::map<std::string, double>* waits)
 {
-    std::map<std::string, double> waits;
     if (pid <= 0)
-        return waits;
+        return;
     std::error_code error;
     const std::string task = "/proc/" + std::to_string(pid) + "/task";
     for (const auto& thread : std::filesystem::directory_iterator(task, error)) {
         std::ifstream in(thread.path() / "schedstat");
         double running, waiting;
         if (in >> running >> waiting)
-            waits[thread.path().filename().string()] = waiting;
+            (*waits)[thread.path().filename().string()] = waiting;
     }
-    return waits;
 }
 
-// The most any one thread waited between two readings, in ms.
-double most_waited_ms(const std::map<std::string, double>& before,
-                      const std::map<std::string, double>& after)
+// The most any one thread waited between two readings, in ms. (Not their
+// waits added up: while the program starts, its threads wait side by side,
+// and their sum has hidden a quit that slept 250 ms.)
+static double most_waited_ms(const std::map<std::string, double>& before,
+                             const std::map<std::string, double>& after)
 {
     double most = 0;
     for (const auto& [thread, waiting] : after) {
@@ -267,15 +268,24 @@ QuitTime time_quit(Display* d, Window w, pid_t program, const std::vector<pid_t>
 {
     XSelectInput(d, w, StructureNotifyMask);
     XSync(d, False);
-    const auto program_before = run_queue_waits(program);
-    std::vector<std::map<std::string, double>> through_before;
-    for (const pid_t pid : through)
-        through_before.push_back(run_queue_waits(pid));
+    std::map<std::string, double> program_before, program_after;
+    read_run_queue_waits(program, &program_before);
+    std::vector<std::map<std::string, double>> through_before(through.size());
+    for (size_t i = 0; i < through.size(); i++)
+        read_run_queue_waits(through[i], &through_before[i]);
     event();
     const auto sent = Clock::now();
     QuitTime q;
-    // Up to the bound on a hang; the program, ended, stays readable until reaped.
+    // Up to the bound on a hang. The program's threads are read as they go:
+    // the window goes once the last of them has ended, and an ended thread's
+    // figures are gone with it (the process, ended, stays readable until
+    // reaped, but not its other threads).
+    auto read = sent;
     while (q.wall_ms < 0 && ms_since(sent) < exit_limit_ms) {
+        if (ms_since(read) >= 1) {
+            read_run_queue_waits(program, &program_after);
+            read = Clock::now();
+        }
         while (XPending(d)) {
             XEvent e;
             XNextEvent(d, &e);
@@ -287,9 +297,13 @@ QuitTime time_quit(Display* d, Window w, pid_t program, const std::vector<pid_t>
         if (q.wall_ms < 0)
             std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
-    q.machine_ms = most_waited_ms(program_before, run_queue_waits(program));
-    for (size_t i = 0; i < through.size(); i++)
-        q.machine_ms += most_waited_ms(through_before[i], run_queue_waits(through[i]));
+    read_run_queue_waits(program, &program_after);
+    q.machine_ms = most_waited_ms(program_before, program_after);
+    for (size_t i = 0; i < through.size(); i++) {
+        std::map<std::string, double> after;
+        read_run_queue_waits(through[i], &after);
+        q.machine_ms += most_waited_ms(through_before[i], after);
+    }
     return q;
 }
 
@@ -562,10 +576,16 @@ void wine_session(const Server& server)
     session_server = server.pid;
 }
 
+// A file of /proc: nothing if its process ended while it was read (the read
+// then fails, and the stream throws).
 static std::string read_text(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    try {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    } catch (const std::exception&) {
+        return "";
+    }
 }
 
 pid_t wineserver_pid()

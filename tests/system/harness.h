@@ -143,8 +143,9 @@ constexpr double exit_limit_ms = 10000;
 // of that the machine took, not the program: the most any one thread of the
 // program waited for a processor while ready to run, and the same for each
 // process it works through (the X server; under wine, wineserver), from
-// /proc/<pid>/task/<tid>/schedstat. What is left is the program's own: its
-// work and its own waits (for a fade, the music, a hang).
+// /proc/<pid>/task/<tid>/schedstat, read as the program's threads end. What
+// is left is the program's own: its work and its own waits (for a fade, the
+// music, a hang).
 struct QuitTime {
     double wall_ms = -1;
     double machine_ms = 0;
