@@ -65,7 +65,7 @@ cmake --build /tmp/varno-build -j"$jobs" --target varno-style varno-capture varn
   varno-unwind-check >/dev/null
 /tmp/varno-build/varno-unwind-check
 for program in varno-style varno-capture; do
-  cp /tmp/varno-build/$(cd /tmp/varno-build && find . -name "$program" -type f | head -1) "$out/"
+  cp "/tmp/varno-build/$(cd /tmp/varno-build && find . -name "$program" -type f | head -1)" "$out/"
   strip --strip-unneeded "$out/$program"
 done
 mkdir "$out/data"
