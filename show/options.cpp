@@ -34,7 +34,7 @@ static bool parse_seconds(const char* s, uint32_t* ms)
     return true;
 }
 
-Request parse_options(int argc, char** argv, ShowOptions* o)
+Request options_parse(int argc, char** argv, ShowOptions* o)
 {
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];

@@ -79,8 +79,8 @@ TEST_P(ShowClockTest, FollowsWhatIsHeard)
     out.now = start_at;
     fake_output_install(&out);
     Music music{};
-    start_sound_system(&music);
-    start_music(&music, c.from);
+    music_open(&music);
+    music_start(&music, c.from);
     ShowClock clock = clock_start(c.from, clock_ms());
 
     double last = c.from, worst = 0;
@@ -91,7 +91,7 @@ TEST_P(ShowClockTest, FollowsWhatIsHeard)
         out.now += frame_ms + 1.5 * std::sin(k * 0.7);
         if (c.stop_ms > 0 && out.now > c.stop_at && out.now < c.stop_at + c.stop_ms)
             continue;
-        const double t = demo_time(&clock, &music);
+        const double t = clock_demo_time(&clock, &music);
         const double heard = fake_output_heard(out, out.now);
         ASSERT_GE(t, last) << "went back at frame " << k;
         if (heard < c.from) {
@@ -106,7 +106,7 @@ TEST_P(ShowClockTest, FollowsWhatIsHeard)
         last = t;
         frames++;
     }
-    stop_music(&music);
+    music_stop(&music);
     fake_output_install(nullptr);
     EXPECT_GT(frames, 50 * (c.seconds - c.stop_ms / 1000));
     // It waited for the output's own start and latency, then went on.
