@@ -3,7 +3,8 @@
 # scripts/show and scripts/test, run in any order and again, each leave build/
 # configured as they need it, scripts/show without tests and scripts/test with
 # them. They run with --configure (set up and configure only) in a copy of
-# the project's files, so that this build folder is left alone.
+# the project's files, so that this build folder is left alone, and with a
+# scripts/setup there that installs nothing.
 # usage: scripts_test.sh SOURCE_DIR
 set -euo pipefail
 src=$(cd "$1" && pwd)
@@ -24,6 +25,8 @@ copy=$(mktemp -d)
 trap 'rm -rf "$copy"' EXIT
 (cd "$src" && git ls-files -z --cached --others --exclude-standard |
   tar --null -c -T - --ignore-failed-read 2>/dev/null) | tar -x -C "$copy"
+# A test installs nothing: the copy's scripts find everything set up.
+printf '#!/bin/sh\nexit 0\n' >"$copy/scripts/setup"
 
 # script | BUILD_TESTING it leaves in build/ | tests ctest then finds there:
 # none, some, or left unchecked ("-": with tests off, CMake leaves the test
