@@ -1,12 +1,19 @@
 # Fills a document's template with the program's own usage, as `varno-style
 # --help` prints it: the one text of the options and the flash warning, which
-# the manual page, the Windows README and the release's text take from it.
-#   cmake -DUSAGE=usage.txt -DTEMPLATE=in -DOUTPUT=out -DFORMAT=man|text
+# the manual page, the Debian package's description, the READMEs of the
+# Windows zip and the Linux folder, the release's text and the web page take
+# from it.
+#   cmake -DUSAGE=usage.txt -DTEMPLATE=in -DOUTPUT=out -DFORMAT=man|text|html
 #         [-DPROGRAM=varno-style.exe] [-DINDENT="    "] -P cmake/usage.cmake
 # In the template:
-#   @USAGE_SYNOPSIS@  the usage line without "usage: " (the program named PROGRAM)
-#   @USAGE_WARNING@   the warning, from "Warning:" to the options
+#   @USAGE_SYNOPSIS@  the usage line without "usage: " (the program named
+#                     PROGRAM); in man, the synopsis's lines: that form, and
+#                     the options the usage line leaves out, each alone
+#   @USAGE_WARNING@   the warning, from "Warning:" to the options (man: the
+#                     warning's words alone; html: up to "--gentle", which the
+#                     page's switch stands for, and @USAGE_WARNING_REST@ after it)
 #   @USAGE_OPTIONS@   the options: the lines as printed (text), or man's .TP items
+cmake_minimum_required(VERSION 3.18)
 foreach(v USAGE TEMPLATE OUTPUT FORMAT)
   if(NOT DEFINED ${v})
     message(FATAL_ERROR "usage.cmake: ${v} not given")
@@ -68,9 +75,53 @@ if(FORMAT STREQUAL "text")
     string(REPLACE "\n" "\n${INDENT}" USAGE_WARNING "${USAGE_WARNING}")
     string(REPLACE "\n" "\n${INDENT}" USAGE_OPTIONS "${USAGE_OPTIONS}")
   endif()
+elseif(FORMAT STREQUAL "html")
+  string(REPLACE "&" "&amp;" warning "${warning}")
+  string(REPLACE "<" "&lt;" warning "${warning}")
+  string(REPLACE ">" "&gt;" warning "${warning}")
+  if(NOT warning MATCHES "^(.*) --gentle (.*)$")
+    message(FATAL_ERROR "usage.cmake: the warning does not name --gentle: ${warning}")
+  endif()
+  set(USAGE_WARNING "Warning: ${CMAKE_MATCH_1}")
+  set(USAGE_WARNING_REST "${CMAKE_MATCH_2}")
 elseif(FORMAT STREQUAL "man")
-  # Hyphens as man wants them, minus signs in options.
-  string(REPLACE "-" "\\-" USAGE_SYNOPSIS "${PROGRAM} ${synopsis}")
+  # A synopsis's words: options bold, values italic, the brackets and bars
+  # plain; hyphens as man wants them, minus signs in options.
+  function(man_synopsis text out)
+    string(REGEX REPLACE "([[ ])(--?[a-z][-a-z]*)" "\\1@B@\\2@R@" text " ${text}")
+    string(REGEX REPLACE "([[ ])([A-Z]+)([] ]|$)" "\\1@I@\\2@R@\\3" text "${text}")
+    string(REPLACE "-" "\\-" text "${text}")
+    string(REPLACE "@B@" "\\fB" text "${text}")
+    string(REPLACE "@I@" "\\fI" text "${text}")
+    string(REPLACE "@R@" "\\fR" text "${text}")
+    string(SUBSTRING "${text}" 1 -1 text)
+    set(${out} "${text}" PARENT_SCOPE)
+  endfunction()
+  string(REPLACE "-" "\\-" name "${PROGRAM}")
+  man_synopsis("${synopsis}" first)
+  # The options the usage line leaves out (help, version), each alone.
+  string(REGEX MATCHALL "--?[a-z][-a-z]*" shown "${synopsis}")
+  set(alone "")
+  foreach(line IN LISTS options)
+    string(REGEX MATCH "^ +([^ ].*[^ ])  +" _ "${line}")
+    string(REGEX REPLACE " [A-Z]+$" "" flags "${CMAKE_MATCH_1}")
+    string(REPLACE ", " ";" flags "${flags}")
+    set(in_usage OFF)
+    foreach(flag IN LISTS flags)
+      if(flag IN_LIST shown)
+        set(in_usage ON)
+      endif()
+    endforeach()
+    if(NOT in_usage)
+      list(APPEND alone ${flags})
+    endif()
+  endforeach()
+  set(USAGE_SYNOPSIS ".B ${name}\n${first}")
+  if(alone)
+    list(JOIN alone " | " alone)
+    man_synopsis("${alone}" second)
+    string(APPEND USAGE_SYNOPSIS "\n.br\n.B ${name}\n${second}")
+  endif()
   capitalise("${warning}" USAGE_WARNING)
   string(REPLACE "-" "\\-" USAGE_WARNING "${USAGE_WARNING}")
   set(USAGE_OPTIONS "")

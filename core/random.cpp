@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-void seed_random(Random* random, uint32_t seed)
+void random_seed(Random* random, uint32_t seed)
 {
     // Park and Miller's minimal standard generator fills the table, in
     // Schrage's form so that the products stay within 32 signed bits.
@@ -21,10 +21,10 @@ void seed_random(Random* random, uint32_t seed)
     random->rear = 0;
     // The first 310 sums still show the seed's pattern and are thrown away.
     for (int i = 0; i < 310; i++)
-        next_random(random);
+        random_next(random);
 }
 
-int next_random(Random* random)
+int random_next(Random* random)
 {
     int next;
     random_fill(random, &next, 1);

@@ -18,10 +18,10 @@ struct Random {
 constexpr uint32_t show_seed = 1;
 
 // Starts the sequence over from a seed; 0 counts as 1, as glibc has it.
-void seed_random(Random* random, uint32_t seed);
+void random_seed(Random* random, uint32_t seed);
 
 // The next number of the sequence, 0 to 2^31 - 1.
-int next_random(Random* random);
+int random_next(Random* random);
 // The next n numbers of the sequence into out, in order: n calls of
-// next_random, without a call per number.
+// random_next, without a call per number.
 void random_fill(Random* random, int* out, int n);

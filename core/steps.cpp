@@ -8,18 +8,18 @@
 constexpr uint32_t sixty_hertz_min = 60;
 constexpr uint32_t sixty_hertz_max = 74;
 
-void reset_frames(FrameSteps* frames)
+void steps_reset(FrameSteps* frames)
 {
     frames->seen_frame = false;
     frames->span_total = 0;
 }
 
-void begin_frame(FrameSteps* frames, uint32_t t)
+void steps_begin_frame(FrameSteps* frames, uint32_t t)
 {
-    const int64_t exact = latest_step(t);
+    const int64_t exact = step_latest(t);
     if (!frames->seen_frame || t <= frames->frame_time) {
         // The first frame, or time went back (a new run): start from the clock.
-        reset_frames(frames);
+        steps_reset(frames);
         frames->seen_frame = true;
         frames->frame_time = t;
         frames->frame_last_step = exact;
@@ -39,19 +39,19 @@ void begin_frame(FrameSteps* frames, uint32_t t)
         sixty_hertz ? std::clamp(frames->frame_last_step + 1, exact - 1, exact + 1) : exact;
 }
 
-int64_t frame_step(const FrameSteps* frames, uint32_t t)
+int64_t steps_due(const FrameSteps* frames, uint32_t t)
 {
-    return frames->seen_frame && t == frames->frame_time ? frames->frame_last_step : latest_step(t);
+    return frames->seen_frame && t == frames->frame_time ? frames->frame_last_step : step_latest(t);
 }
 
-StepRange take_steps(int64_t* taken, uint32_t from, int64_t last)
+StepRange steps_take(int64_t* taken, uint32_t from, int64_t last)
 {
     // Time gone back (the show played again over the same state) starts the
     // steps afresh from the frame's own. A frame a step behind is no rewind: a
     // frame between steps asks for the step before its own.
     if (last < *taken - 1)
         *taken = last - 1;
-    const StepRange r = {std::max(*taken + 1, first_step(from)), last};
+    const StepRange r = {std::max(*taken + 1, step_first(from)), last};
     if (r.first <= r.last)
         *taken = r.last;
     return r;

@@ -17,13 +17,13 @@ inline uint32_t step_time(int64_t k)
 }
 
 // The latest step at or before demo time t.
-inline int64_t latest_step(uint32_t t)
+inline int64_t step_latest(uint32_t t)
 {
     return ((int64_t(t) + 1) * steps_per_second - 1) / 1000;
 }
 
 // The first step at or after demo time t.
-inline int64_t first_step(uint32_t t)
+inline int64_t step_first(uint32_t t)
 {
     return (int64_t(t) * steps_per_second + 999) / 1000;
 }
@@ -46,11 +46,11 @@ struct FrameSteps {
 // apart with a millisecond or two of jitter around the step times would
 // otherwise take none, then two. At any other rate a frame takes every step
 // up to its time. Call once per drawn frame, before drawing it.
-void begin_frame(FrameSteps* frames, uint32_t t);
+void steps_begin_frame(FrameSteps* frames, uint32_t t);
 
-// The latest step due in the frame at t: the one begin_frame fixed for that
+// The latest step due in the frame at t: the one steps_begin_frame fixed for that
 // frame, or for any other t the latest step at or before it.
-int64_t frame_step(const FrameSteps* frames, uint32_t t);
+int64_t steps_due(const FrameSteps* frames, uint32_t t);
 
 // A run of steps, first to last; empty when first > last.
 struct StepRange {
@@ -60,7 +60,7 @@ struct StepRange {
 // The steps a state takes now: after the last it took (*taken), none before
 // demo time `from`, up to step `last`. *taken moves to the end of the run.
 // When time went back, the run starts afresh at step `last`.
-StepRange take_steps(int64_t* taken, uint32_t from, int64_t last);
+StepRange steps_take(int64_t* taken, uint32_t from, int64_t last);
 
 // Forgets the frames seen so far (a new show starts).
-void reset_frames(FrameSteps* frames);
+void steps_reset(FrameSteps* frames);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-void fill_surface(uint32_t v, Surface* target)
+void surface_fill(uint32_t v, Surface* target)
 {
     const Rect& c = target->clip;
     const int pitch = target->pitch;
@@ -12,7 +12,7 @@ void fill_surface(uint32_t v, Surface* target)
         std::fill(row, row + c.w, v);
 }
 
-void copy_surface(const Surface* source, Surface* target)
+void surface_copy(const Surface* source, Surface* target)
 {
     const int w = std::min(source->w, target->w);
     const int h = std::min(source->h, target->h);
@@ -74,12 +74,13 @@ static void keyed_row(const uint32_t* s, uint32_t* d, int w, const PixelLayout& 
             d[i] = s[i] & written;
 }
 
-void blit_surface(const Surface* source, int x, int y, Surface* target)
+void surface_blit(const Surface* source, int x, int y, Surface* target)
 {
-    blit_rect(source, 0, 0, source->w, source->h, x, y, target);
+    surface_blit_rect(source, 0, 0, source->w, source->h, x, y, target);
 }
 
-void blit_rect(const Surface* source, int sx, int sy, int w, int h, int x, int y, Surface* target)
+void surface_blit_rect(const Surface* source, int sx, int sy, int w, int h, int x, int y,
+                       Surface* target)
 {
     // SDL 1.2's clipping: the rectangle to the source, then the place to the
     // target's clip rectangle, the source rectangle moving with it.
@@ -124,7 +125,7 @@ void blit_rect(const Surface* source, int sx, int sy, int w, int h, int x, int y
     }
 }
 
-void double_surface(const Surface* source, Surface* target)
+void surface_double(const Surface* source, Surface* target)
 {
     const int tpitch = target->pitch, spitch = source->pitch;
     uint32_t* dst = target->pixels;

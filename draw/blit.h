@@ -19,22 +19,23 @@ inline uint32_t blend_swapped(uint32_t rb, uint32_t g, uint32_t alpha, uint32_t 
 }
 
 // Sets every pixel inside the clip rectangle to the raw value v.
-void fill_surface(uint32_t v, Surface* target);
+void surface_fill(uint32_t v, Surface* target);
 
 // Copies the source's words into the target's top-left corner, as many rows
 // and columns as both have.
-void copy_surface(const Surface* source, Surface* target);
+void surface_copy(const Surface* source, Surface* target);
 
 // Draws the whole source with its top-left corner at (x, y), clipped to the
 // target's clip rectangle: blended by per-pixel alpha from the scratch layout
 // (into a target of either channel order), keyed pixels left out where the
 // source is keyed, copied otherwise. Keyed and plain copies need one layout on
 // both sides; a keyed copy writes only the layout's channels.
-void blit_surface(const Surface* source, int x, int y, Surface* target);
+void surface_blit(const Surface* source, int x, int y, Surface* target);
 // The same for the w x h rectangle of the source at (sx, sy), clipped to the
 // source first. Positions and sizes are taken in 16 bits, as SDL 1.2 takes them.
-void blit_rect(const Surface* source, int sx, int sy, int w, int h, int x, int y, Surface* target);
+void surface_blit_rect(const Surface* source, int sx, int sy, int w, int h, int x, int y,
+                       Surface* target);
 
 // Every pixel of the source as a 2 x 2 block of the target, which is twice as
 // wide and high.
-void double_surface(const Surface* source, Surface* target);
+void surface_double(const Surface* source, Surface* target);

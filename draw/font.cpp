@@ -33,7 +33,7 @@ void text_draw(const Font* font, const char* text, float x, float y, Surface* ta
         // Codes of 128 and above have no cell: they take their place and draw nothing.
         if (c < 0 || left < -gw || left >= target->w + gw)
             continue;
-        blit_rect(font->glyph_sheet, int16_t(c % 16 * gw), int16_t(c / 16 * gh), uint16_t(gw),
-                  uint16_t(gh), left, top, target);
+        surface_blit_rect(font->glyph_sheet, int16_t(c % 16 * gw), int16_t(c / 16 * gh),
+                          uint16_t(gw), uint16_t(gh), left, top, target);
     }
 }

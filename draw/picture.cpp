@@ -14,11 +14,11 @@ static int channel_shift(uint32_t mask)
     return shift;
 }
 
-Surface* convert_picture(const std::vector<unsigned char>& rgba, int w, int h)
+Surface* picture_make(const std::vector<unsigned char>& rgba, int w, int h)
 {
     if (w <= 0 || h <= 0 || rgba.size() < size_t(w) * size_t(h) * 4)
         return nullptr;
-    Surface* s = create_surface(w, h, xrgb_layout);
+    Surface* s = surface_make(w, h, xrgb_layout);
     if (!s)
         return nullptr;
     // The layout has no alpha: the picture's own is dropped, and the keyed
@@ -32,7 +32,7 @@ Surface* convert_picture(const std::vector<unsigned char>& rgba, int w, int h)
     return s;
 }
 
-void keyed_blit(const Surface* source, float x, float y, Surface* target)
+void picture_blit_keyed(const Surface* source, float x, float y, Surface* target)
 {
     if (!source || !target)
         return;
@@ -59,7 +59,7 @@ void keyed_blit(const Surface* source, float x, float y, Surface* target)
     }
 }
 
-bool save_picture(const Surface* s, const char* path)
+bool picture_save(const Surface* s, const char* path)
 {
     std::vector<unsigned char> rgb(size_t(s->w) * s->h * 3);
     const int rs = channel_shift(s->layout.r), gs = channel_shift(s->layout.g);
@@ -72,5 +72,5 @@ bool save_picture(const Surface* s, const char* path)
             const uint32_t p = px[y * pitch + x];
             d[0] = uint8_t(p >> rs), d[1] = uint8_t(p >> gs), d[2] = uint8_t(p >> bs);
         }
-    return write_png(rgb.data(), s->w, s->h, path);
+    return png_write(rgb.data(), s->w, s->h, path);
 }

@@ -273,7 +273,7 @@ static void put_chunk(std::vector<unsigned char>* out, const char* type,
     put32(out, crc32(out->data() + start, out->size() - start));
 }
 
-std::vector<unsigned char> png_bytes(const unsigned char* rgb, int w, int h)
+std::vector<unsigned char> png_encode(const unsigned char* rgb, int w, int h)
 {
     if (w <= 0 || h <= 0)
         return {};
@@ -292,9 +292,9 @@ std::vector<unsigned char> png_bytes(const unsigned char* rgb, int w, int h)
     return file;
 }
 
-bool write_png(const unsigned char* rgb, int w, int h, const char* path)
+bool png_write(const unsigned char* rgb, int w, int h, const char* path)
 {
-    const std::vector<unsigned char> file = png_bytes(rgb, w, h);
+    const std::vector<unsigned char> file = png_encode(rgb, w, h);
     if (file.empty())
         return false;
     FILE* f = fopen(path, "wb");

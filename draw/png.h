@@ -13,6 +13,6 @@ bool png_is_whole(const char* path);
 
 // w x h pixels of 8-bit RGB, rows top first, as the bytes of a compressed PNG;
 // empty when w or h is not positive.
-std::vector<unsigned char> png_bytes(const unsigned char* rgb, int w, int h);
+std::vector<unsigned char> png_encode(const unsigned char* rgb, int w, int h);
 // The same written to path, replacing the file; false when it cannot be written.
-bool write_png(const unsigned char* rgb, int w, int h, const char* path);
+bool png_write(const unsigned char* rgb, int w, int h, const char* path);

@@ -12,7 +12,7 @@ static Surface* make(uint32_t* pixels, int w, int h, int pitch, PixelLayout layo
     return s;
 }
 
-Surface* create_surface(int w, int h, PixelLayout layout)
+Surface* surface_make(int w, int h, PixelLayout layout)
 {
     if (w <= 0 || h <= 0 || w > max_surface_side || h > max_surface_side)
         return nullptr;
@@ -25,22 +25,22 @@ Surface* create_surface(int w, int h, PixelLayout layout)
     return s;
 }
 
-Surface* create_scratch_surface(int w, int h)
+Surface* surface_make_scratch(int w, int h)
 {
-    Surface* s = create_surface(w, h, scratch_layout);
+    Surface* s = surface_make(w, h, scratch_layout);
     if (s)
         s->blended = true;
     return s;
 }
 
-Surface* wrap_surface(uint32_t* pixels, int w, int h, int pitch, PixelLayout layout)
+Surface* surface_wrap(uint32_t* pixels, int w, int h, int pitch, PixelLayout layout)
 {
     if (!pixels || w <= 0 || h <= 0 || pitch < w)
         return nullptr;
     return make(pixels, w, h, pitch, layout, false);
 }
 
-void free_surface(Surface* s)
+void surface_free(Surface* s)
 {
     if (!s)
         return;

@@ -52,15 +52,15 @@ struct Surface {
 
 // A new w x h surface, zeroed, clipped to its whole area; null when the memory
 // cannot be had or a side is not 1 .. max_surface_side.
-Surface* create_surface(int w, int h, PixelLayout layout);
+Surface* surface_make(int w, int h, PixelLayout layout);
 // A new w x h surface in the scratch layout, blended by its per-pixel alpha
 // wherever it is blitted; null when it cannot be had.
-Surface* create_scratch_surface(int w, int h);
+Surface* surface_make_scratch(int w, int h);
 // A surface over pixels that someone else owns (a display's memory, a test's
 // buffer); pitch in pixels. Freeing it leaves the pixels alone.
-Surface* wrap_surface(uint32_t* pixels, int w, int h, int pitch, PixelLayout layout);
+Surface* surface_wrap(uint32_t* pixels, int w, int h, int pitch, PixelLayout layout);
 // Frees a surface and the pixels it owns; null is fine.
-void free_surface(Surface* s);
+void surface_free(Surface* s);
 
 // Pixel (x, y): no bounds are checked.
 inline uint32_t* surface_row(const Surface* s, int y)

@@ -36,7 +36,7 @@ static float table_radius(float x, float y)
     return float(std::sqrt(double(x) * x + double(y) * y));
 }
 
-void build_inversion_table(DeformShift* table)
+void deform_make_inversion(DeformShift* table)
 {
     if (!table)
         return;
@@ -58,7 +58,7 @@ void build_inversion_table(DeformShift* table)
     }
 }
 
-void build_ripple_table(DeformShift* table)
+void deform_make_ripple(DeformShift* table)
 {
     if (!table)
         return;
@@ -73,7 +73,7 @@ void build_ripple_table(DeformShift* table)
     }
 }
 
-void free_deform_map(DeformMap* map)
+void deform_free_map(DeformMap* map)
 {
     delete[] map->bases;
     delete[] map->column_of;
@@ -81,8 +81,8 @@ void free_deform_map(DeformMap* map)
     *map = DeformMap{0, 0, 0, nullptr, nullptr, nullptr};
 }
 
-bool build_deform_map(const DeformShift* inversion, const DeformShift* ripple,
-                      const Surface* texture, DeformMap* map)
+bool deform_make_map(const DeformShift* inversion, const DeformShift* ripple,
+                     const Surface* texture, DeformMap* map)
 {
     *map = DeformMap{0, 0, 0, nullptr, nullptr, nullptr};
     if (!inversion || !ripple || !texture)
@@ -96,7 +96,7 @@ bool build_deform_map(const DeformShift* inversion, const DeformShift* ripple,
     map->column_of = new (std::nothrow) uint16_t[2 * size_t(w)];
     map->row_start_of = new (std::nothrow) int32_t[2 * size_t(h)];
     if (!map->bases || !map->column_of || !map->row_start_of) {
-        free_deform_map(map);
+        deform_free_map(map);
         return false;
     }
     map->width = w;

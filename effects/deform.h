@@ -37,15 +37,15 @@ struct DeformMap {
 };
 
 // Fills a table of 512 x 512 entries. A null table is left alone.
-void build_inversion_table(DeformShift* table);
-void build_ripple_table(DeformShift* table);
+void deform_make_inversion(DeformShift* table);
+void deform_make_ripple(DeformShift* table);
 // Allocates and fills the map of a texture from both tables. Returns false,
 // with the map left empty, when a table or the texture is missing, the
 // texture's sides are not 1 .. 65535, or the memory cannot be had.
-bool build_deform_map(const DeformShift* inversion, const DeformShift* ripple,
-                      const Surface* texture, DeformMap* map);
+bool deform_make_map(const DeformShift* inversion, const DeformShift* ripple,
+                     const Surface* texture, DeformMap* map);
 // Frees what the map holds and leaves it empty.
-void free_deform_map(DeformMap* map);
+void deform_free_map(DeformMap* map);
 // Warps the texture through its map with time offset a into the target's
 // top-left corner, clipped to the target. Draws nothing when anything is
 // missing or the map was built for another texture's size or pitch.

@@ -36,12 +36,12 @@ struct PlasmaRows {
     int row_index[max_width];                                     // palette indices along a row
 };
 
-PlasmaRows* plasma_rows_create()
+PlasmaRows* plasma_make_rows()
 {
     return new (std::nothrow) PlasmaRows;
 }
 
-void plasma_rows_free(PlasmaRows* rows)
+void plasma_free_rows(PlasmaRows* rows)
 {
     delete rows;
 }
@@ -59,7 +59,7 @@ PlasmaWaves plasma_waves(uint32_t t)
     return w;
 }
 
-void palette_build(Palette* palette)
+void palette_make(Palette* palette)
 {
     *palette = Palette{};
     for (int i = 0; i < 256; i++) {
@@ -345,7 +345,7 @@ void palette_rotate(uint32_t t, Palette* palette)
 
 void palette_turn(uint32_t from, int64_t last, Palette* palette)
 {
-    const StepRange r = take_steps(&palette->steps_taken, from, last);
+    const StepRange r = steps_take(&palette->steps_taken, from, last);
     for (int64_t k = r.first; k <= r.last; k++)
         palette_rotate(step_time(k), palette);
 }

@@ -27,11 +27,11 @@ PlasmaWaves plasma_waves(uint32_t t);
 // The rows and tables plasma_draw works in each frame (over a megabyte: made
 // once, at load); null when they cannot be had.
 struct PlasmaRows;
-PlasmaRows* plasma_rows_create();
-void plasma_rows_free(PlasmaRows* rows);
+PlasmaRows* plasma_make_rows();
+void plasma_free_rows(PlasmaRows* rows);
 
 // Fills the palette from scratch, unturned; once, at load.
-void palette_build(Palette* palette);
+void palette_make(Palette* palette);
 // Every pixel of the target from the two waves at demo time t through the
 // palette, worked out in the rows; a null target or rows, or a target wider
 // than the rows, is left alone.

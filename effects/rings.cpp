@@ -24,7 +24,7 @@ int ring_grey(int d)
 
 Surface* rings_make_image()
 {
-    Surface* ring_image = create_scratch_surface(ring_image_width, ring_image_height);
+    Surface* ring_image = surface_make_scratch(ring_image_width, ring_image_height);
     if (!ring_image)
         return nullptr;  // the rings then draw their background alone
     // One sine per distance rather than per pixel.
@@ -88,7 +88,7 @@ void rings_draw(uint32_t t, const Surface* ring_image, Surface* target)
     const int w = target->w < ring_window_width ? target->w : ring_window_width;
     const int h = target->h < ring_window_height ? target->h : ring_window_height;
     if (!ring_image || w < target->w || h < target->h)
-        fill_surface(background, target);
+        surface_fill(background, target);
     if (!ring_image)
         return;
 

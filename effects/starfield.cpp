@@ -19,17 +19,17 @@ constexpr float depth_span = 0.999f;  // from the far end to the viewer
 // stars.
 static float position_draw(Random* random)
 {
-    return float((next_random(random) % 1000) / 500.0 - 1.0);
+    return float((random_next(random) % 1000) / 500.0 - 1.0);
 }
 
 static float colour_draw(Random* random)
 {
-    return float((next_random(random) % 500) / 1000.0 + 0.5);
+    return float((random_next(random) % 500) / 1000.0 + 0.5);
 }
 
 static float depth_draw(Random* random)
 {
-    return float((next_random(random) % 1000) / 1000.0);
+    return float((random_next(random) % 1000) / 1000.0);
 }
 
 StarCentre starfield_centre(uint32_t t)
@@ -38,7 +38,7 @@ StarCentre starfield_centre(uint32_t t)
     return {int(160.0 + 40.0 * s), int(120.0 + 40.0 * s)};
 }
 
-Star* starfield_create(Random* random)
+Star* starfield_make(Random* random)
 {
     Star* stars = new (std::nothrow) Star[star_count];
     if (!stars)

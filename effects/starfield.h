@@ -24,7 +24,7 @@ StarCentre starfield_centre(uint32_t t);
 
 // A new array of star_count stars, their starting places drawn from the
 // random sequence; null when it cannot be had.
-Star* starfield_create(Random* random);
+Star* starfield_make(Random* random);
 // New place and colour for the star, at the far end, drawn from the sequence.
 void star_respawn(Random* random, Star* star);
 // Moves every star one depth step, then projects and stores it into the target;

@@ -21,7 +21,7 @@ static uint32_t packed_texel(int32_t depth, int32_t angle)
     return (uint32_t(depth) & texture_mask) << field_shift | (uint32_t(angle) & texture_mask);
 }
 
-void tunnel_build_tables(TunnelTables* tables)
+void tunnel_make_tables(TunnelTables* tables)
 {
     if (!tables->depth) {
         tables->depth = new (std::nothrow) int32_t[table_size];

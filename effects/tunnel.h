@@ -23,7 +23,7 @@ struct TunnelTables {
 
 // Allocates (first call only) and fills the tables; once, at load. On a failed
 // allocation the tables stay null and the tunnel draws nothing.
-void tunnel_build_tables(TunnelTables* tables);
+void tunnel_make_tables(TunnelTables* tables);
 // Whether a picture can be the tunnel's texture: the renderer reads a whole
 // 512 x 512 square, and anything smaller would be read past its end.
 bool tunnel_texture_fits(const Surface* texture);

@@ -12,17 +12,17 @@ static float smoothstep(float x)
     return float(double(x) * x * (3.0 - 2.0 * x));
 }
 
-void fade_load(Fades* fades, bool gentle)
+void fade_make(Fades* fades, bool gentle)
 {
     fades->gentle = gentle;
-    fades->flash_overlay = create_scratch_surface(back_width, back_height);
-    fades->fade_overlay = create_scratch_surface(back_width, back_height);
+    fades->flash_overlay = surface_make_scratch(back_width, back_height);
+    fades->fade_overlay = surface_make_scratch(back_width, back_height);
 }
 
 void fade_free(Fades* fades)
 {
-    free_surface(fades->flash_overlay);
-    free_surface(fades->fade_overlay);
+    surface_free(fades->flash_overlay);
+    surface_free(fades->fade_overlay);
     *fades = Fades{};
 }
 
@@ -100,13 +100,13 @@ static void blend_overlay(Surface* overlay, uint32_t colour, int alpha, Surface*
 {
     if (!overlay || !target)
         return;
-    fill_surface(uint32_t(alpha) << 24 | colour, overlay);
+    surface_fill(uint32_t(alpha) << 24 | colour, overlay);
     if (blends_itself(overlay, target)) {
         blend_colour(colour, uint32_t(alpha), std::min(overlay->w, target->w),
                      std::min(overlay->h, target->h), target);
         return;
     }
-    blit_surface(overlay, 0, 0, target);
+    surface_blit(overlay, 0, 0, target);
 }
 
 void fade_in(uint32_t t, const Fades* fades, uint32_t start, uint32_t duration, Surface* target)

@@ -34,7 +34,7 @@ struct Fades {
 };
 
 // Makes the overlays and sets the flashes gentle or not; before the first frame.
-void fade_load(Fades* fades, bool gentle);
+void fade_make(Fades* fades, bool gentle);
 // Frees the overlays (the show keeps its own to the end; tests free theirs).
 void fade_free(Fades* fades);
 

@@ -25,8 +25,8 @@ void sprite_draw(uint32_t t, const FrameSteps* frames, Sprite* sprite, int cx, i
     if (!sprite || !target)
         return;
     if (sprite->steps_taken == sprite_not_drawn)
-        sprite->steps_taken = first_step(t) - 1;
-    const StepRange r = take_steps(&sprite->steps_taken, 0, frame_step(frames, t));
+        sprite->steps_taken = step_first(t) - 1;
+    const StepRange r = steps_take(&sprite->steps_taken, 0, steps_due(frames, t));
     for (int64_t k = r.first; k <= r.last; k++) {
         const uint32_t s = step_time(k);
         if (s >= sprite->last_step + uint32_t(sprite->frame_interval)) {

@@ -9,12 +9,12 @@
 // (<program dir>/../share/varno-style for the default layout) if it holds
 // either; otherwise leaves the working directory as it is. Call before
 // anything is loaded.
-void find_show_files(const char* file, const char* other_file);
+void files_find_show(const char* file, const char* other_file);
 
 // The path made absolute from the working directory of now, so that it names
-// the same file after find_show_files has moved elsewhere; "" stays "".
-std::string absolute_path(const std::string& path);
+// the same file after files_find_show has moved elsewhere; "" stays "".
+std::string files_absolute_path(const std::string& path);
 
 // Makes the directory at path; true when it was made or a directory or file
 // of that name was there already.
-bool make_directory(const std::string& path);
+bool files_make_directory(const std::string& path);

@@ -22,7 +22,7 @@ bool video_setup(DisplayMode mode = DisplayMode::fullscreen);
 // Shows the back buffer (back_width x back_height, xrgb layout) doubled, and
 // returns when the next frame may be drawn: frames come no faster than the
 // display's refresh rate (60 a second where it is not known).
-void present(const Surface* back);
+void video_present(const Surface* back);
 
 // Closes the display.
 void video_shutdown();

@@ -33,15 +33,15 @@ constexpr int arrow_load_order[4] = {2, 1, 0, 3};
 
 void dance_load(DanceScene* scene, SharedState* shared)
 {
-    palette_build(&shared->palette);
-    shared->plasma_rows = plasma_rows_create();
+    palette_make(&shared->palette);
+    shared->plasma_rows = plasma_make_rows();
     scene->riding = sprite_load(dancer_riding_file, dancer_frames);
     scene->jamming = sprite_load(dancer_jamming_file, dancer_frames);
-    scene->graph = load_picture(dance_graph_file);
+    scene->graph = picture_load(dance_graph_file);
     for (int arrow : arrow_load_order)
-        scene->filled_arrows[arrow] = load_picture(filled_arrow_files[arrow]);
+        scene->filled_arrows[arrow] = picture_load(filled_arrow_files[arrow]);
     for (int arrow : arrow_load_order)
-        scene->empty_arrows[arrow] = load_picture(empty_arrow_files[arrow]);
+        scene->empty_arrows[arrow] = picture_load(empty_arrow_files[arrow]);
 }
 
 float dance_entry(uint32_t t)
@@ -84,14 +84,14 @@ void dance_scene_draw(uint32_t t, DanceScene* scene, SharedState* shared, Surfac
         return;
     const float a = dance_entry(t);
     // A frame shows the palette as the turns before its own step left it.
-    const int64_t step = frame_step(&shared->frames, t);
+    const int64_t step = steps_due(&shared->frames, t);
     palette_turn(dance_start, step - 1, &shared->palette);
     plasma_draw(t, &shared->palette, shared->plasma_rows, target);
     palette_turn(dance_start, step, &shared->palette);
 
     const float e = dance_exit(t);
     if (t >= dance_exit_start) {
-        keyed_blit(scene->graph, graph_x, float(graph_rise - graph_rise * e), target);
+        picture_blit_keyed(scene->graph, graph_x, float(graph_rise - graph_rise * e), target);
         const int xm = int(credit_start_x - credit_run * double(e));
         text_draw(shared->font, "Music:", float(xm), credit_title_y, target);
         text_draw(shared->font, "Vantorquil", float(xm + credit_indent), credit_name_y, target);
@@ -100,8 +100,8 @@ void dance_scene_draw(uint32_t t, DanceScene* scene, SharedState* shared, Surfac
     if (t >= arrows_start && t <= arrows_end) {
         const float y = float(arrow_row_top(t));
         for (int arrow = 0; arrow < 4; arrow++)
-            keyed_blit(scene->empty_arrows[arrow], float(arrow_row_x + arrow_spacing * arrow), y,
-                       target);
+            picture_blit_keyed(scene->empty_arrows[arrow],
+                               float(arrow_row_x + arrow_spacing * arrow), y, target);
     }
 
     if (t >= arrows_start) {
@@ -111,8 +111,8 @@ void dance_scene_draw(uint32_t t, DanceScene* scene, SharedState* shared, Surfac
             const int y = note_top(n, t);
             if (y >= arrow_row_y) {
                 const ArrowStep& step = arrow_pattern[n % 12];
-                keyed_blit(scene->filled_arrows[step.arrow], float(arrow_row_x + step.x_offset),
-                           float(y), target);
+                picture_blit_keyed(scene->filled_arrows[step.arrow],
+                                   float(arrow_row_x + step.x_offset), float(y), target);
             }
             flash_draw(t, &shared->fades, first_beat + beat_every * n, target);
         }

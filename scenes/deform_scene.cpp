@@ -50,14 +50,14 @@ int graph_left(uint32_t t)
 void deform_load(DeformScene* scene)
 {
     scene->rider = sprite_load(rider_file, rider_frames);
-    scene->texture = load_picture(deform_texture_file);
-    scene->graph = load_picture(deform_graph_file);
+    scene->texture = picture_load(deform_texture_file);
+    scene->graph = picture_load(deform_graph_file);
     // A table that cannot be had leaves the deformation undrawn, not the show stopped.
     scene->inversion = new (std::nothrow) DeformShift[table_entries];
     scene->ripple = new (std::nothrow) DeformShift[table_entries];
-    build_inversion_table(scene->inversion);
-    build_ripple_table(scene->ripple);
-    build_deform_map(scene->inversion, scene->ripple, scene->texture, &scene->map);
+    deform_make_inversion(scene->inversion);
+    deform_make_ripple(scene->ripple);
+    deform_make_map(scene->inversion, scene->ripple, scene->texture, &scene->map);
 }
 
 void deform_scene_draw(uint32_t t, DeformScene* scene, const SharedState* shared, Surface* target)
@@ -69,7 +69,7 @@ void deform_scene_draw(uint32_t t, DeformScene* scene, const SharedState* shared
         const int y = credit_top(t);
         text_draw(shared->font, credit_title, credit_title_x, float(y), target);
         text_draw(shared->font, credit_name, credit_name_x, float(y + credit_line_step), target);
-        keyed_blit(scene->graph, float(graph_left(t)), 0.0f, target);
+        picture_blit_keyed(scene->graph, float(graph_left(t)), 0.0f, target);
     }
     if (t >= rider_grow_start) {
         const RiderPlacement rider = rider_placement(t);

@@ -10,7 +10,7 @@
 
 void finale_load(Finale* finale)
 {
-    finale->star_picture = create_surface(back_width, back_height, xrgb_layout);
+    finale->star_picture = surface_make(back_width, back_height, xrgb_layout);
 }
 
 // The starfield phase swings its centre like the greetings scene and draws over
@@ -19,10 +19,10 @@ void finale_load(Finale* finale)
 static void starfield_phase(uint32_t t, Finale* finale, SharedState* shared, Surface* target)
 {
     const StepRange steps =
-        take_steps(&finale->star_steps_taken, finale->last_switch, frame_step(&shared->frames, t));
+        steps_take(&finale->star_steps_taken, finale->last_switch, steps_due(&shared->frames, t));
     if (steps.first > steps.last) {
         if (finale->star_picture && finale->star_picture_effect == finale->effect)
-            copy_surface(finale->star_picture, target);
+            surface_copy(finale->star_picture, target);
         return;
     }
     for (int64_t k = steps.first; k <= steps.last; k++) {
@@ -31,7 +31,7 @@ static void starfield_phase(uint32_t t, Finale* finale, SharedState* shared, Sur
         blur_apply(target);
     }
     if (finale->star_picture) {
-        copy_surface(target, finale->star_picture);
+        surface_copy(target, finale->star_picture);
         finale->star_picture_effect = finale->effect;
     }
 }
@@ -50,7 +50,7 @@ void finale_draw(uint32_t t, Finale* finale, SharedState* shared, Surface* targe
             rings_draw(t, shared->ring_image, target);
             break;
         case 1: {
-            const int64_t step = frame_step(&shared->frames, t);
+            const int64_t step = steps_due(&shared->frames, t);
             palette_turn(finale->last_switch, step - 1, &shared->palette);
             plasma_draw(t, &shared->palette, shared->plasma_rows, target);
             palette_turn(finale->last_switch, step, &shared->palette);

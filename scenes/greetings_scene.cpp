@@ -10,13 +10,13 @@ void greetings_load(GreetingsScene* scene, SharedState* shared)
 {
     // Both layers are blended by their per-pixel alpha, which the blur sets
     // to each pixel's grey level.
-    scene->star_layer = create_scratch_surface(back_width, back_height);
-    scene->logo_layer = create_scratch_surface(back_width, back_height);
+    scene->star_layer = surface_make_scratch(back_width, back_height);
+    scene->logo_layer = surface_make_scratch(back_width, back_height);
     for (int i = 0; i < logo_count; i++)
-        scene->logos[i] = load_picture(logo_files[i]);
-    shared->stars = starfield_create(&shared->random);
+        scene->logos[i] = picture_load(logo_files[i]);
+    shared->stars = starfield_make(&shared->random);
     if (scene->logo_layer)
-        fill_surface(0, scene->logo_layer);
+        surface_fill(0, scene->logo_layer);
 }
 
 int greetings_logo(uint32_t t)
@@ -30,7 +30,7 @@ int greetings_logo(uint32_t t)
 static void blend_layer(const Surface* layer, Surface* target)
 {
     if (layer && target)
-        blit_surface(layer, 0, 0, target);
+        surface_blit(layer, 0, 0, target);
 }
 
 // One 60 Hz step of both layers at demo time t: the stars move and both
@@ -47,16 +47,16 @@ static void layers_step(uint32_t t, GreetingsScene* scene, SharedState* shared)
     // leaves its slot to that glow.
     const int logo = greetings_logo(t);
     if (logo >= 0)
-        keyed_blit(scene->logos[logo], 0.0f, 0.0f, scene->logo_layer);
+        picture_blit_keyed(scene->logos[logo], 0.0f, 0.0f, scene->logo_layer);
 }
 
 void greetings_scene_draw(uint32_t t, GreetingsScene* scene, SharedState* shared, Surface* target)
 {
     if (t - greetings_start > lift_start - greetings_start)
         return;
-    fill_surface(0, target);
+    surface_fill(0, target);
     const StepRange steps =
-        take_steps(&scene->layer_steps_taken, greetings_start, frame_step(&shared->frames, t));
+        steps_take(&scene->layer_steps_taken, greetings_start, steps_due(&shared->frames, t));
     for (int64_t k = steps.first; k <= steps.last; k++)
         layers_step(step_time(k), scene, shared);
 

@@ -19,9 +19,9 @@ constexpr int door_centre = back_width / 2;  // the doors part from this column
 
 void lift_load(LiftScene* scene, SharedState* shared)
 {
-    scene->graphic = load_picture(lift_graph_file);
+    scene->graphic = picture_load(lift_graph_file);
     scene->sprite = sprite_load(lift_dancer_file, lift_sprite_frames);
-    scene->doors = create_scratch_surface(back_width, back_height);
+    scene->doors = surface_make_scratch(back_width, back_height);
     shared->ring_image = rings_make_image();
 }
 
@@ -74,7 +74,7 @@ void door_draw(int b, Surface* doors, Surface* target)
             door_edge(row, right, width);  // after the left one, over it where they meet
         }
     }
-    blit_surface(doors, 0, 0, target);
+    surface_blit(doors, 0, 0, target);
 }
 
 void lift_scene_draw(uint32_t t, LiftScene* scene, const SharedState* shared, Surface* target)
@@ -83,12 +83,12 @@ void lift_scene_draw(uint32_t t, LiftScene* scene, const SharedState* shared, Su
         return;
     rings_draw(t, shared->ring_image, scene->doors);
     if (t < credit_doors_open_start) {
-        fill_surface(lift_inside_grey, target);
+        surface_fill(lift_inside_grey, target);
         sprite_draw(t, &shared->frames, scene->sprite, lift_sprite_x, lift_sprite_y,
                     lift_sprite_scale, target);
     } else {
-        fill_surface(credit_black, target);
-        keyed_blit(scene->graphic, 0.0f, 0.0f, target);
+        surface_fill(credit_black, target);
+        picture_blit_keyed(scene->graphic, 0.0f, 0.0f, target);
         text_draw(shared->font, "Code:", 160.0f, 100.0f, target);
         text_draw(shared->font, "gnask", 180.0f, 116.0f, target);
     }

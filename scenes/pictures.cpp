@@ -13,13 +13,13 @@ static void report_failure(const char* path)
     printf("Error at loading picture %s\n", path);
 }
 
-Surface* load_picture(const char* path)
+Surface* picture_load(const char* path)
 {
     std::vector<unsigned char> rgba;
     int w, h;
     Surface* result = nullptr;
     if (png_is_whole(path) && png_decode(path, &rgba, &w, &h))
-        result = convert_picture(rgba, w, h);
+        result = picture_make(rgba, w, h);
     if (!result)
         report_failure(path);
     return result;
@@ -27,25 +27,25 @@ Surface* load_picture(const char* path)
 
 Font* font_load(const char* path)
 {
-    Surface* sheet = load_picture(path);
+    Surface* sheet = picture_load(path);
     if (!sheet)
         return nullptr;
     Font* font = font_make(sheet);
     if (!font) {
         report_failure(path);
-        free_surface(sheet);
+        surface_free(sheet);
     }
     return font;
 }
 
 Sprite* sprite_load(const char* path, int32_t frame_count)
 {
-    Surface* sheet = load_picture(path);
+    Surface* sheet = picture_load(path);
     if (!sheet)
         return nullptr;
     Sprite* s = sprite_make(sheet, frame_count);
     if (!s) {
-        free_surface(sheet);
+        surface_free(sheet);
         report_failure(path);
     }
     return s;
@@ -53,12 +53,12 @@ Sprite* sprite_load(const char* path, int32_t frame_count)
 
 Surface* tunnel_load_texture(const char* path)
 {
-    Surface* texture = load_picture(path);
+    Surface* texture = picture_load(path);
     if (!texture)
         return nullptr;
     if (!tunnel_texture_fits(texture)) {
         report_failure(path);
-        free_surface(texture);
+        surface_free(texture);
         return nullptr;
     }
     return texture;

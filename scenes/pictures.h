@@ -11,7 +11,7 @@
 #include "overlays/sprite.h"
 
 // A PNG as a new surface in the xrgb layout.
-Surface* load_picture(const char* path);
+Surface* picture_load(const char* path);
 // A glyph sheet as a font; a sheet with no glyph a pixel wide does not load.
 Font* font_load(const char* path);
 // A sheet as a sprite of frame_count frames; a sheet too short does not load.

@@ -2,6 +2,6 @@
 
 void shared_load(SharedState* shared, bool gentle)
 {
-    fade_load(&shared->fades, gentle);
-    seed_random(&shared->random, show_seed);
+    fade_make(&shared->fades, gentle);
+    random_seed(&shared->random, show_seed);
 }

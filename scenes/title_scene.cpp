@@ -17,13 +17,13 @@ constexpr uint32_t flash_backdrop = 0xFF0000FF;
 
 void title_load(TitleScene* scene)
 {
-    scene->noise = create_scratch_surface(back_width, back_height);
-    scene->flash_work = create_scratch_surface(back_width, back_height);
-    scene->picture = load_picture(title_file);
+    scene->noise = surface_make_scratch(back_width, back_height);
+    scene->flash_work = surface_make_scratch(back_width, back_height);
+    scene->picture = picture_load(title_file);
     FlashTrain* flash_train = scene->flash_train = new FlashTrain;
     flash_train->picture_count = 1;
     flash_train->pictures = new const Surface*[flash_train->picture_count];
-    flash_train->pictures[0] = load_picture(flash_file);
+    flash_train->pictures[0] = picture_load(flash_file);
     flash_train->event_count = title_flash_count;
     flash_train->events = new FlashEvent[title_flash_count];
     for (int i = 0; i < title_flash_count; i++)
@@ -35,13 +35,13 @@ void title_scene_draw(uint32_t t, TitleScene* scene, SharedState* shared, Surfac
 {
     // Steps before the picture still draw noise when the frame comes after
     // them: the noise draws from the show's random sequence like the stars after it.
-    title_step_noise(std::min(frame_step(&shared->frames, t), latest_step(title_picture_time - 1)),
+    title_step_noise(std::min(steps_due(&shared->frames, t), step_latest(title_picture_time - 1)),
                      &shared->random, scene);
     if (t < title_picture_time) {
         if (scene->noise && target)
-            blit_surface(scene->noise, 0, 0, target);
+            surface_blit(scene->noise, 0, 0, target);
     } else {
-        keyed_blit(scene->picture, 0.0f, 0.0f, target);
+        picture_blit_keyed(scene->picture, 0.0f, 0.0f, target);
     }
     fade_run_table(t, &shared->fades, title_fades, target);
     title_draw_flash_train(t, scene, shared->fades.gentle, target);
@@ -83,12 +83,12 @@ void title_draw_noise(TitleScene* scene, Random* random, Surface* target)
     if (!scene->noise || !target)
         return;
     fill_noise(random, scene->noise);
-    blit_surface(scene->noise, 0, 0, target);
+    surface_blit(scene->noise, 0, 0, target);
 }
 
 void title_step_noise(int64_t last, Random* random, TitleScene* scene)
 {
-    const StepRange r = take_steps(&scene->noise_steps_taken, title_start, last);
+    const StepRange r = steps_take(&scene->noise_steps_taken, title_start, last);
     for (int64_t k = r.first; k <= r.last && scene->noise; k++)
         fill_noise(random, scene->noise);
 }
@@ -120,7 +120,7 @@ void title_draw_flash(uint32_t t, uint32_t start, uint32_t duration, const Surfa
     // The sine falls a hair below 0 at the end; truncation makes that 0.
     const uint32_t alpha = uint32_t(flash_strength(int(flash_curve(u) * 255.0f) & 0xFF, gentle));
 
-    fill_surface(flash_backdrop, work);
+    surface_fill(flash_backdrop, work);
     // The picture's bits go over as they are, its top byte taking the alpha.
     // The copy is bounded by the target and by the work surface itself.
     int rows = picture->h < target->h ? picture->h : target->h;
@@ -136,5 +136,5 @@ void title_draw_flash(uint32_t t, uint32_t start, uint32_t duration, const Surfa
         for (int i = 0; i < cols; i++)
             dst[i] = src[i] | top;
 
-    blit_surface(work, x, y, target);
+    surface_blit(work, x, y, target);
 }

@@ -25,9 +25,9 @@ float tunnel_credit_x(uint32_t t)
 void tunnel_load(TunnelScene* scene, SharedState* shared)
 {
     shared->tunnel_texture = tunnel_load_texture(tunnel_texture_file);
-    scene->graph = load_picture(tunnel_graph_file);
+    scene->graph = picture_load(tunnel_graph_file);
     scene->car = sprite_load(car_file, tunnel_car_frames);
-    tunnel_build_tables(&shared->tunnel);
+    tunnel_make_tables(&shared->tunnel);
 }
 
 int tunnel_view_column(uint32_t t)
@@ -59,7 +59,7 @@ void tunnel_scene_draw(uint32_t t, TunnelScene* scene, const SharedState* shared
     const int cy = tunnel_view_row(t);
     sprite_draw(t, &shared->frames, scene->car, 230 - cx / 2, 170 - cy / 2, 2.0f, target);
     if (t >= tunnel_credit_start) {
-        keyed_blit(scene->graph, float(tunnel_graph_x(t)), 0.0f, target);
+        picture_blit_keyed(scene->graph, float(tunnel_graph_x(t)), 0.0f, target);
         const float x = tunnel_credit_x(t);
         text_draw(shared->font, "Gfx:", x, 80.0f, target);
         text_draw(shared->font, "rUBKO", x + 20.0f, 96.0f, target);

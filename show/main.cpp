@@ -12,7 +12,7 @@ int main(int argc, char** argv)
     // First of all, so the desktop's video mode comes back however we leave.
     restore_display_at_exit();
     ShowOptions o;
-    switch (parse_options(argc, argv, &o)) {
+    switch (options_parse(argc, argv, &o)) {
         case Request::help:
             fputs(show_usage, stdout);
             return 0;
@@ -26,6 +26,6 @@ int main(int argc, char** argv)
             break;
     }
     // Started away from a data/ of its own, the installed program plays its installed copy.
-    find_show_files(music_file, title_file);
-    return run_demo(o);
+    files_find_show(music_file, title_file);
+    return show_run(o);
 }

@@ -10,7 +10,8 @@ const char show_usage[] =
     "usage: varno-style [-f | -w] [--from SECONDS] [--gentle]\n"
     "Plays VARNO STYLE, a 101-second demo with its music.\n"
     "Warning: the whole screen flashes white on the beat, up to five times a\n"
-    "second in places. --gentle softens that to at most three flashes a second.\n"
+    "second in places, which can trigger seizures in people with photosensitive\n"
+    "epilepsy. --gentle softens that to at most three flashes a second.\n"
     "  -f, --fullscreen    fill the screen (the default)\n"
     "  -w, --window        play in a 640x480 window\n"
     "      --from SECONDS  start SECONDS into the show, the music with it\n"
@@ -33,7 +34,7 @@ static bool parse_seconds(const char* s, uint32_t* ms)
     return true;
 }
 
-Request parse_options(int argc, char** argv, ShowOptions* o)
+Request options_parse(int argc, char** argv, ShowOptions* o)
 {
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];

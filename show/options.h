@@ -22,4 +22,4 @@ extern const char show_version[];
 
 // Reads the arguments into *o: play, print the usage (-h, --help) or the
 // version (--version), or give up on an unknown option or a bad value.
-Request parse_options(int argc, char** argv, ShowOptions* o);
+Request options_parse(int argc, char** argv, ShowOptions* o);

@@ -11,7 +11,7 @@
 #include "scenes/scroller.h"
 #include "scenes/timeline.h"
 
-Show* load_show(bool gentle)
+Show* show_load(bool gentle)
 {
     Show* show = new (std::nothrow) Show;
     if (!show)
@@ -28,10 +28,10 @@ Show* load_show(bool gentle)
     return show;
 }
 
-void draw_frame(uint32_t t, Show* show, Surface* target)
+void show_draw(uint32_t t, Show* show, Surface* target)
 {
     SharedState* shared = &show->shared;
-    begin_frame(&shared->frames, t);
+    steps_begin_frame(&shared->frames, t);
     if (t <= dance_start)
         title_scene_draw(t, &show->title, shared, target);
     dance_scene_draw(t, &show->dance, shared, target);
@@ -43,19 +43,19 @@ void draw_frame(uint32_t t, Show* show, Surface* target)
     scroller_draw(t, shared->font, target);
 }
 
-void start_sound_system(Music* m)
+void music_open(Music* m)
 {
-    if (sound_system_create(&m->system) != 0)
+    if (sound_system_make(&m->system) != 0)
         printf("Error at creation of FMOD Ex system\n");
-    else if (sound_system_init(m->system, 1) != 0)
+    else if (sound_system_open(m->system, 1) != 0)
         printf("Error at init of FMOD Ex system\n");
 }
 
-void start_music(Music* m, uint32_t from)
+void music_start(Music* m, uint32_t from)
 {
     // Asked for even when the system did not start; it then fails with its
     // own message and the show runs silent on the clock.
-    if (sound_create_stream(m->system, music_file, &m->sound) != 0)
+    if (sound_load_stream(m->system, music_file, &m->sound) != 0)
         printf("Error at loading music %s\n", music_file);
     else if (sound_play(m->system, m->sound, false, &m->channel) != 0)
         printf("Error at playing music\n");
@@ -64,16 +64,16 @@ void start_music(Music* m, uint32_t from)
     fflush(stdout);
 }
 
-void stop_music(Music* m)
+void music_stop(Music* m)
 {
     sound_channel_set_paused(m->channel, true);
-    sound_release(m->sound);
+    sound_free(m->sound);
     sound_system_close(m->system);
-    sound_system_release(m->system);
+    sound_system_free(m->system);
     *m = Music{};
 }
 
-uint32_t demo_time(ShowClock* clock, const Music* music)
+uint32_t clock_demo_time(ShowClock* clock, const Music* music)
 {
     const double seen = clock_ms() + picture_delay_ms();
     double heard;
@@ -81,22 +81,22 @@ uint32_t demo_time(ShowClock* clock, const Music* music)
     return uint32_t(clock_advance(clock, seen, playing ? &heard : nullptr));
 }
 
-Pass frame_pass(Playback* p)
+Pass playback_pass(Playback* p)
 {
     if (quit_requested())
         return Pass::quit;
-    const uint32_t t = demo_time(&p->clock, &p->music);
+    const uint32_t t = clock_demo_time(&p->clock, &p->music);
     if (t > last_frame_time)
         return Pass::end;
-    draw_frame(t, p->show, p->back_buffer);
-    present(p->back_buffer);
+    show_draw(t, p->show, p->back_buffer);
+    video_present(p->back_buffer);
     return Pass::drawn;
 }
 
 static void begin_show(void* context)
 {
     Playback* p = static_cast<Playback*>(context);
-    start_music(&p->music, p->from);
+    music_start(&p->music, p->from);
     // Demo time starts at `from` now; while the music plays the clock holds
     // it there until the music's first sample is heard.
     p->clock = clock_start(p->from, clock_ms() + picture_delay_ms());
@@ -105,7 +105,7 @@ static void begin_show(void* context)
 static bool next_frame(void* context)
 {
     Playback* p = static_cast<Playback*>(context);
-    p->last = frame_pass(p);
+    p->last = playback_pass(p);
     return p->last == Pass::drawn;
 }
 
@@ -120,7 +120,7 @@ static void quit_now(Music* music)
 {
     sound_channel_set_paused(music->channel, true);
     exit_now(0);
-    stop_music(music);  // where the program cannot end itself
+    music_stop(music);  // where the program cannot end itself
 }
 
 static void end_show(void* context)
@@ -132,21 +132,21 @@ static void end_show(void* context)
     }
     if (p->last == Pass::end) {
         video_shutdown();
-        free_surface(p->back_buffer);
+        surface_free(p->back_buffer);
         p->back_buffer = nullptr;
     }
-    stop_music(&p->music);
+    music_stop(&p->music);
 }
 
 // Start-up's sound and loading steps, in their order.
 static void load(void* context)
 {
     Playback* p = static_cast<Playback*>(context);
-    start_sound_system(&p->music);
-    p->show = load_show(p->gentle);
+    music_open(&p->music);
+    p->show = show_load(p->gentle);
 }
 
-int run_demo(const ShowOptions& o)
+int show_run(const ShowOptions& o)
 {
     if (!video_setup(o.display))
         return 1;
@@ -155,7 +155,7 @@ int run_demo(const ShowOptions& o)
     static Playback playback;
     Playback* p = &playback;
     *p = Playback{};
-    p->back_buffer = create_surface(back_width, back_height, xrgb_layout);
+    p->back_buffer = surface_make(back_width, back_height, xrgb_layout);
     if (!p->back_buffer) {
         printf("Error at setting video mode: no memory for the back buffer\n");
         return 1;

@@ -18,7 +18,7 @@
 #include "show/sound.h"
 
 // Everything the show draws with: each scene's own state and what the scenes
-// share, made by load_show and kept until the process ends.
+// share, made by show_load and kept until the process ends.
 struct Show {
     SharedState shared;
     TitleScene title;
@@ -33,12 +33,12 @@ struct Show {
 // The overlays (gentle flashes or not), the random sequence from its seed,
 // every scene's load step and the font, in start-up order; null only when
 // the memory for the show cannot be had.
-Show* load_show(bool gentle = false);
+Show* show_load(bool gentle = false);
 
 // Draws the frame for demo time t into the target (back_width x back_height,
 // xrgb layout): the scene steps in timeline order, then the scroller band and
 // the scroll text. Does not present.
-void draw_frame(uint32_t t, Show* show, Surface* target);
+void show_draw(uint32_t t, Show* show, Surface* target);
 
 // The sound system, the music and the channel it plays on; null where
 // creation failed or never happened.
@@ -49,17 +49,17 @@ struct Music {
 };
 
 // Sound system creation and init, each failure printed.
-void start_sound_system(Music* music);
+void music_open(Music* music);
 // Streams "data/dorvang.ogg" from `from` ms, from now on; a failure is printed
 // and the show runs silent.
-void start_music(Music* music, uint32_t from = 0);
+void music_start(Music* music, uint32_t from = 0);
 // Pauses the music and releases the sound and the system (both ways out);
 // safe with whatever of them exists.
-void stop_music(Music* music);
+void music_stop(Music* music);
 
 // Demo time for the frame drawn now: the clock advanced to when the frame will
 // be seen, following the music as it is heard there while it plays.
-uint32_t demo_time(ShowClock* clock, const Music* music);
+uint32_t clock_demo_time(ShowClock* clock, const Music* music);
 
 // What one pass of the frame loop did.
 enum class Pass { drawn, quit, end };
@@ -78,9 +78,9 @@ struct Playback {
 
 // One pass: events, then demo time, then the frame drawn into the back buffer
 // and presented, or the reason the loop ends.
-Pass frame_pass(Playback* p);
+Pass playback_pass(Playback* p);
 
 // Start-up, the frame loop from the demo time asked for, and the shutdown
 // path the loop ended with. Returns the process exit status; in a browser it
 // returns once the loop is set going.
-int run_demo(const ShowOptions& o = ShowOptions());
+int show_run(const ShowOptions& o = ShowOptions());

@@ -20,7 +20,7 @@ struct Sound {
     SoundSystem* system;  // the system it was made by, released after it
 };
 
-int sound_system_create(SoundSystem** system)
+int sound_system_make(SoundSystem** system)
 {
     if (!system)
         return 1;
@@ -28,7 +28,7 @@ int sound_system_create(SoundSystem** system)
     return 0;
 }
 
-int sound_system_init(SoundSystem* system, int max_channels)
+int sound_system_open(SoundSystem* system, int max_channels)
 {
     if (!system || system->open || !mixer_open(max_channels))
         return 1;
@@ -36,7 +36,7 @@ int sound_system_init(SoundSystem* system, int max_channels)
     return 0;
 }
 
-int sound_create_stream(SoundSystem* system, const char* path, Sound** sound)
+int sound_load_stream(SoundSystem* system, const char* path, Sound** sound)
 {
     if (!sound)
         return 1;
@@ -90,7 +90,7 @@ int sound_channel_get_heard(SoundChannel* channel, double at, double* ms)
     return mixer_heard(channel->sound->music, at, ms) ? 0 : 1;
 }
 
-int sound_release(Sound* sound)
+int sound_free(Sound* sound)
 {
     if (!sound)
         return 1;
@@ -110,7 +110,7 @@ int sound_system_close(SoundSystem* system)
     return 0;
 }
 
-int sound_system_release(SoundSystem* system)
+int sound_system_free(SoundSystem* system)
 {
     if (!system)
         return 1;

@@ -6,14 +6,14 @@
 Show* show_once()
 {
     static Show* show = nullptr;
-    if (!show && !(show = load_show(false)))
+    if (!show && !(show = show_load(false)))
         abort();
     return show;
 }
 
 Surface* make_surface(int w, int h, uint32_t fill, PixelLayout layout)
 {
-    Surface* s = create_surface(w, h, layout);
+    Surface* s = surface_make(w, h, layout);
     if (!s)
         abort();
     for (int y = 0; y < h; y++)

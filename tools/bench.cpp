@@ -11,7 +11,7 @@
 
 Surface* bench_target()
 {
-    static Surface* target = create_surface(back_width, back_height, xrgb_layout);
+    static Surface* target = surface_make(back_width, back_height, xrgb_layout);
     if (!target)
         abort();
     return target;
@@ -19,7 +19,7 @@ Surface* bench_target()
 
 Show* bench_show()
 {
-    static Show* show = load_show(false);
+    static Show* show = show_load(false);
     if (!show)
         abort();
     return show;
@@ -28,19 +28,19 @@ Show* bench_show()
 // What a display that takes the back buffer's layout does every frame.
 static void BM_present_doubling(benchmark::State& state)
 {
-    Surface* screen = create_surface(screen_width, screen_height, xrgb_layout);
+    Surface* screen = surface_make(screen_width, screen_height, xrgb_layout);
     for (auto _ : state)
-        double_surface(bench_target(), screen);
-    free_surface(screen);
+        surface_double(bench_target(), screen);
+    surface_free(screen);
 }
 BENCHMARK(BM_present_doubling);
 
 static void BM_keyed_blit_full_picture(benchmark::State& state)
 {
-    Surface* picture = create_surface(back_width, back_height, xrgb_layout);
+    Surface* picture = surface_make(back_width, back_height, xrgb_layout);
     for (auto _ : state)
-        keyed_blit(picture, 0.0f, 0.0f, bench_target());
-    free_surface(picture);
+        picture_blit_keyed(picture, 0.0f, 0.0f, bench_target());
+    surface_free(picture);
 }
 BENCHMARK(BM_keyed_blit_full_picture);
 
@@ -52,7 +52,7 @@ static void BM_frame(benchmark::State& state)
     const uint32_t t = uint32_t(state.range(0));
     int k = 0;
     for (auto _ : state) {
-        draw_frame(t + step_time(k), show, bench_target());
+        show_draw(t + step_time(k), show, bench_target());
         k = k + 1 < steps_per_second ? k + 1 : 0;
     }
 }

@@ -29,11 +29,11 @@ DeformBench& deform_bench()
         return b;
     b.inversion.resize(entries);
     b.ripple.resize(entries);
-    build_inversion_table(b.inversion.data());
-    build_ripple_table(b.ripple.data());
-    b.texture = create_surface(back_width, back_height, xrgb_layout);
-    b.target = create_surface(back_width, back_height, xrgb_layout);
-    build_deform_map(b.inversion.data(), b.ripple.data(), b.texture, &b.map);
+    deform_make_inversion(b.inversion.data());
+    deform_make_ripple(b.ripple.data());
+    b.texture = surface_make(back_width, back_height, xrgb_layout);
+    b.target = surface_make(back_width, back_height, xrgb_layout);
+    deform_make_map(b.inversion.data(), b.ripple.data(), b.texture, &b.map);
     uint32_t* p = b.texture->pixels;
     for (int i = 0; i < back_width * back_height; i++)
         p[i] = uint32_t(i) * 2654435761u;
@@ -72,8 +72,8 @@ void BM_deform_build_tables(benchmark::State& state)
 {
     std::vector<DeformShift> inversion(entries), ripple(entries);
     for (auto _ : state) {
-        build_inversion_table(inversion.data());
-        build_ripple_table(ripple.data());
+        deform_make_inversion(inversion.data());
+        deform_make_ripple(ripple.data());
         benchmark::ClobberMemory();
     }
 }
@@ -84,9 +84,9 @@ void BM_deform_build_map(benchmark::State& state)
     DeformBench& b = deform_bench();
     for (auto _ : state) {
         DeformMap map;
-        build_deform_map(b.inversion.data(), b.ripple.data(), b.texture, &map);
+        deform_make_map(b.inversion.data(), b.ripple.data(), b.texture, &map);
         benchmark::ClobberMemory();
-        free_deform_map(&map);
+        deform_free_map(&map);
     }
 }
 BENCHMARK(BM_deform_build_map)->Unit(benchmark::kMillisecond);

@@ -19,7 +19,7 @@
 // A surface in the xrgb layout with a busy pattern and some magenta.
 static Surface* pattern_surface(int w, int h)
 {
-    Surface* s = create_surface(w, h, xrgb_layout);
+    Surface* s = surface_make(w, h, xrgb_layout);
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++)
             reference_pixel(s, x, y) =
@@ -31,7 +31,7 @@ static const Fades* bench_fades()
 {
     static Fades fades;
     if (!fades.fade_overlay)
-        fade_load(&fades, false);
+        fade_make(&fades, false);
     return &fades;
 }
 
@@ -109,9 +109,9 @@ static void BM_noise_fill(benchmark::State& state)
 {
     static TitleScene scene;
     if (!scene.noise)
-        scene.noise = create_scratch_surface(back_width, back_height);
+        scene.noise = surface_make_scratch(back_width, back_height);
     Random random;
-    seed_random(&random, show_seed);
+    random_seed(&random, show_seed);
     for (auto _ : state)
         title_draw_noise(&scene, &random, bench_target());
 }

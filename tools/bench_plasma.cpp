@@ -16,7 +16,7 @@ static const Palette* plasma_palette()
     static Palette palette;
     static bool built = false;
     if (!built)
-        palette_build(&palette);
+        palette_make(&palette);
     built = true;
     return &palette;
 }
@@ -24,13 +24,13 @@ static const Palette* plasma_palette()
 static void BM_Plasma(benchmark::State& state)
 {
     Surface* target = bench_target();
-    PlasmaRows* rows = plasma_rows_create();
+    PlasmaRows* rows = plasma_make_rows();
     int i = 0;
     for (auto _ : state) {
         plasma_draw(plasma_times[i], plasma_palette(), rows, target);
         i = i + 1 < plasma_time_count ? i + 1 : 0;
     }
-    plasma_rows_free(rows);
+    plasma_free_rows(rows);
 }
 BENCHMARK(BM_Plasma)->Unit(benchmark::kMicrosecond);
 

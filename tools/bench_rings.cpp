@@ -21,10 +21,10 @@ const Surface* ring_image = rings_make_image();
 
 void rings_by_blits(uint32_t t, const Surface* ring_image, Surface* target)
 {
-    fill_surface(ring_background(t), target);
+    surface_fill(ring_background(t), target);
     const RingWindows w = ring_windows(t);
-    blit_rect(ring_image, w.x1, w.y1, ring_window_width, ring_window_height, 0, 0, target);
-    blit_rect(ring_image, w.x2, w.y2, ring_window_width, ring_window_height, 0, 0, target);
+    surface_blit_rect(ring_image, w.x1, w.y1, ring_window_width, ring_window_height, 0, 0, target);
+    surface_blit_rect(ring_image, w.x2, w.y2, ring_window_width, ring_window_height, 0, 0, target);
 }
 
 // Copies the opaque pixels of the window at (x, y) onto the target.
@@ -42,7 +42,7 @@ void copy_crests(int x, int y, Surface* target)
 
 void rings_by_copy_passes(uint32_t t, const Surface*, Surface* target)
 {
-    fill_surface(ring_background(t), target);
+    surface_fill(ring_background(t), target);
     const RingWindows w = ring_windows(t);
     copy_crests(w.x1, w.y1, target);
     copy_crests(w.x2, w.y2, target);
@@ -53,8 +53,8 @@ using RingsDraw = void (*)(uint32_t, const Surface*, Surface*);
 Surface* make_target(bool scratch)
 {
     if (scratch)
-        return create_scratch_surface(back_width, back_height);
-    return create_surface(back_width, back_height, xrgb_layout);
+        return surface_make_scratch(back_width, back_height);
+    return surface_make(back_width, back_height, xrgb_layout);
 }
 
 // Frames compared against the blits', every 97 ms over the whole show; the
@@ -66,16 +66,16 @@ long words_differing(RingsDraw draw, bool scratch)
     long differing = 0;
     for (uint32_t t = 0; t <= last_frame_time; t += 97) {
         // Different garbage under each, so nothing passes by being left alone.
-        fill_surface(0x12345678, want);
-        fill_surface(0x87654321, got);
+        surface_fill(0x12345678, want);
+        surface_fill(0x87654321, got);
         rings_by_blits(t, ring_image, want);
         draw(t, ring_image, got);
         for (int y = 0; y < back_height; y++)
             differing += memcmp(surface_row(want, y), surface_row(got, y),
                                 back_width * sizeof(uint32_t)) != 0;
     }
-    free_surface(got);
-    free_surface(want);
+    surface_free(got);
+    surface_free(want);
     return differing;
 }
 
@@ -97,7 +97,7 @@ void run(benchmark::State& state, RingsDraw draw)
         benchmark::DoNotOptimize(target->pixels);
         t += 16;
     }
-    free_surface(target);
+    surface_free(target);
 }
 
 }  // namespace

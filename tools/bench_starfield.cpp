@@ -13,7 +13,7 @@
 // A layer with a busy picture on it, as the star layer is after a while.
 static Surface* busy_layer(unsigned seed)
 {
-    Surface* s = create_scratch_surface(back_width, back_height);
+    Surface* s = surface_make_scratch(back_width, back_height);
     uint32_t* p = s->pixels;
     srand(seed);
     for (int i = 0; i < back_width * back_height; i++)
@@ -38,8 +38,8 @@ static void BM_blur_three_tap(benchmark::State& state)
         blur_apply(fast);
         benchmark::ClobberMemory();
     }
-    free_surface(fast);
-    free_surface(plain);
+    surface_free(fast);
+    surface_free(plain);
 }
 BENCHMARK(BM_blur_three_tap);
 
@@ -50,20 +50,20 @@ static void BM_blur_plain_reference(benchmark::State& state)
         reference_blur(s);
         benchmark::ClobberMemory();
     }
-    free_surface(s);
+    surface_free(s);
 }
 BENCHMARK(BM_blur_plain_reference);
 
 static void BM_starfield_draw(benchmark::State& state)
 {
     static Random random;
-    static Star* stars = (seed_random(&random, show_seed), starfield_create(&random));
-    Surface* layer = create_scratch_surface(back_width, back_height);
+    static Star* stars = (random_seed(&random, show_seed), starfield_make(&random));
+    Surface* layer = surface_make_scratch(back_width, back_height);
     const StarCentre c = starfield_centre(45000);
     for (auto _ : state) {
         starfield_draw(stars, &random, c.x, c.y, star_depth_step, layer);
         benchmark::ClobberMemory();
     }
-    free_surface(layer);
+    surface_free(layer);
 }
 BENCHMARK(BM_starfield_draw);

@@ -23,10 +23,10 @@ static void tunnel_ready()
 {
     if (bench_texture)
         return;
-    tunnel_build_tables(&tables);
+    tunnel_make_tables(&tables);
     bench_texture = tunnel_load_texture(tunnel_texture_file);
     if (!bench_texture) {
-        bench_texture = create_surface(tunnel_texture_side, tunnel_texture_side, xrgb_layout);
+        bench_texture = surface_make(tunnel_texture_side, tunnel_texture_side, xrgb_layout);
         uint32_t* p = bench_texture->pixels;
         for (int i = 0; i < tunnel_texture_side * tunnel_texture_side; i++)
             p[i] = uint32_t(i) * 2654435761u >> 8;
@@ -50,7 +50,7 @@ static void BM_tunnel(benchmark::State& state)
 {
     tunnel_ready();
     // Both renderers must agree on every pixel of every frame timed here.
-    Surface* check = create_surface(back_width, back_height, xrgb_layout);
+    Surface* check = surface_make(back_width, back_height, xrgb_layout);
     for (uint32_t t = tunnel_start; t <= finale_start; t += 997) {
         tunnel_frame_at<tunnel_draw>(t, bench_target());
         tunnel_frame_at<tunnel_draw_reference>(t, check);
@@ -60,7 +60,7 @@ static void BM_tunnel(benchmark::State& state)
             break;
         }
     }
-    free_surface(check);
+    surface_free(check);
     uint32_t t = tunnel_start;
     for (auto _ : state) {
         tunnel_frame_at<Render>(t, bench_target());
@@ -113,6 +113,6 @@ static void BM_tunnel_tables(benchmark::State& state)
 {
     tunnel_ready();
     for (auto _ : state)
-        tunnel_build_tables(&tables);
+        tunnel_make_tables(&tables);
 }
 BENCHMARK(BM_tunnel_tables)->Unit(benchmark::kMillisecond);

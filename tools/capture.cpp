@@ -207,9 +207,9 @@ void print_scenes()
 // One frame drawn, and doubled onto the screen where one is given.
 void draw_and_double(uint32_t t, Show* show, Surface* frame, Surface* screen)
 {
-    draw_frame(t, show, frame);
+    show_draw(t, show, frame);
     if (screen)
-        double_surface(frame, screen);
+        surface_double(frame, screen);
 }
 
 // --- where the frames go -----------------------------------------------------
@@ -277,7 +277,7 @@ bool png_frame(const Options& o, uint32_t t, const Surface* picture)
 {
     char name[32];
     snprintf(name, sizeof name, "/t%06u.png", t);
-    if (!save_picture(picture, (o.out + name).c_str())) {
+    if (!picture_save(picture, (o.out + name).c_str())) {
         fprintf(stderr, "varno-capture: cannot write %s%s\n", o.out.c_str(), name);
         return false;
     }
@@ -311,7 +311,7 @@ bool video_open(const Options& o, const std::vector<uint32_t>& times, Sink* s)
     }
     // The synthesiser's own output where the build left it, else the show's.
     settings->sound =
-        absolute_path(access(music_master_file, R_OK) == 0 ? music_master_file : music_file);
+        files_absolute_path(access(music_master_file, R_OK) == 0 ? music_master_file : music_file);
     if (access(settings->sound.c_str(), R_OK) != 0) {
         fprintf(stderr, "varno-capture: cannot read the music, %s\n", music_file);
         return false;
@@ -398,7 +398,7 @@ bool sink_open(const Options& o, const std::vector<uint32_t>& times, Sink* s)
         case Output::raw:
             return raw_open(s);
         case Output::pngs:
-            make_directory(o.out);  // a directory that cannot be had fails at the first frame
+            files_make_directory(o.out);  // a directory that cannot be had fails at the first frame
             return true;
         case Output::none:
             return true;
@@ -536,11 +536,11 @@ int main(int argc, char** argv)
         return 0;
     }
     // The frames go where the caller is, whichever data/ the show is read from.
-    o.out = absolute_path(o.out);
-    o.times = absolute_path(o.times);
+    o.out = files_absolute_path(o.out);
+    o.times = files_absolute_path(o.times);
     if (!o.video.empty())
-        o.video = absolute_path(o.video);
-    find_show_files(music_file, title_file);
+        o.video = files_absolute_path(o.video);
+    files_find_show(music_file, title_file);
 
     const std::vector<uint32_t> times = frame_times(o);
     Sink sink;
@@ -550,9 +550,9 @@ int main(int argc, char** argv)
     // No window and no sound: the clock here is the frame sequence, and the
     // frames are drawn into pictures of our own. Like everything the show
     // makes at start-up, they stay until the process ends.
-    static Show* const show = load_show(o.gentle);
-    static Surface* const frame = create_surface(back_width, back_height, xrgb_layout);
-    static Surface* const screen = create_surface(screen_width, screen_height, xrgb_layout);
+    static Show* const show = show_load(o.gentle);
+    static Surface* const frame = surface_make(back_width, back_height, xrgb_layout);
+    static Surface* const screen = surface_make(screen_width, screen_height, xrgb_layout);
     if (!show || !frame || !screen) {
         fprintf(stderr, "varno-capture: out of memory\n");
         sink_abort(&sink);

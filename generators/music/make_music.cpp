@@ -191,7 +191,7 @@ int main(int argc, char** argv)
         return 2;
     }
     Mix mix;
-    mix_alloc(mix, frame_at(track_ms));
+    mix_make(mix, frame_at(track_ms));
     play_score(mix);
     master(mix);
     // Lossy coding rebuilds a transient a little higher than it was. Read the

@@ -876,7 +876,7 @@ constexpr float door_open_hz = 16000;
 void play_score(Mix& show)
 {
     Mix lift;
-    mix_alloc(lift, int64_t(show.left.size()));
+    mix_make(lift, int64_t(show.left.size()));
     title_music(show);
     dance_music(show);
     deform_music(show);

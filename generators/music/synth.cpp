@@ -102,7 +102,7 @@ int64_t frame_at(double ms)
     return int64_t(std::llround(ms * sample_rate / 1000.0));
 }
 
-void mix_alloc(Mix& mix, int64_t frames)
+void mix_make(Mix& mix, int64_t frames)
 {
     // Every voice plays into a mix, so the first mix builds the sine table.
     if (sine_table[sine_size / 4] == 0.0f)

@@ -45,7 +45,7 @@ struct Patch {
 int64_t frame_at(double ms);
 
 // A silent mix long enough for the given number of frames.
-void mix_alloc(Mix& mix, int64_t frames);
+void mix_make(Mix& mix, int64_t frames);
 
 // One note of a patch; length_ms is the time to the release. When slide_from
 // is non-zero the pitch glides from that note over the first 60 ms.

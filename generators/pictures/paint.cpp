@@ -553,5 +553,5 @@ bool save_png(const Canvas& c, const char* path)
         bytes[3 * i + 1] = green(c.px[i]);
         bytes[3 * i + 2] = blue(c.px[i]);
     }
-    return write_png(bytes.data(), c.w, c.h, path);
+    return png_write(bytes.data(), c.w, c.h, path);
 }

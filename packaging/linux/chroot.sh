@@ -36,6 +36,8 @@ case "$name" in
     packages=(crossbuild-essential-arm64 cmake pkg-config dpkg-dev file gzip
       libsdl1.2-compat-dev:arm64 libsdl-mixer1.2-dev:arm64 libdevil-dev:arm64 libvorbis-dev:arm64
       libx11-dev:arm64 libxrandr-dev:arm64 libpulse-dev:arm64)
+    # One argument: mmdebstrap takes the architectures as a comma-separated list.
+    # shellcheck disable=SC2054
     args=(--variant=buildd --architectures=amd64,arm64)
     ;;
   run-amd64)

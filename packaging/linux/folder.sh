@@ -65,7 +65,7 @@ cmake --build /tmp/varno-build -j"$jobs" --target varno-style varno-capture varn
   varno-unwind-check >/dev/null
 /tmp/varno-build/varno-unwind-check
 for program in varno-style varno-capture; do
-  cp /tmp/varno-build/$(cd /tmp/varno-build && find . -name "$program" -type f | head -1) "$out/"
+  cp "/tmp/varno-build/$(cd /tmp/varno-build && find . -name "$program" -type f | head -1)" "$out/"
   strip --strip-unneeded "$out/$program"
 done
 mkdir "$out/data"
@@ -75,7 +75,12 @@ cp -L $multiarch/libSDL-1.2.so.0 $libs/lib/libSDL2-2.0.so.0 $libs/lib/libSDL_mix
 strip --strip-unneeded "$out"/lib/*
 chmod 644 "$out"/lib/* "$out"/data/*
 
-sed "s/@VERSION@/$version/g" "$src/packaging/linux/README.txt" >"$out/README.txt"
+# The README's options and warning from the program's own usage
+# (cmake/usage.cmake).
+"$out/varno-style" --help >/tmp/varno-build/usage.txt
+cmake -DUSAGE=/tmp/varno-build/usage.txt -DTEMPLATE="$src/packaging/linux/README.txt.in" \
+  -DOUTPUT=/tmp/varno-build/README.txt -DFORMAT=text -DVERSION="$version" -P "$src/cmake/usage.cmake"
+cp /tmp/varno-build/README.txt "$out/README.txt"
 cp "$src/LICENSE" "$out/LICENSE.txt"
 # The notices: what each package gave, then its copyright file (the source's
 # own for the two built here).

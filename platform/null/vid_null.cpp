@@ -7,6 +7,6 @@ bool video_setup(DisplayMode)
     return true;
 }
 
-void present(const Surface*) {}
+void video_present(const Surface*) {}
 
 void video_shutdown() {}

@@ -13,7 +13,7 @@ static bool holds(const std::string& dir, const char* file, const char* other_fi
     return access((dir + file).c_str(), R_OK) == 0 || access((dir + other_file).c_str(), R_OK) == 0;
 }
 
-void find_show_files(const char* file, const char* other_file)
+void files_find_show(const char* file, const char* other_file)
 {
     if (holds("", file, other_file))
         return;
@@ -29,7 +29,7 @@ void find_show_files(const char* file, const char* other_file)
         perror(dir.c_str());
 }
 
-std::string absolute_path(const std::string& path)
+std::string files_absolute_path(const std::string& path)
 {
     char here[PATH_MAX];
     if (path.empty() || path[0] == '/' || !getcwd(here, sizeof here))
@@ -37,7 +37,7 @@ std::string absolute_path(const std::string& path)
     return std::string(here) + "/" + path;
 }
 
-bool make_directory(const std::string& path)
+bool files_make_directory(const std::string& path)
 {
     return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
 }

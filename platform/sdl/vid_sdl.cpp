@@ -154,7 +154,7 @@ bool video_setup(DisplayMode mode)
     SDL_ShowCursor(SDL_DISABLE);
     const SDL_PixelFormat* f = screen_surface->format;
     const PixelLayout layout = {f->Rmask, f->Gmask, f->Bmask, f->Amask};
-    screen_view = wrap_surface(static_cast<uint32_t*>(screen_surface->pixels), screen_width,
+    screen_view = surface_wrap(static_cast<uint32_t*>(screen_surface->pixels), screen_width,
                                screen_height, screen_surface->pitch / 4, layout);
     if (f->BytesPerPixel != 4 || !screen_view) {
         printf("Error at setting video mode: no 32-bit screen\n");
@@ -188,7 +188,7 @@ static void double_converted(const Surface* back, Surface* screen)
     }
 }
 
-void present(const Surface* back)
+void video_present(const Surface* back)
 {
     // Pixels move when a surface is locked: wrapped again after the lock.
     const bool lock = must_lock(screen_surface);
@@ -196,7 +196,7 @@ void present(const Surface* back)
         SDL_LockSurface(screen_surface);
     screen_view->pixels = static_cast<uint32_t*>(screen_surface->pixels);
     if (screen_view->layout == xrgb_layout)
-        double_surface(back, screen_view);
+        surface_double(back, screen_view);
     else
         double_converted(back, screen_view);
     if (lock)
@@ -211,7 +211,7 @@ void present(const Surface* back)
 
 void video_shutdown()
 {
-    free_surface(screen_view);
+    surface_free(screen_view);
     screen_view = nullptr;
     SDL_Quit();
 }

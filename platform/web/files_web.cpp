@@ -6,14 +6,14 @@
 
 #include <cerrno>
 
-void find_show_files(const char*, const char*) {}
+void files_find_show(const char*, const char*) {}
 
-std::string absolute_path(const std::string& path)
+std::string files_absolute_path(const std::string& path)
 {
     return path;
 }
 
-bool make_directory(const std::string& path)
+bool files_make_directory(const std::string& path)
 {
     return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
 }

@@ -496,15 +496,19 @@ document.addEventListener('visibilitychange', () => {
 
 // ---- Layout ----
 
-// Where a picture 320x240 goes in a view of width x height CSS pixels at
-// ratio device pixels to a CSS pixel: 4:3 and centred. Upright (a phone held
-// upright) it spans the width. Otherwise each show pixel is a whole number of
+// The show's size in its own pixels, which the page's canvas is made with.
+const showWidth = canvas.width;
+const showHeight = canvas.height;
+
+// Where the show's picture goes in a view of width x height CSS pixels at
+// ratio device pixels to a CSS pixel: in its own shape, centred. Upright (a
+// phone held upright) it spans the width. Otherwise each show pixel is a whole number of
 // device pixels, sharp and even, when that gives at least seven eighths of
 // the largest picture that fits (a 1920x1080 screen: 1280x960), else the
 // picture is the largest that fits. filled: the largest that fits, always.
 // In CSS pixels, with the scale in device pixels per show pixel.
 function pictureBox(width, height, ratio, filled) {
-  const fit = Math.min(width * ratio / 320, height * ratio / 240);
+  const fit = Math.min(width * ratio / showWidth, height * ratio / showHeight);
   const whole = Math.floor(fit);
   const sharp = !filled && height <= width && whole >= 1 && whole >= 0.875 * fit;
   const scale = sharp ? whole : fit;
@@ -516,9 +520,9 @@ function pictureBox(width, height, ratio, filled) {
     const back = whole * ratio;
     return Math.abs(back - Math.round(back)) < 1e-6 ? whole : device / ratio;
   };
-  return { x: css(Math.floor((width * ratio - 320 * scale) / 2)),
-           y: css(Math.floor((height * ratio - 240 * scale) / 2)),
-           width: 320 * scale / ratio, height: 240 * scale / ratio, scale: scale };
+  return { x: css(Math.floor((width * ratio - showWidth * scale) / 2)),
+           y: css(Math.floor((height * ratio - showHeight * scale) / 2)),
+           width: showWidth * scale / ratio, height: showHeight * scale / ratio, scale: scale };
 }
 
 let filled = false;  // a double tap where the browser has no fullscreen

@@ -14,7 +14,7 @@ bool video_setup(DisplayMode)
     return true;
 }
 
-void present(const Surface* back)
+void video_present(const Surface* back)
 {
     unsigned char* d = canvas_pixels.data();
     for (int y = 0; y < back_height; y++) {

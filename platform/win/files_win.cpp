@@ -63,7 +63,7 @@ std::wstring win::exe_folder()
     return slash == std::wstring::npos ? L"" : exe.substr(0, slash + 1);
 }
 
-void find_show_files(const char* file, const char* other_file)
+void files_find_show(const char* file, const char* other_file)
 {
     if (holds(L"", file, other_file))
         return;
@@ -74,7 +74,7 @@ void find_show_files(const char* file, const char* other_file)
         fprintf(stderr, "%s: %s\n", utf8(dir).c_str(), strerror(errno));
 }
 
-std::string absolute_path(const std::string& path)
+std::string files_absolute_path(const std::string& path)
 {
     // Already absolute: "\\server\share", "\dir", "/dir" or "C:..." with a
     // drive (a drive's own relative path, "C:dir", is left as it is too).
@@ -90,7 +90,7 @@ std::string absolute_path(const std::string& path)
     return dir + path;
 }
 
-bool make_directory(const std::string& path)
+bool files_make_directory(const std::string& path)
 {
     return _wmkdir(wide(path).c_str()) == 0 || errno == EEXIST;
 }

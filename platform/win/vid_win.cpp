@@ -328,7 +328,7 @@ bool video_setup(DisplayMode mode)
     return true;
 }
 
-void present(const Surface* back)
+void video_present(const Surface* back)
 {
     EnterCriticalSection(&frame_lock);
     for (int y = 0; y < back_height; y++)

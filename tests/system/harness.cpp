@@ -595,7 +595,7 @@ pid_t wineserver_pid()
     for (const auto& p : std::filesystem::directory_iterator("/proc", error)) {
         const std::string pid = p.path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos ||
-            read_text(p.path() / "comm") != "wineserver\n")
+            read_text(p.path() / "comm").rfind("wineserver", 0) != 0)  // or wineserver64
             continue;
         const std::string env = read_text(p.path() / "environ");
         if (prefix && env.find(std::string("WINEPREFIX=") + prefix + '\0') != std::string::npos)

@@ -191,8 +191,8 @@ TEST(VideoConvert, EveryValueFollowsTheRule)
                 << g.width << "x" << g.height << " at " << g.scale << "x: byte " << first_wrong
                 << " of " << want.size();
         }
-    free_surface(picture);
-    free_surface(flat);
+    surface_free(picture);
+    surface_free(flat);
 }
 
 // Clips ---------------------------------------------------------------------
@@ -415,11 +415,11 @@ TEST(VideoClip, DecodedFramesAreTheCapturesFramesScaledByOurRule)
         auto predict = [&](bool as_gentle) {
             std::vector<std::vector<uint8_t>> frames;
             for (const std::string& f : reference_frames(c, as_gentle)) {
-                Surface* s = wrap_surface(reinterpret_cast<uint32_t*>(const_cast<char*>(f.data())),
+                Surface* s = surface_wrap(reinterpret_cast<uint32_t*>(const_cast<char*>(f.data())),
                                           back_width, back_height, back_width, xrgb_layout);
                 frames.emplace_back(frame_bytes);
                 video_convert(s, g, frames.back().data());
-                free_surface(s);
+                surface_free(s);
             }
             return frames;
         };

@@ -32,7 +32,7 @@ TEST(Blur, SingleWhitePixelSpreadsRightAndDownAsGrey)
             const uint32_t g = near ? grey[y - 9][x - 9] : 0;
             ASSERT_EQ(pixel(s, x, y), g * 0x01010101u) << x << "," << y;
         }
-    free_surface(s);
+    surface_free(s);
 }
 
 TEST(Blur, UniformWhiteDarkensAtTheBordersAndLosesALittleInside)
@@ -53,7 +53,7 @@ TEST(Blur, UniformWhiteDarkensAtTheBordersAndLosesALittleInside)
     for (int y = 10; y <= 229; y++)
         for (int x = 10; x <= 309; x++)
             ASSERT_EQ(pixel(s, x, y), 0xFDFDFDFDu) << x << "," << y;
-    free_surface(s);
+    surface_free(s);
 }
 
 TEST(Blur, TopByteFollowsTheNewChannelsNotTheInput)
@@ -77,9 +77,9 @@ TEST(Blur, TopByteFollowsTheNewChannelsNotTheInput)
     blur_apply(a);
     blur_apply(b);
     EXPECT_EQ(snapshot(a), snapshot(b));
-    free_surface(s);
-    free_surface(a);
-    free_surface(b);
+    surface_free(s);
+    surface_free(a);
+    surface_free(b);
 }
 
 // Random pictures, repeated blurs (so trails of trails), and a surface larger
@@ -101,8 +101,8 @@ TEST(Blur, MatchesThePlainTwoPassLoopOnEveryPixel)
             reference_blur(plain);
         }
         EXPECT_EQ(snapshot(fast), snapshot(plain)) << c.w << "x" << c.h << " seed " << c.seed;
-        free_surface(fast);
-        free_surface(plain);
+        surface_free(fast);
+        surface_free(plain);
     }
 }
 
@@ -115,6 +115,6 @@ TEST(Blur, RefusesSurfacesItWouldReadPast)
         blur_apply(s);
         EXPECT_EQ(snapshot(s), std::vector<uint32_t>(size_t(s->w) * s->h, 0xFFFFFFFF))
             << s->w << "x" << s->h;
-        free_surface(s);
+        surface_free(s);
     }
 }

@@ -25,14 +25,14 @@ TEST(PositionRounding, AddsHalfAndTruncatesTowardZero)
 TEST(RandomSequence, ShowsSeedIsRandsFirstAndSequencesStandApart)
 {
     Random a, b;
-    seed_random(&a, show_seed);
-    seed_random(&b, show_seed);
+    random_seed(&a, show_seed);
+    random_seed(&b, show_seed);
     srand(1);
     for (int i = 0; i < 100; i++)
-        ASSERT_EQ(next_random(&a), rand()) << "draw " << i;
+        ASSERT_EQ(random_next(&a), rand()) << "draw " << i;
     srand(1);
     for (int i = 0; i < 100; i++)
-        ASSERT_EQ(next_random(&b), rand()) << "draw " << i;
+        ASSERT_EQ(random_next(&b), rand()) << "draw " << i;
 }
 
 // The show's own sequence is glibc's rand(): the same numbers from the same
@@ -43,9 +43,9 @@ TEST(RandomSequence, IsTheCLibrarysRandFromTheSameSeed)
     for (const unsigned seed : seeds) {
         srand(seed);
         Random random;
-        seed_random(&random, seed);
+        random_seed(&random, seed);
         for (int i = 0; i < 20000; i++)
-            ASSERT_EQ(next_random(&random), rand()) << "seed " << seed << ", draw " << i;
+            ASSERT_EQ(random_next(&random), rand()) << "seed " << seed << ", draw " << i;
     }
 }
 
@@ -56,12 +56,12 @@ TEST(RandomSequence, FillIsTheSameRunAsSingleDraws)
     const int lengths[] = {1, 2, 3, 30, 31, 32, 320, 1000};
     srand(99);
     Random random;
-    seed_random(&random, 99);
+    random_seed(&random, 99);
     int run[1000];
     for (const int n : lengths) {
         random_fill(&random, run, n);
         for (int i = 0; i < n; i++)
             ASSERT_EQ(run[i], rand()) << "run of " << n << ", draw " << i;
-        ASSERT_EQ(next_random(&random), rand()) << "after a run of " << n;
+        ASSERT_EQ(random_next(&random), rand()) << "after a run of " << n;
     }
 }

@@ -67,7 +67,7 @@ static void install_markers()
 {
     if (!target) {
         shared_load(&shared, false);
-        shared.plasma_rows = plasma_rows_create();
+        shared.plasma_rows = plasma_make_rows();
         for (int i = 0; i < 4; i++) {
             scene.empty_arrows[i] = make_surface(24, 24, empty_colour + i);
             scene.filled_arrows[i] = make_surface(24, 24, filled_colour + i);
@@ -82,7 +82,7 @@ static void install_markers()
     }
     for (Sprite* s : {scene.riding, scene.jamming})
         s->current_frame = 0, s->last_step = 0, s->steps_taken = sprite_not_drawn;
-    palette_build(&shared.palette);
+    palette_make(&shared.palette);
     for (uint32_t m : {empty_colour, filled_colour, graph_colour, riding_colour, jamming_colour,
                        text_colour, white})
         for (int i = 0; i < 256; i++)  // nor within 16 of one, for the + index markers
@@ -199,7 +199,7 @@ TEST(DanceFrame, NotesFlashesAndWindowEdges)
         bool drawn;
     } edges[] = {{14595, false}, {14596, true}, {28911, true}, {28912, false}};
     for (const auto& e : edges) {
-        fill_surface(0x00123456, target);
+        surface_fill(0x00123456, target);
         dance_frame(e.t);
         EXPECT_TRUE(only(e.drawn ? 0x000000 : 0x123456)) << e.t;  // drawn under full black
     }
@@ -219,6 +219,6 @@ TEST(DanceFrame, PaletteTurnsAtTheSteps)
     for (const auto& f : frames) {
         dance_frame(f.t);
         EXPECT_EQ(shared.palette.last_rotation, f.last_turn) << f.t;
-        EXPECT_EQ(shared.palette.steps_taken, f.last_turn ? latest_step(f.t) : no_step) << f.t;
+        EXPECT_EQ(shared.palette.steps_taken, f.last_turn ? step_latest(f.t) : no_step) << f.t;
     }
 }

@@ -20,7 +20,7 @@ const DeformShift* inversion()
 {
     static std::vector<DeformShift> t = [] {
         std::vector<DeformShift> v(entries);
-        build_inversion_table(v.data());
+        deform_make_inversion(v.data());
         return v;
     }();
     return t.data();
@@ -30,7 +30,7 @@ const DeformShift* ripple()
 {
     static std::vector<DeformShift> t = [] {
         std::vector<DeformShift> v(entries);
-        build_ripple_table(v.data());
+        deform_make_ripple(v.data());
         return v;
     }();
     return t.data();
@@ -56,9 +56,9 @@ void render(uint32_t a, Surface* texture, const DeformShift* inversion, const De
             Surface* target)
 {
     DeformMap map;
-    ASSERT_TRUE(build_deform_map(inversion, ripple, texture, &map));
+    ASSERT_TRUE(deform_make_map(inversion, ripple, texture, &map));
     deform_draw(a, texture, &map, target);
-    free_deform_map(&map);
+    deform_free_map(&map);
 }
 
 }  // namespace
@@ -132,8 +132,8 @@ TEST(DeformRender, NegativeSumsWrapAsUnsigned32Bit)
         render(c.a, texture, p.data(), r.data(), target);
         EXPECT_EQ(pixel(target, c.x, c.y), c.want) << "a=" << c.a << " at " << c.x << "," << c.y;
     }
-    free_surface(target);
-    free_surface(texture);
+    surface_free(target);
+    surface_free(texture);
 }
 
 TEST(DeformRender, CentreShowsRow8Column288AtTimeZero)
@@ -142,8 +142,8 @@ TEST(DeformRender, CentreShowsRow8Column288AtTimeZero)
     Surface* target = make_surface(320, 240, 0);
     render(0, texture, inversion(), ripple(), target);
     EXPECT_EQ(pixel(target, 160, 120), at(288, 8));
-    free_surface(target);
-    free_surface(texture);
+    surface_free(target);
+    surface_free(texture);
 }
 
 TEST(DeformRender, MatchesThePlainLoopOnEveryPixel)
@@ -170,9 +170,9 @@ TEST(DeformRender, MatchesThePlainLoopOnEveryPixel)
             EXPECT_EQ(differing_pixels(fast, plain, s.w, s.h), 0)
                 << s.tw << "x" << s.th << " on " << s.w << "x" << s.h << " a=" << a;
         }
-        free_surface(plain);
-        free_surface(fast);
-        free_surface(texture);
+        surface_free(plain);
+        surface_free(fast);
+        surface_free(texture);
     }
 }
 
@@ -183,13 +183,13 @@ TEST(DeformRender, DrawsNothingWithoutTextureOrMatchingMap)
     // The same pixels seen with a longer row step: a map built for the
     // texture's pitch would read the wrong rows from it.
     std::vector<uint32_t> padded_pixels(9 * 8);
-    Surface* padded = wrap_surface(padded_pixels.data(), 8, 8, 9, xrgb_layout);
+    Surface* padded = surface_wrap(padded_pixels.data(), 8, 8, 9, xrgb_layout);
     Surface* target = make_surface(8, 8, 0x55555555);
     DeformMap map, unbuilt;
-    ASSERT_TRUE(build_deform_map(inversion(), ripple(), texture, &map));
-    EXPECT_FALSE(build_deform_map(nullptr, ripple(), texture, &unbuilt));
-    EXPECT_FALSE(build_deform_map(inversion(), nullptr, texture, &unbuilt));
-    EXPECT_FALSE(build_deform_map(inversion(), ripple(), nullptr, &unbuilt));
+    ASSERT_TRUE(deform_make_map(inversion(), ripple(), texture, &map));
+    EXPECT_FALSE(deform_make_map(nullptr, ripple(), texture, &unbuilt));
+    EXPECT_FALSE(deform_make_map(inversion(), nullptr, texture, &unbuilt));
+    EXPECT_FALSE(deform_make_map(inversion(), ripple(), nullptr, &unbuilt));
     EXPECT_EQ(unbuilt.bases, nullptr);
     deform_draw(0, nullptr, &map, target);
     deform_draw(0, texture, nullptr, target);
@@ -200,11 +200,11 @@ TEST(DeformRender, DrawsNothingWithoutTextureOrMatchingMap)
     for (int y = 0; y < 8; y++)
         for (int x = 0; x < 8; x++)
             ASSERT_EQ(pixel(target, x, y), 0x55555555u) << x << "," << y;
-    free_deform_map(&map);
-    free_surface(target);
-    free_surface(padded);
-    free_surface(taller);
-    free_surface(texture);
+    deform_free_map(&map);
+    surface_free(target);
+    surface_free(padded);
+    surface_free(taller);
+    surface_free(texture);
 }
 
 TEST(DeformScene, RiderAndCreditPositions)
@@ -241,7 +241,7 @@ TEST(DeformScene, DrawsInItsWindowOnlyWithOffsetTimeOverFiveAndTheRiderFrom29911
     SharedState shared;
     shared_load(&shared, false);
     scene.texture = texture;
-    ASSERT_TRUE(build_deform_map(inversion(), ripple(), texture, &scene.map));
+    ASSERT_TRUE(deform_make_map(inversion(), ripple(), texture, &scene.map));
     Surface* target = make_surface(back_width, back_height, 0);
 
     const struct {
@@ -249,7 +249,7 @@ TEST(DeformScene, DrawsInItsWindowOnlyWithOffsetTimeOverFiveAndTheRiderFrom29911
         bool drawn;  // both ends are at the full black of their fade
     } ends[] = {{28910, false}, {28911, true}, {43227, true}, {43228, false}};
     for (const auto& e : ends) {
-        fill_surface(0x00123456, target);
+        surface_fill(0x00123456, target);
         deform_scene_draw(e.t, &scene, &shared, target);
         EXPECT_EQ(pixel(target, 160, 120) & 0xFFFFFF, e.drawn ? 0u : 0x123456u) << e.t;
     }
@@ -272,10 +272,10 @@ TEST(DeformScene, DrawsInItsWindowOnlyWithOffsetTimeOverFiveAndTheRiderFrom29911
     EXPECT_NE(pixel(target, 113, 111), 0x00ABCDEFu);
 
     delete scene.rider;
-    free_deform_map(&scene.map);
-    free_surface(sheet);
-    free_surface(want);
-    free_surface(target);
-    free_surface(texture);
+    deform_free_map(&scene.map);
+    surface_free(sheet);
+    surface_free(want);
+    surface_free(target);
+    surface_free(texture);
     fade_free(&shared.fades);
 }

@@ -39,15 +39,15 @@ TEST(CreateSurface, RefusesSidesOutsideOneToTheLimit)
         {1, max_surface_side + 1, false},
     };
     for (const auto& c : cases) {
-        Surface* s = create_surface(c.w, c.h, xrgb_layout);
+        Surface* s = surface_make(c.w, c.h, xrgb_layout);
         EXPECT_EQ(s != nullptr, c.made) << c.w << "x" << c.h;
-        free_surface(s);
+        surface_free(s);
     }
 }
 
 TEST(CreateSurface, IsZeroedClippedToItsAreaAndPlain)
 {
-    Surface* s = create_surface(7, 5, xrgb_layout);
+    Surface* s = surface_make(7, 5, xrgb_layout);
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->pitch, 7);
     EXPECT_TRUE(s->layout == xrgb_layout);
@@ -60,15 +60,15 @@ TEST(CreateSurface, IsZeroedClippedToItsAreaAndPlain)
     for (int y = 0; y < 5; y++)
         for (int x = 0; x < 7; x++)
             ASSERT_EQ(pixel(s, x, y), 0u) << x << "," << y;
-    free_surface(s);
+    surface_free(s);
 
-    Surface* scratch = create_scratch_surface(3, 2);
+    Surface* scratch = surface_make_scratch(3, 2);
     ASSERT_NE(scratch, nullptr);
     EXPECT_TRUE(scratch->layout == scratch_layout);
     EXPECT_TRUE(scratch->blended);
-    free_surface(scratch);
-    EXPECT_EQ(create_scratch_surface(0, 2), nullptr);
-    free_surface(nullptr);
+    surface_free(scratch);
+    EXPECT_EQ(surface_make_scratch(0, 2), nullptr);
+    surface_free(nullptr);
 }
 
 // A wrapped surface draws into the memory it was given, row by row at its
@@ -86,15 +86,15 @@ TEST(WrapSurface, DrawsIntoTheGivenMemoryAtItsPitch)
         {memory.data(), 0, 4, 10, false}, {memory.data(), 6, 0, 10, false},
     };
     for (const auto& c : cases) {
-        Surface* s = wrap_surface(c.pixels, c.w, c.h, c.pitch, xrgb_layout);
+        Surface* s = surface_wrap(c.pixels, c.w, c.h, c.pitch, xrgb_layout);
         EXPECT_EQ(s != nullptr, c.made) << c.w << "x" << c.h << " pitch " << c.pitch;
-        free_surface(s);
+        surface_free(s);
     }
-    Surface* s = wrap_surface(memory.data(), 6, 4, 10, xrgb_layout);
+    Surface* s = surface_wrap(memory.data(), 6, 4, 10, xrgb_layout);
     ASSERT_NE(s, nullptr);
     s->clip = Rect{1, 1, 4, 2};
-    fill_surface(0xAB, s);
-    free_surface(s);  // the memory stays ours
+    surface_fill(0xAB, s);
+    surface_free(s);  // the memory stays ours
     for (int y = 0; y < 4; y++)
         for (int x = 0; x < 10; x++)
             EXPECT_EQ(memory[y * 10 + x], y >= 1 && y < 3 && x >= 1 && x < 5 ? 0xABu : 0x55u)
@@ -110,14 +110,14 @@ TEST(CopySurface, CopiesTheCornerBothHold)
     } targets[] = {{5, 3}, {8, 8}, {2, 6}, {7, 1}};
     for (const auto& t : targets) {
         Surface* target = make_surface(t.w, t.h, 0x77);
-        copy_surface(source, target);
+        surface_copy(source, target);
         for (int y = 0; y < t.h; y++)
             for (int x = 0; x < t.w; x++)
                 EXPECT_EQ(pixel(target, x, y), x < 5 && y < 3 ? pixel(source, x, y) : 0x77u)
                     << t.w << "x" << t.h << " at " << x << "," << y;
-        free_surface(target);
+        surface_free(target);
     }
-    free_surface(source);
+    surface_free(source);
 }
 
 // Our blits write the words SDL's write, for every kind of source the show
@@ -145,8 +145,7 @@ TEST(Blit, WritesTheWordsOfSDLsBlit)
     };
     for (size_t n = 0; n < std::size(cases); n++) {
         const auto& c = cases[n];
-        Surface* source =
-            c.kind == alpha ? create_scratch_surface(64, 48) : make_surface(64, 48, 0);
+        Surface* source = c.kind == alpha ? surface_make_scratch(64, 48) : make_surface(64, 48, 0);
         fill_random(source, unsigned(n));
         for (int y = 0; y < 48; y++)
             for (int x = 0; x < 64; x++) {
@@ -170,20 +169,20 @@ TEST(Blit, WritesTheWordsOfSDLsBlit)
         SDL_Rect from = {int16_t(c.sx), int16_t(c.sy), uint16_t(c.w), uint16_t(c.h)};
         SDL_Rect at = {int16_t(c.x), int16_t(c.y), 0, 0};
         SDL_UpperBlit(sdl_source, &from, sdl_target, &at);
-        blit_rect(source, c.sx, c.sy, c.w, c.h, c.x, c.y, targets[1]);
+        surface_blit_rect(source, c.sx, c.sy, c.w, c.h, c.x, c.y, targets[1]);
         EXPECT_EQ(differing_pixels(targets[0], targets[1], 64, 48), 0) << "case " << n;
         // The whole source at a place is the same blit.
         fill_random(targets[0], unsigned(n) + 200);
         fill_random(targets[1], unsigned(n) + 200);
         at = {int16_t(c.x), int16_t(c.y), 0, 0};
         SDL_UpperBlit(sdl_source, nullptr, sdl_target, &at);
-        blit_surface(source, c.x, c.y, targets[1]);
+        surface_blit(source, c.x, c.y, targets[1]);
         EXPECT_EQ(differing_pixels(targets[0], targets[1], 64, 48), 0) << "whole, case " << n;
         SDL_FreeSurface(sdl_target);
         SDL_FreeSurface(sdl_source);
-        free_surface(targets[0]);
-        free_surface(targets[1]);
-        free_surface(source);
+        surface_free(targets[0]);
+        surface_free(targets[1]);
+        surface_free(source);
     }
 }
 
@@ -191,12 +190,12 @@ TEST(FillSurface, FillsTheClipRectangleOnly)
 {
     Surface* s = make_surface(6, 5, 1);
     s->clip = Rect{2, 1, 3, 2};
-    fill_surface(0xFEDCBA98, s);
+    surface_fill(0xFEDCBA98, s);
     for (int y = 0; y < 5; y++)
         for (int x = 0; x < 6; x++)
             EXPECT_EQ(pixel(s, x, y), x >= 2 && x < 5 && y >= 1 && y < 3 ? 0xFEDCBA98u : 1u)
                 << x << "," << y;
-    free_surface(s);
+    surface_free(s);
 }
 
 // The back buffer onto the display's size: every pixel a 2x2 block, also
@@ -211,17 +210,17 @@ TEST(DoubleSurface, DoublesEveryPixelIntoA2x2Block)
         const int pitch = 2 * back_width + pad;
         std::vector<uint32_t> memory(size_t(pitch) * 2 * back_height, 0x5A5A5A5A);
         Surface* screen =
-            wrap_surface(memory.data(), 2 * back_width, 2 * back_height, pitch, xrgb_layout);
+            surface_wrap(memory.data(), 2 * back_width, 2 * back_height, pitch, xrgb_layout);
         ASSERT_NE(screen, nullptr);
-        double_surface(back, screen);
+        surface_double(back, screen);
         for (int y = 0; y < 2 * back_height; y++)
             for (int x = 0; x < pitch; x++)
                 ASSERT_EQ(memory[size_t(y) * pitch + x],
                           x < 2 * back_width ? pixel(back, x / 2, y / 2) : 0x5A5A5A5Au)
                     << "pad " << pad << " at " << x << "," << y;
-        free_surface(screen);
+        surface_free(screen);
     }
-    free_surface(back);
+    surface_free(back);
 }
 
 TEST(KeyedBlit, SkipsMagentaWhateverTheTopByteAndSetsAlpha)
@@ -232,16 +231,16 @@ TEST(KeyedBlit, SkipsMagentaWhateverTheTopByteAndSetsAlpha)
     const uint32_t want[4] = {0x12345678, 0x12345678, 0xFFFF00FE, 0xFFFE00FF};
     for (int x = 0; x < 4; x++)
         set_pixel(source, x, 0, in[x]);
-    keyed_blit(source, 0.0f, 0.0f, target);
+    picture_blit_keyed(source, 0.0f, 0.0f, target);
     for (int x = 0; x < 4; x++)
         EXPECT_EQ(pixel(target, x, 0), want[x]) << x;
     set_pixel(source, 0, 0, 0x80FF00FF);
     set_pixel(source, 1, 0, 0x00000001);
-    keyed_blit(source, 0.0f, 0.0f, target);
+    picture_blit_keyed(source, 0.0f, 0.0f, target);
     EXPECT_EQ(pixel(target, 0, 0), 0x12345678u);
     EXPECT_EQ(pixel(target, 1, 0), 0xFF000001u);
-    free_surface(source);
-    free_surface(target);
+    surface_free(source);
+    surface_free(target);
 }
 
 TEST(KeyedBlit, PlacesAndClipsAtEveryEdge)
@@ -259,7 +258,7 @@ TEST(KeyedBlit, PlacesAndClipsAtEveryEdge)
     };
     for (const auto& p : positions) {
         Surface* target = make_surface(5, 5, 0);
-        keyed_blit(source, p.x, p.y, target);
+        picture_blit_keyed(source, p.x, p.y, target);
         const int X = round_position(p.x), Y = round_position(p.y);
         for (int y = 0; y < 5; y++)
             for (int x = 0; x < 5; x++) {
@@ -269,18 +268,18 @@ TEST(KeyedBlit, PlacesAndClipsAtEveryEdge)
                 ASSERT_EQ(pixel(target, x, y), want)
                     << "at (" << p.x << ", " << p.y << ") pixel " << x << "," << y;
             }
-        free_surface(target);
+        surface_free(target);
     }
-    free_surface(source);
+    surface_free(source);
 }
 
 TEST(KeyedBlit, NullSourceOrTargetDrawsNothing)
 {
     Surface* target = make_surface(2, 2, 7);
-    keyed_blit(nullptr, 0.0f, 0.0f, target);
-    keyed_blit(target, 0.0f, 0.0f, nullptr);
+    picture_blit_keyed(nullptr, 0.0f, 0.0f, target);
+    picture_blit_keyed(target, 0.0f, 0.0f, nullptr);
     EXPECT_EQ(pixel(target, 1, 1), 7u);
-    free_surface(target);
+    surface_free(target);
 }
 
 // RGBA bytes become 0x00RRGGBB words, the picture's own alpha dropped; too
@@ -291,7 +290,7 @@ TEST(ConvertPicture, TakesRgbaRowsIntoTheXrgbLayout)
         0x12, 0x34, 0x56, 0xFF, 0xFF, 0x00, 0xFF, 0x00, 0x01, 0x02, 0x03, 0x80,
         0xFE, 0xDC, 0xBA, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F,
     };
-    Surface* s = convert_picture(rgba, 3, 2);
+    Surface* s = picture_make(rgba, 3, 2);
     ASSERT_NE(s, nullptr);
     EXPECT_TRUE(s->layout == xrgb_layout);
     EXPECT_FALSE(s->keyed);
@@ -299,21 +298,21 @@ TEST(ConvertPicture, TakesRgbaRowsIntoTheXrgbLayout)
     for (int y = 0; y < 2; y++)
         for (int x = 0; x < 3; x++)
             EXPECT_EQ(pixel(s, x, y), want[y][x]) << x << "," << y;
-    free_surface(s);
+    surface_free(s);
 
     const struct {
         size_t bytes;
         int w, h;
     } refused[] = {{23, 3, 2}, {0, 1, 1}, {24, 0, 2}, {24, 3, 0}, {24, -3, -2}};
     for (const auto& r : refused)
-        EXPECT_EQ(convert_picture(std::vector<unsigned char>(r.bytes, 0), r.w, r.h), nullptr)
+        EXPECT_EQ(picture_make(std::vector<unsigned char>(r.bytes, 0), r.w, r.h), nullptr)
             << r.bytes << " bytes for " << r.w << "x" << r.h;
 }
 
 TEST(LoadPicture, MissingFileReturnsNullWithItsMessage)
 {
     testing::internal::CaptureStdout();
-    EXPECT_EQ(load_picture("data/no_such_picture.png"), nullptr);
+    EXPECT_EQ(picture_load("data/no_such_picture.png"), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Error at loading picture data/no_such_picture.png\n");
 }
@@ -323,7 +322,7 @@ TEST(LoadPicture, MissingFileReturnsNullWithItsMessage)
 TEST(LoadPicture, RefusesWhatIsNotAWholePicture)
 {
     const unsigned char rgb[2 * 2 * 3] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    std::vector<unsigned char> cut = png_bytes(rgb, 2, 2);
+    std::vector<unsigned char> cut = png_encode(rgb, 2, 2);
     ASSERT_GT(cut.size(), 12u);
     cut.resize(cut.size() - 12);  // no IEND
     const struct {
@@ -342,7 +341,7 @@ TEST(LoadPicture, RefusesWhatIsNotAWholePicture)
         fwrite(f.bytes.data(), 1, f.bytes.size(), out);
         fclose(out);
         testing::internal::CaptureStdout();
-        EXPECT_EQ(load_picture(path.c_str()), nullptr) << f.name;
+        EXPECT_EQ(picture_load(path.c_str()), nullptr) << f.name;
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   "Error at loading picture " + path + "\n");
         remove(path.c_str());
@@ -355,10 +354,10 @@ TEST(SavePicture, LoadsBackTheSameColoursFromEitherLayout)
 {
     const std::string path = temp_path("saved");
     for (const bool scratch : {false, true}) {
-        Surface* s = scratch ? create_scratch_surface(13, 7) : make_surface(13, 7, 0);
+        Surface* s = scratch ? surface_make_scratch(13, 7) : make_surface(13, 7, 0);
         fill_random(s, scratch ? 2 : 1);
-        ASSERT_TRUE(save_picture(s, path.c_str()));
-        Surface* back = load_picture(path.c_str());
+        ASSERT_TRUE(picture_save(s, path.c_str()));
+        Surface* back = picture_load(path.c_str());
         ASSERT_NE(back, nullptr);
         ASSERT_EQ(back->w, 13);
         ASSERT_EQ(back->h, 7);
@@ -369,11 +368,11 @@ TEST(SavePicture, LoadsBackTheSameColoursFromEitherLayout)
                     scratch ? (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF) : p & 0xFFFFFF;
                 ASSERT_EQ(pixel(back, x, y), want) << scratch << " at " << x << "," << y;
             }
-        free_surface(back);
-        free_surface(s);
+        surface_free(back);
+        surface_free(s);
     }
     remove(path.c_str());
     Surface* one = make_surface(1, 1, 0);
-    EXPECT_FALSE(save_picture(one, "/nonexistent-dir/picture.png"));
-    free_surface(one);
+    EXPECT_FALSE(picture_save(one, "/nonexistent-dir/picture.png"));
+    surface_free(one);
 }

@@ -24,7 +24,7 @@ static const Fades* fades_once()
 {
     static Fades fades;
     if (!fades.fade_overlay)
-        fade_load(&fades, false);
+        fade_make(&fades, false);
     return &fades;
 }
 
@@ -80,14 +80,14 @@ TEST(FlashAlpha, GentleFlashesScaleEveryFlashDownToItsPeak)
     EXPECT_EQ(flash_alpha(1050, 1000, false), 255);
 
     Fades gentle;
-    fade_load(&gentle, true);
+    fade_make(&gentle, true);
     Surface* target = make_surface(320, 240, 0);
     flash_draw(1050, &gentle, 1000, target);
     EXPECT_NEAR(red_of(target, 7, 7), gentle_flash_peak, 1);
-    fill_surface(0, target);
+    surface_fill(0, target);
     flash_draw(1050, fades_once(), 1000, target);
     EXPECT_EQ(red_of(target, 7, 7), 255);
-    free_surface(target);
+    surface_free(target);
     fade_free(&gentle);
 }
 
@@ -104,12 +104,12 @@ TEST(Fades, DrawOnlyInsideTheirWindowBothEndsIncluded)
         {false, 999, 255}, {false, 1000, 255}, {false, 1500, 0},  {false, 1501, 255},
     };
     for (const auto& c : cases) {
-        fill_surface(white, target);
+        surface_fill(white, target);
         (c.fade_in ? fade_in : fade_out)(c.t, fades, 1000, 500, target);
         EXPECT_EQ(red_of(target, 0, 0), c.want) << c.fade_in << " at " << c.t;
         EXPECT_EQ(red_of(target, 319, 239), c.want) << c.fade_in << " at " << c.t;
     }
-    free_surface(target);
+    surface_free(target);
 }
 
 TEST(FadeTable, RunsEveryEventWhoseWindowHoldsTheTime)
@@ -129,22 +129,22 @@ TEST(FadeTable, RunsEveryEventWhoseWindowHoldsTheTime)
 
     // Nothing after the end event is read.
     const FadeEvent ended[] = {{0, 0, 0}, {1000, 500, 1}};
-    fill_surface(white, target);
+    surface_fill(white, target);
     fade_run_table(1000, fades, ended, target);
     EXPECT_EQ(red_of(target, 5, 5), 255);
 
     // The title starts black although its first event starts at 0, and is
     // black again at 5000 where one fade ends and the next begins.
     for (uint32_t t : {0u, 5000u, dance_start}) {
-        fill_surface(white, target);
+        surface_fill(white, target);
         fade_run_table(t, fades, title_fades, target);
         EXPECT_EQ(red_of(target, 100, 100), 0) << t;
     }
-    fill_surface(white, target);
+    surface_fill(white, target);
     fade_run_table(2300, fades, title_fades, target);
     EXPECT_EQ(red_of(target, 100, 100), 255);
-    free_surface(expect);
-    free_surface(target);
+    surface_free(expect);
+    surface_free(target);
 }
 
 // A flash is drawn from 50 ms before its time to 50 ms after, but its first
@@ -164,11 +164,11 @@ TEST(WhiteFlash, ShowsFromTheFlashTimeToFiftyAfter)
         {1005, true, 4}, {1025, true, 120}, {1050, true, 255}, {1051, false, 0},
     };
     for (const auto& c : cases) {
-        fill_surface(0, target);
+        surface_fill(0, target);
         flash_draw(c.t, fades, 1000, target);
         EXPECT_NEAR(red_of(target, 7, 7), c.red, 1) << c.t;
         fill_random(target, c.t);
-        copy_surface(target, before);
+        surface_copy(target, before);
         flash_draw(c.t, fades, 1000, target);
         EXPECT_EQ(differing_pixels(target, before, 320, 240) > 0, c.changes) << c.t;
     }
@@ -176,8 +176,8 @@ TEST(WhiteFlash, ShowsFromTheFlashTimeToFiftyAfter)
     flash_draw(1050, fades, 1000, target);
     EXPECT_EQ(pixel(target, 0, 0), 0xFFFFFFFFu);
     EXPECT_EQ(pixel(target, 319, 239), 0xFFFFFFFFu);
-    free_surface(before);
-    free_surface(target);
+    surface_free(before);
+    surface_free(target);
 }
 
 // The fades must write exactly what filling a back-buffer-sized overlay in the
@@ -203,7 +203,7 @@ TEST(Fades, WriteTheWordsOfSDLsOverlayBlit)
         make_surface(320, 240, 0),
     };
     targets[3]->clip = Rect{10, 20, 200, 100};
-    Surface* overlay = create_scratch_surface(back_width, back_height);
+    Surface* overlay = surface_make_scratch(back_width, back_height);
     ASSERT_NE(overlay, nullptr);
     SDL_Surface* overlay_view = sdl_view(overlay);
     for (size_t i = 0; i < std::size(targets); i++) {
@@ -216,7 +216,7 @@ TEST(Fades, WriteTheWordsOfSDLsOverlayBlit)
             fill_random(got, unsigned(alpha) * 7919u + unsigned(i));
             fill_random(want, unsigned(alpha) * 7919u + unsigned(i));
             fade_in(time_of[alpha], fades, 0, 4000, got);
-            fill_surface(uint32_t(alpha) << 24, overlay);
+            surface_fill(uint32_t(alpha) << 24, overlay);
             SDL_Rect at = {0, 0, 0, 0};
             SDL_UpperBlit(overlay_view, nullptr, want_view, &at);
             EXPECT_EQ(differing_pixels(got, want, got->w, got->h), 0)
@@ -227,16 +227,16 @@ TEST(Fades, WriteTheWordsOfSDLsOverlayBlit)
             fill_random(got, t + unsigned(i));
             fill_random(want, t + unsigned(i));
             flash_draw(t, fades, 1000, got);
-            fill_surface(uint32_t(flash_alpha(t, 1000, false)) << 24 | white, overlay);
+            surface_fill(uint32_t(flash_alpha(t, 1000, false)) << 24 | white, overlay);
             SDL_Rect at = {0, 0, 0, 0};
             SDL_UpperBlit(overlay_view, nullptr, want_view, &at);
             EXPECT_EQ(differing_pixels(got, want, got->w, got->h), 0)
                 << "target " << i << ", white at " << t;
         }
         SDL_FreeSurface(want_view);
-        free_surface(want);
-        free_surface(got);
+        surface_free(want);
+        surface_free(got);
     }
     SDL_FreeSurface(overlay_view);
-    free_surface(overlay);
+    surface_free(overlay);
 }

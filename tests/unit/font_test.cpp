@@ -68,12 +68,12 @@ TEST(DrawText, PicksTheCellOfEachByteWithAFixedAdvance)
     };
     Surface* target = make_surface(320, 240, blank);
     for (const auto& c : cases) {
-        fill_surface(blank, target);
+        surface_fill(blank, target);
         text_draw(test_font(), c.text, c.x, c.y, target);
         EXPECT_EQ(pixel(target, c.px, c.py), c.want)
             << '"' << c.text << "\" at " << c.x << "," << c.y;
     }
-    free_surface(target);
+    surface_free(target);
 }
 
 // Text is clipped to the target it is drawn on, whatever its size, and to
@@ -113,7 +113,7 @@ TEST(DrawText, ClipsToTheTargetsOwnSizeAndClipRectangle)
         EXPECT_EQ(pixel(target, c.px, c.py), c.want)
             << c.w << "x" << c.h << " \"" << c.text << "\" at " << c.x << "," << c.y << " pixel "
             << c.px << "," << c.py;
-        free_surface(target);
+        surface_free(target);
     }
 }
 
@@ -124,7 +124,7 @@ TEST(DrawText, WithoutAFontTextOrTargetDrawsNothing)
     text_draw(test_font(), nullptr, 0.0f, 0.0f, target);
     text_draw(test_font(), "A", 0.0f, 0.0f, nullptr);
     EXPECT_EQ(pixel(target, 0, 0), blank);
-    free_surface(target);
+    surface_free(target);
 }
 
 // A sheet that does not load, or is too small to hold a glyph a pixel wide,
@@ -145,7 +145,7 @@ TEST(LoadFont, RefusesSheetsWithoutAWholeGlyphWithTheLoadersMessage)
         remove(path.c_str());
         if (c.w > 0) {
             const std::vector<unsigned char> rgb(size_t(c.w) * c.h * 3, 0x40);
-            ASSERT_TRUE(write_png(rgb.data(), c.w, c.h, path.c_str()));
+            ASSERT_TRUE(png_write(rgb.data(), c.w, c.h, path.c_str()));
         }
         testing::internal::CaptureStdout();
         Font* font = font_load(path.c_str());
@@ -157,7 +157,7 @@ TEST(LoadFont, RefusesSheetsWithoutAWholeGlyphWithTheLoadersMessage)
             EXPECT_EQ(font->glyph_width, c.glyph_w) << c.w;
             EXPECT_EQ(font->glyph_height, c.glyph_h) << c.h;
             EXPECT_TRUE(font->glyph_sheet->keyed);
-            free_surface(font->glyph_sheet);
+            surface_free(font->glyph_sheet);
             delete font;
         }
     }
@@ -183,7 +183,7 @@ TEST(LoadFont, ShowsFontDrawsItsLettersKeyed)
     EXPECT_GT(letter, 0) << "the W draws something";
     EXPECT_LT(letter, font->glyph_width * font->glyph_height) << "and keys out its background";
     EXPECT_EQ(space + outside, 0) << "spaces draw nothing";
-    free_surface(target);
-    free_surface(font->glyph_sheet);
+    surface_free(target);
+    surface_free(font->glyph_sheet);
     delete font;
 }

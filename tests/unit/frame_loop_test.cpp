@@ -36,13 +36,13 @@ static Surface* back_buffer_once()
 TEST(FrameLoop, QuitQueuedDuringStartUpEndsBeforeDrawing)
 {
     Surface* back = back_buffer_once();
-    fill_surface(0x00ABCDEF, back);
+    surface_fill(0x00ABCDEF, back);
     SDL_FillRect(SDL_GetVideoSurface(), nullptr, 0x00123456);
     SDL_Event close{};
     close.type = SDL_QUIT;
     ASSERT_EQ(SDL_PushEvent(&close), 0);
     Playback p = at(0, back);
-    EXPECT_EQ(frame_pass(&p), Pass::quit);
+    EXPECT_EQ(playback_pass(&p), Pass::quit);
     EXPECT_EQ(pixel(back, 0, 0), 0x00ABCDEFu);
     EXPECT_EQ(pixel(back, 319, 239), 0x00ABCDEFu);
     EXPECT_EQ(screen_pixel(639, 479), 0x00123456u);
@@ -57,7 +57,7 @@ TEST(FrameLoop, EndsOnlyAfterTheLastFrame)
          {std::pair{last_frame_time + 1, Pass::end}, std::pair{last_frame_time, Pass::drawn},
           std::pair{1000u, Pass::drawn}}) {
         Playback p = at(t, back);
-        EXPECT_EQ(frame_pass(&p), pass) << t;
+        EXPECT_EQ(playback_pass(&p), pass) << t;
     }
 }
 
@@ -67,12 +67,12 @@ TEST(FrameLoop, DrawnPassPresentsTheFrame)
 {
     Surface* back = back_buffer_once();
     quit_requested();
-    fill_surface(0x00ABCDEF, back);
+    surface_fill(0x00ABCDEF, back);
     SDL_Surface* screen = SDL_GetVideoSurface();
     SDL_FillRect(screen, nullptr, 0x00123456);
     // Mid-dance: the frame is no single colour.
     Playback p = at(20000, back);
-    ASSERT_EQ(frame_pass(&p), Pass::drawn);
+    ASSERT_EQ(playback_pass(&p), Pass::drawn);
     int colours_differ = 0;
     for (int y = 0; y < back_height; y++)
         for (int x = 0; x < back_width; x++) {
@@ -96,15 +96,15 @@ TEST(Sound, MissingMusicIsReportedAndTheShowGoesOn)
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     testing::internal::CaptureStdout();
     Music music{};
-    start_sound_system(&music);
-    start_music(&music);
+    music_open(&music);
+    music_start(&music);
     const std::string said = testing::internal::GetCapturedStdout();
-    stop_music(&music);
+    music_stop(&music);
     ASSERT_EQ(chdir(cwd), 0);
     rmdir(dir);
     EXPECT_EQ(said, "Error at loading music data/dorvang.ogg\n");
     // The show goes on: the next pass draws.
     quit_requested();
     Playback p = at(1000, back_buffer_once());
-    EXPECT_EQ(frame_pass(&p), Pass::drawn);
+    EXPECT_EQ(playback_pass(&p), Pass::drawn);
 }

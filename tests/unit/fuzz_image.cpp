@@ -52,8 +52,8 @@ static void start_up()
     // The loader's message for every refused input would drown the fuzzer's output.
     if (!freopen("/dev/null", "w", stdout))
         abort();
-    back_buffer = create_surface(back_width, back_height, xrgb_layout);
-    layer = create_scratch_surface(back_width, back_height);
+    back_buffer = surface_make(back_width, back_height, xrgb_layout);
+    layer = surface_make_scratch(back_width, back_height);
     if (!back_buffer || !layer)
         abort();
 }
@@ -70,14 +70,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fwrite(data, 1, size, f);
     fclose(f);
 
-    Surface* picture = load_picture(picture_path());
+    Surface* picture = picture_load(picture_path());
     if (!picture)
         return 0;
     // Positions and scales from the input's own bytes, so the fuzzer steers them.
     const int8_t a = int8_t(data[size / 2]), b = int8_t(data[size / 3]);
-    keyed_blit(picture, 0.0f, 0.0f, back_buffer);
-    keyed_blit(picture, a * 3.7f, b * 2.1f, back_buffer);
-    keyed_blit(picture, -picture->w + 1.0f, back_height - 1.0f, layer);
+    picture_blit_keyed(picture, 0.0f, 0.0f, back_buffer);
+    picture_blit_keyed(picture, a * 3.7f, b * 2.1f, back_buffer);
+    picture_blit_keyed(picture, -picture->w + 1.0f, back_height - 1.0f, layer);
 
     const int frames = picture->h / sprite_frame_rows + (data[0] & 1);
     Sprite* sprite = sprite_make(picture, frames > 0 ? frames : 1);
@@ -92,6 +92,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         sprite_draw(t, &steps, sprite, back_width, back_height, 2.0f, back_buffer);
         delete sprite;
     }
-    free_surface(picture);
+    surface_free(picture);
     return 0;
 }

@@ -33,8 +33,8 @@ static void reset_scene()
         target = make_surface(back_width, back_height, 0);
     }
     scene.layer_steps_taken = no_step;
-    fill_surface(0, scene.star_layer);
-    fill_surface(0, scene.logo_layer);
+    surface_fill(0, scene.star_layer);
+    surface_fill(0, scene.logo_layer);
     for (int i = 0; i < star_count; i++)
         shared.stars[i] = Star{50.0f, 0.0f, 1.0f, {0.5f, 0.5f, 0.5f}};
 }
@@ -77,7 +77,7 @@ TEST(Greetings, OutsideItsWindowTouchesNothing)
     set_pixel(scene.star_layer, 10, 10, 0x00FFFFFF);
     set_pixel(scene.logo_layer, 20, 20, 0x00FFFFFF);
     for (uint32_t t : {43226u, 50059u, 0u, 80000u}) {
-        fill_surface(0x123456, target);
+        surface_fill(0x123456, target);
         const std::vector<uint32_t> back = snapshot(target),
                                     stars_before = snapshot(scene.star_layer),
                                     logos_before = snapshot(scene.logo_layer);
@@ -101,12 +101,12 @@ TEST(Greetings, FirstAndLastFramesAreBlackAndDrawNoLogo)
     } frames[] = {
         {43227, no_step, 0x00FFFFFF},
         {43233, no_step, 50 * 0x01010101u},  // blurred once: the lone pixel's worked example
-        {50058, latest_step(50058), 0x00FFFFFF},
+        {50058, step_latest(50058), 0x00FFFFFF},
     };
     for (const auto& f : frames) {
         reset_scene();
         scene.layer_steps_taken = f.taken;
-        fill_surface(0xFFFFFF, target);
+        surface_fill(0xFFFFFF, target);
         set_pixel(scene.logo_layer, 10, 10, 0x00FFFFFF);
         greetings_frame(f.t);
         for (int y = 0; y < back_height && f.t != 43233; y++)  // the fades' ends are black
@@ -135,7 +135,7 @@ TEST(Greetings, CurrentLogoCoversAndTheOneBeforeGlows)
     // A lone white star-layer pixel where no logo will be drawn.
     set_pixel(scene.star_layer, 250, 10, 0x00FFFFFF);
 
-    scene.layer_steps_taken = latest_step(46000) - 1;  // one step, at 46000
+    scene.layer_steps_taken = step_latest(46000) - 1;  // one step, at 46000
     greetings_frame(46000);
     EXPECT_EQ(rgb(80, 120), shown(left_colour));
     EXPECT_EQ(rgb(240, 120), 0u);
@@ -163,8 +163,8 @@ TEST(Greetings, CurrentLogoCoversAndTheOneBeforeGlows)
 
     scene.logos[8] = saved[0];
     scene.logos[9] = saved[1];
-    free_surface(left);
-    free_surface(right);
+    surface_free(left);
+    surface_free(right);
 }
 
 TEST(Greetings, FlashesWhiteAtEverySwitchAfterTheFadeIn)

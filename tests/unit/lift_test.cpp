@@ -61,7 +61,7 @@ uint32_t rgb_at(const Surface* s, int x, int y)
 
 void fill_rgb(Surface* s, uint32_t rgb)
 {
-    fill_surface(map_rgb(s, rgb), s);
+    surface_fill(map_rgb(s, rgb), s);
 }
 
 // True when pixel (x, y) is within 2 per channel of 0xRRGGBB: the blending
@@ -146,7 +146,7 @@ TEST(Lift, DoorDrawCutsTheOpeningAndDrawsTheEdges)
             }
         }
     }
-    free_surface(behind_doors);
+    surface_free(behind_doors);
 }
 
 TEST(Lift, DrawsOnlyInsideItsWindowAndStartsAndEndsBlack)
@@ -207,9 +207,9 @@ TEST(Lift, DancerUntil59000ThenTheCreditScreen)
                 << c.t << " at column " << column[i];
         }
     }
-    free_surface(scene.graphic);
+    surface_free(scene.graphic);
     delete scene.sprite;
-    free_surface(sheet);
+    surface_free(sheet);
     scene.graphic = saved_graphic;
     scene.sprite = saved_sprite;
 }

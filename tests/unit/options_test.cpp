@@ -68,7 +68,7 @@ TEST_P(Options, ReadAsDocumented)
     for (std::string& a : args)
         argv.push_back(a.data());
     ShowOptions o;
-    EXPECT_EQ(parse_options(int(argv.size()), argv.data(), &o), c.request);
+    EXPECT_EQ(options_parse(int(argv.size()), argv.data(), &o), c.request);
     if (c.request != Request::play)
         return;
     EXPECT_EQ(o.display, c.want.display);

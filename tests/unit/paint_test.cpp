@@ -167,7 +167,7 @@ TEST(PaintFiles, PngsComeBackTopRowFirst)
     put(c, 2, 1, 0x0000FF);
     const std::string path = "paint_test_" + std::to_string(getpid()) + ".png";
     ASSERT_TRUE(save_png(c, path.c_str()));
-    Surface* s = load_picture(path.c_str());
+    Surface* s = picture_load(path.c_str());
     unlink(path.c_str());
     ASSERT_NE(s, nullptr);
     // Loaded pictures are 0x00RRGGBB.
@@ -175,5 +175,5 @@ TEST(PaintFiles, PngsComeBackTopRowFirst)
     EXPECT_EQ(pixel(s, 0, 0) & 0xFF, 0u);
     EXPECT_EQ(pixel(s, 2, 1) >> 16 & 0xFF, 0u);
     EXPECT_EQ(pixel(s, 2, 1) & 0xFF, 255u);
-    free_surface(s);
+    surface_free(s);
 }

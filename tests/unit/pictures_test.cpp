@@ -87,7 +87,7 @@ struct Rgb {
 Rgb load_rgb_file(const std::string& path)
 {
     Rgb out;
-    Surface* s = load_picture(path.c_str());  // in the xrgb layout
+    Surface* s = picture_load(path.c_str());  // in the xrgb layout
     if (!s)
         return out;
     out.w = s->w;
@@ -95,7 +95,7 @@ Rgb load_rgb_file(const std::string& path)
     for (int y = 0; y < s->h; y++)
         for (int x = 0; x < s->w; x++)
             out.px.push_back(pixel(s, x, y) & 0xFFFFFF);
-    free_surface(s);
+    surface_free(s);
     return out;
 }
 

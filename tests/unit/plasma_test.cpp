@@ -12,7 +12,7 @@
 TEST(Palette, TellingRows)
 {
     Palette palette;
-    palette_build(&palette);
+    palette_make(&palette);
     const struct {
         int i;
         uint32_t entry;
@@ -69,10 +69,10 @@ static void expect_matches_reference(uint32_t t, const Palette* palette, Surface
     for (int i = 0; i < 256; i++)
         index_of[palette->colours[i]] = i;
     ASSERT_EQ(index_of.size(), 256u) << "palette entries must tell indices apart";
-    PlasmaRows* rows = plasma_rows_create();
+    PlasmaRows* rows = plasma_make_rows();
     ASSERT_NE(rows, nullptr);
     plasma_draw(t, palette, rows, fast);
-    plasma_rows_free(rows);
+    plasma_free_rows(rows);
     plasma_draw_reference(t, palette, direct);
     int differing = 0;
     for (int y = 0; y < fast->h; y++)
@@ -89,7 +89,7 @@ static void expect_matches_reference(uint32_t t, const Palette* palette, Surface
 TEST(Plasma, MatchesTheDirectFormula)
 {
     Palette palette;
-    palette_build(&palette);
+    palette_make(&palette);
     // Over the show on the back buffer's size, then odd sizes at one time: a
     // tall strip, one wider than the mirrored table reaches, padded rows.
     const struct {
@@ -103,14 +103,14 @@ TEST(Plasma, MatchesTheDirectFormula)
     };
     for (const auto& c : cases) {
         std::vector<uint32_t> fast_pixels(size_t(c.pitch) * c.h), direct_pixels(fast_pixels);
-        Surface* fast = wrap_surface(fast_pixels.data(), c.w, c.h, c.pitch, xrgb_layout);
-        Surface* direct = wrap_surface(direct_pixels.data(), c.w, c.h, c.pitch, xrgb_layout);
+        Surface* fast = surface_wrap(fast_pixels.data(), c.w, c.h, c.pitch, xrgb_layout);
+        Surface* direct = surface_wrap(direct_pixels.data(), c.w, c.h, c.pitch, xrgb_layout);
         expect_matches_reference(c.t, &palette, fast, direct);
         for (int y = 0; y < c.h; y++)  // the padding past each row stays untouched
             for (int x = c.w; x < c.pitch; x++)
                 ASSERT_EQ(fast_pixels[y * c.pitch + x], 0u) << c.w << "x" << c.h;
-        free_surface(direct);
-        free_surface(fast);
+        surface_free(direct);
+        surface_free(fast);
     }
 }
 
@@ -118,30 +118,30 @@ TEST(Plasma, EdgeIndexAndUnusableTargets)
 {
     // At t = 2251 both waves round to exactly -1 at (113, 93): index -1.
     Palette palette;
-    palette_build(&palette);
-    PlasmaRows* rows = plasma_rows_create();
+    palette_make(&palette);
+    PlasmaRows* rows = plasma_make_rows();
     ASSERT_NE(rows, nullptr);
     Surface* target = make_surface(320, 240, 0);
     plasma_draw(2251, &palette, rows, target);
     EXPECT_EQ(pixel(target, 113, 93), palette.colours[0]);
-    free_surface(target);
+    surface_free(target);
 
     // Without its rows the plasma draws nothing.
     Surface* left = make_surface(320, 240, 7);
     Surface* sevens = make_surface(320, 240, 7);
     plasma_draw(2251, &palette, nullptr, left);
     EXPECT_EQ(differing_pixels(left, sevens, 320, 240), 0);
-    free_surface(sevens);
-    free_surface(left);
+    surface_free(sevens);
+    surface_free(left);
 
     plasma_draw(20000, &palette, rows, nullptr);
     // A row longer than any surface may be would run past the row tables.
     const int too_wide = max_surface_side + 1;
     std::vector<uint32_t> wide_pixels(too_wide, 7);
-    Surface* wide = wrap_surface(wide_pixels.data(), too_wide, 1, too_wide, xrgb_layout);
+    Surface* wide = surface_wrap(wide_pixels.data(), too_wide, 1, too_wide, xrgb_layout);
     ASSERT_NE(wide, nullptr);
     plasma_draw(20000, &palette, rows, wide);
     EXPECT_EQ(wide_pixels, std::vector<uint32_t>(too_wide, 7));
-    free_surface(wide);
-    plasma_rows_free(rows);
+    surface_free(wide);
+    plasma_free_rows(rows);
 }

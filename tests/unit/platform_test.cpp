@@ -34,7 +34,7 @@ TEST(Present, ShowsEveryPixelAsA2x2Block)
     for (int y = 0; y < back_height; y++)
         for (int x = 0; x < back_width; x++)
             set_pixel(back, x, y, uint32_t(y * 1000 + x) | 0xFF000000);
-    present(back);
+    video_present(back);
     for (int y = 0; y < screen_height; y++)
         for (int x = 0; x < screen_width; x++) {
             const uint32_t p = pixel(back, x / 2, y / 2);
@@ -42,7 +42,7 @@ TEST(Present, ShowsEveryPixelAsA2x2Block)
             SDL_GetRGB(screen_pixel(x, y), screen->format, &r, &g, &b);
             ASSERT_EQ(uint32_t(r << 16 | g << 8 | b), p & 0xFFFFFF) << x << "," << y;
         }
-    free_surface(back);
+    surface_free(back);
 }
 
 static void push_key(Uint8 type, SDLKey key)
@@ -172,7 +172,7 @@ TEST(Files, AbsolutePathIsTakenFromTheWorkingDirectory)
         {"./x", std::string(here) + "/./x"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(absolute_path(c.path), c.want) << '"' << c.path << '"';
+        EXPECT_EQ(files_absolute_path(c.path), c.want) << '"' << c.path << '"';
 }
 
 // A working directory that holds either file is kept; one that holds neither
@@ -191,7 +191,7 @@ TEST(Files, FindShowFilesStaysWhereEitherFileIs)
         remove(second.c_str());
         if (holds > 0)
             fclose(fopen((holds == 1 ? first : second).c_str(), "w"));
-        find_show_files(first.c_str(), second.c_str());
+        files_find_show(first.c_str(), second.c_str());
         char now[4096];
         ASSERT_NE(getcwd(now, sizeof now), nullptr);
         EXPECT_EQ(std::string(now), std::string(dir)) << "holding file " << holds;

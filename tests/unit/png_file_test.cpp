@@ -85,7 +85,7 @@ TEST(PngFile, WrittenFilesAreWholeAndDecodeToTheSamePixels)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::vector<unsigned char> rgb = make_rgb(c.w, c.h, c.fill);
-        ASSERT_TRUE(write_png(rgb.data(), c.w, c.h, path.c_str()));
+        ASSERT_TRUE(png_write(rgb.data(), c.w, c.h, path.c_str()));
         // Only whole files go to DevIL, which can hang on a cut one.
         ASSERT_TRUE(png_is_whole(path.c_str()));
         int w = 0, h = 0;
@@ -95,7 +95,7 @@ TEST(PngFile, WrittenFilesAreWholeAndDecodeToTheSamePixels)
         EXPECT_EQ(h, c.h);
         EXPECT_TRUE(back == rgb);
         if (c.fill == Fill::flat) {  // compressed, not stored
-            EXPECT_LT(png_bytes(rgb.data(), c.w, c.h).size(), rgb.size() / 50);
+            EXPECT_LT(png_encode(rgb.data(), c.w, c.h).size(), rgb.size() / 50);
         }
     }
     unlink(path.c_str());
@@ -104,12 +104,12 @@ TEST(PngFile, WrittenFilesAreWholeAndDecodeToTheSamePixels)
 TEST(PngFile, SaysWhenItCannotWrite)
 {
     const std::vector<unsigned char> rgb = make_rgb(200, 200, Fill::noise);
-    EXPECT_FALSE(write_png(rgb.data(), 5, 3, "no_such_directory/x.png"));
-    EXPECT_FALSE(write_png(rgb.data(), 0, 3, temp_path("empty").c_str()));
-    EXPECT_FALSE(write_png(rgb.data(), 5, -1, temp_path("empty").c_str()));
+    EXPECT_FALSE(png_write(rgb.data(), 5, 3, "no_such_directory/x.png"));
+    EXPECT_FALSE(png_write(rgb.data(), 0, 3, temp_path("empty").c_str()));
+    EXPECT_FALSE(png_write(rgb.data(), 5, -1, temp_path("empty").c_str()));
     // The file opens but the device is full: the write or the close fails.
     if (access("/dev/full", W_OK) == 0) {
-        EXPECT_FALSE(write_png(rgb.data(), 200, 200, "/dev/full"));
+        EXPECT_FALSE(png_write(rgb.data(), 200, 200, "/dev/full"));
     }
 }
 
@@ -129,7 +129,7 @@ static void set32(Bytes& f, size_t at, uint32_t v)
 TEST(PngFile, DamagedFilesAreRefused)
 {
     const Bytes rgb = make_rgb(40, 30, Fill::noise);
-    const Bytes good = png_bytes(rgb.data(), 40, 30);
+    const Bytes good = png_encode(rgb.data(), 40, 30);
     ASSERT_TRUE(png_is_whole_bytes(good.data(), good.size()));
     const size_t idat = 8 + 12 + 13;
     ASSERT_EQ(std::string(good.begin() + idat + 4, good.begin() + idat + 8), "IDAT");

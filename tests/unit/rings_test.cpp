@@ -77,10 +77,10 @@ TEST(Rings, FrameComposesBothWindowsOverTheBackground)
 {
     const Surface* image = ring_image();
     ASSERT_NE(image, nullptr);
-    Surface* targets[] = {make_surface(320, 240, 0), create_scratch_surface(320, 240)};
+    Surface* targets[] = {make_surface(320, 240, 0), surface_make_scratch(320, 240)};
     for (Surface* target : targets) {
         for (uint32_t t : {0u, 1000u, 3411u, 50058u, 61234u, 80000u}) {
-            fill_surface(0x00345678, target);
+            surface_fill(0x00345678, target);
             rings_draw(t, image, target);
             const uint32_t background = ring_background(t);
             const RingWindows w = ring_windows(t);
@@ -99,7 +99,7 @@ TEST(Rings, FrameComposesBothWindowsOverTheBackground)
             EXPECT_EQ(wrong, 0) << "t = " << t << ", red mask " << target->layout.r;
             EXPECT_GT(crests, 320 * 240 / 10) << t;
         }
-        free_surface(target);
+        surface_free(target);
     }
 }
 
@@ -111,5 +111,5 @@ TEST(Rings, WithoutTheRingImageOnlyTheBackgroundIsDrawn)
     for (int y = 0; y < 240; y += 7)
         for (int x = 0; x < 320; x += 5)
             ASSERT_EQ(pixel(target, x, y), 0xFFEB80F4u) << x << "," << y;
-    free_surface(target);
+    surface_free(target);
 }

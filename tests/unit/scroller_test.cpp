@@ -59,7 +59,7 @@ TEST(ScrollerBand, BevelRisesFromTheBottomEdge)
     };
     Surface* target = make_surface(back_width, back_height, blank);
     for (const auto& c : cases) {
-        fill_surface(blank, target);
+        surface_fill(blank, target);
         scroller_draw_band(c.height, 0.7f, target);
         for (size_t r = 0; r < c.greys.size(); r++)
             for (int x : {0, 160, 319})
@@ -71,12 +71,12 @@ TEST(ScrollerBand, BevelRisesFromTheBottomEdge)
         }
     }
     for (int h : {0, -5}) {
-        fill_surface(blank, target);
+        surface_fill(blank, target);
         scroller_draw_band(h, 0.7f, target);
         EXPECT_EQ(pixel(target, 5, 239), blank) << h;
     }
     scroller_draw_band(24, 0.7f, nullptr);  // no target: nothing to draw on
-    free_surface(target);
+    surface_free(target);
 }
 
 TEST(ScrollerBand, DarkensEveryColourByteAndSetsTheTopByte)
@@ -92,13 +92,13 @@ TEST(ScrollerBand, DarkensEveryColourByteAndSetsTheTopByte)
     };
     Surface* target = make_surface(back_width, back_height, 0);
     for (const auto& c : cases) {
-        fill_surface(c.in, target);
+        surface_fill(c.in, target);
         scroller_draw_band(24, c.k, target);
         EXPECT_EQ(pixel(target, 100, 222), c.out) << std::hex << c.in << " k " << c.k;
         EXPECT_EQ(pixel(target, 100, 239), c.out) << std::hex << c.in << " k " << c.k;
         EXPECT_EQ(pixel(target, 100, 215), c.in);
     }
-    free_surface(target);
+    surface_free(target);
 }
 
 // Over random pixels, on the back buffer's size and on others, the band
@@ -128,7 +128,7 @@ TEST(ScrollerBand, MatchesTheByteByByteBandOnEveryTarget)
         reference_scroller_band(c.height < c.h ? c.height : c.h, c.k, want);
         EXPECT_EQ(differing_pixels(got, want, c.w, c.h), 0)
             << c.w << "x" << c.h << " band " << c.height << " k " << c.k;
-        free_surface(want);
-        free_surface(got);
+        surface_free(want);
+        surface_free(got);
     }
 }

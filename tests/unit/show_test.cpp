@@ -51,7 +51,7 @@ bool untouched(const Surface* s)
 Surface* copy_of_target()
 {
     Surface* s = make_surface(back_width, back_height, 0);
-    copy_surface(target, s);
+    surface_copy(target, s);
     return s;
 }
 
@@ -141,14 +141,14 @@ TEST_F(ShowFrame, BoundariesDrawBothScenesTheLaterOnTop)
         show->shared.palette.last_rotation = c.t;
         show->finale.effect = 0;
         show->finale.last_switch = c.t;
-        fill_surface(0, show->greetings.star_layer);
-        fill_surface(0, show->greetings.logo_layer);
+        surface_fill(0, show->greetings.star_layer);
+        surface_fill(0, show->greetings.logo_layer);
         if (c.earlier_layer)
-            fill_surface(sentinel, c.earlier_layer);
+            surface_fill(sentinel, c.earlier_layer);
         else
             c.earlier_sprite->last_left = INT32_MIN;
 
-        draw_frame(c.t, show, target);
+        show_draw(c.t, show, target);
         EXPECT_EQ(c.earlier_layer ? !untouched(c.earlier_layer)
                                   : c.earlier_sprite->last_left != INT32_MIN,
                   c.earlier_draws)
@@ -157,9 +157,9 @@ TEST_F(ShowFrame, BoundariesDrawBothScenesTheLaterOnTop)
         c.later(c.t);
         scroller_draw(c.t, show->shared.font, target);
         EXPECT_EQ(differing_pixels(target, frame, back_width, back_height), 0) << c.t;
-        free_surface(frame);
+        surface_free(frame);
     }
-    free_surface(picture);
+    surface_free(picture);
 }
 
 // The text starts at x = 375, where no 16-pixel glyph is drawn at all: glyphs
@@ -176,15 +176,15 @@ TEST_F(ShowFrame, ScrollTextStartsAtItsTime)
     Surface* wide_frame = make_surface(448, back_height, 0);
 
     for (uint32_t t : {scroll_text_start - 1, scroll_text_start}) {
-        draw_frame(t, show, wide_frame);
+        show_draw(t, show, wide_frame);
         int ink = 0;
         for (int y = 221; y <= 222; y++)
             for (int x = back_width; x < wide_frame->w; x++)
                 ink += (pixel(wide_frame, x, y) & 0xFFFFFF) == 0xFFFFFF;
         EXPECT_EQ(ink > 0, t >= scroll_text_start) << t;
     }
-    free_surface(wide_frame);
-    free_surface(sheet);
+    surface_free(wide_frame);
+    surface_free(sheet);
 }
 
 // Over every scene the text's glyphs are all there and the band's top five
@@ -196,7 +196,7 @@ TEST_F(ShowFrame, ScrollerLiesOverEveryScene)
     show->finale.effect = 0;
     for (uint32_t t : {20000u, 35000u, 45000u, 55000u, 75000u, 90000u}) {
         show->finale.last_switch = t;
-        draw_frame(t, show, target);
+        show_draw(t, show, target);
         Surface* text = make_surface(back_width, back_height, sentinel);
         text_draw(show->shared.font, scroll_text, scroll_text_x(t), 221.0f,
                   text);  // the text's row
@@ -209,7 +209,7 @@ TEST_F(ShowFrame, ScrollerLiesOverEveryScene)
                 }
         EXPECT_GT(glyph, 0) << t;
         EXPECT_EQ(hidden, 0) << t;
-        free_surface(text);
+        surface_free(text);
         for (int y = back_height - band_full_height; y < back_height - band_full_height + 5; y++) {
             const uint32_t grey = 0xFF000000 | (pixel(target, 0, y) & 0xFF) * 0x010101;
             int off = grey == 0xFF000000;
@@ -235,7 +235,7 @@ TEST_F(ShowFrame, FinaleWindowAndSwitches)
         {101000, true, 1, 101000}, {101001, false, 0, 80000},
     };
     for (const auto& c : cases) {
-        fill_surface(sentinel, target);
+        surface_fill(sentinel, target);
         show->finale.effect = 0;
         show->finale.last_switch = finale_start;
         finale_frame(c.t);
@@ -287,15 +287,15 @@ TEST_F(ShowFrame, FinaleEffectsInTurn)
         fill_random(want, 3);
         fill_random(target, 3);
         const std::vector<Star> before(stars, stars + star_count);
-        seed_random(&show->shared.random, 5);
+        random_seed(&show->shared.random, 5);
         c.draw(t, want);
         std::copy(before.begin(), before.end(), stars);
-        seed_random(&show->shared.random, 5);
+        random_seed(&show->shared.random, 5);
         show->finale.effect = c.effect;
         show->finale.last_switch = t;
         finale_frame(t);
         EXPECT_EQ(differing_pixels(target, want, back_width, back_height), 0) << c.effect;
-        free_surface(want);
+        surface_free(want);
     }
 }
 
@@ -313,7 +313,7 @@ TEST_F(ShowFrame, FinaleFadesOutOverItsLastSecond)
             EXPECT_GT(brightest_channel(rings), 200);
             EXPECT_LE(brightest_channel(target), 2);
         }
-        free_surface(rings);
+        surface_free(rings);
     }
 }
 

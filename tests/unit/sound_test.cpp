@@ -22,11 +22,11 @@ static std::string play_for(int ms)
 {
     testing::internal::CaptureStdout();
     Music music{};
-    start_sound_system(&music);
-    start_music(&music);
+    music_open(&music);
+    music_start(&music);
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     const std::string said = testing::internal::GetCapturedStdout();
-    stop_music(&music);
+    music_stop(&music);
     return said;
 }
 

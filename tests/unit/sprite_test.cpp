@@ -39,8 +39,8 @@ struct PaddedTarget {
     std::vector<uint32_t> memory = std::vector<uint32_t>((320 + pad) * (240 + pad), fill);
     Surface* surface;
 
-    PaddedTarget() { surface = wrap_surface(memory.data(), 320, 240, 320 + pad, xrgb_layout); }
-    ~PaddedTarget() { free_surface(surface); }
+    PaddedTarget() { surface = surface_wrap(memory.data(), 320, 240, 320 + pad, xrgb_layout); }
+    ~PaddedTarget() { surface_free(surface); }
     void clear() { std::fill(memory.begin(), memory.end(), fill); }
     bool padding_untouched() const
     {
@@ -75,7 +75,7 @@ TEST(MakeSprite, RefusesSheetsTooShortForTheirFrames)
             EXPECT_EQ(s->last_step, 0u);
         }
         delete s;
-        free_surface(sheet);
+        surface_free(sheet);
     }
     EXPECT_EQ(sprite_make(nullptr, 1), nullptr);
 }
@@ -96,7 +96,7 @@ TEST(LoadSprite, ReportsMissingAndShortSheetsAsPicturesThatDidNotLoad)
         remove(path.c_str());
         if (c.height > 0) {
             const std::vector<unsigned char> rgb(size_t(4) * c.height * 3, 0x40);
-            ASSERT_TRUE(write_png(rgb.data(), 4, c.height, path.c_str()));
+            ASSERT_TRUE(png_write(rgb.data(), 4, c.height, path.c_str()));
         }
         testing::internal::CaptureStdout();
         Sprite* s = sprite_load(path.c_str(), c.frames);
@@ -107,7 +107,7 @@ TEST(LoadSprite, ReportsMissingAndShortSheetsAsPicturesThatDidNotLoad)
             EXPECT_EQ(s->frame_count, c.frames);
             EXPECT_EQ(s->frame_width, 4);
             EXPECT_TRUE(s->sheet->keyed);
-            free_surface(s->sheet);
+            surface_free(s->sheet);
             delete s;
         }
     }
@@ -141,9 +141,9 @@ TEST(DrawSprite, StepsOneFramePerIntervalAtTheSixtyHertzSteps)
             EXPECT_EQ(pixel(target, 48, 0), sheet_value(d.second, 0, 0)) << d.first;
         }
         delete s;
-        free_surface(sheet);
+        surface_free(sheet);
     }
-    free_surface(target);
+    surface_free(target);
 }
 
 TEST(DrawSprite, PlacesByTheUnmagnifiedFrameAndDoublesAtScaleTwo)
@@ -172,8 +172,8 @@ TEST(DrawSprite, PlacesByTheUnmagnifiedFrameAndDoublesAtScaleTwo)
     for (const auto& p : probes)
         EXPECT_EQ(pixel(target, p.x, p.y), p.want) << p.x << "," << p.y;
     delete s;
-    free_surface(target);
-    free_surface(sheet);
+    surface_free(target);
+    surface_free(sheet);
 }
 
 TEST(DrawSprite, ScaleZeroDrawsOnePixelAndScaleHalfHalvesTheFrame)
@@ -190,14 +190,14 @@ TEST(DrawSprite, ScaleZeroDrawsOnePixelAndScaleHalfHalvesTheFrame)
     EXPECT_EQ(pixel(target, 17, 30), sheet_value(1, 0, 0));
 
     // Step 2.0: a 7-wide frame covers 4 columns and 50 rows, every other sheet pixel.
-    fill_surface(0x11111111, target);
+    surface_fill(0x11111111, target);
     sprite_draw(300, &no_frames, s, 20, 80, 0.5f, target);
     EXPECT_EQ(pixel(target, 17 + 3, 30 + 49), sheet_value(1, 98, 6));
     EXPECT_EQ(pixel(target, 17 + 4, 30), 0x11111111u);
     EXPECT_EQ(pixel(target, 17, 30 + 50), 0x11111111u);
     delete s;
-    free_surface(target);
-    free_surface(sheet);
+    surface_free(target);
+    surface_free(sheet);
 }
 
 TEST(DrawSprite, NullSpriteOrTargetDrawsNothing)
@@ -209,8 +209,8 @@ TEST(DrawSprite, NullSpriteOrTargetDrawsNothing)
     sprite_draw(0, &no_frames, s, 2, 50, 1.0f, nullptr);
     EXPECT_EQ(pixel(target, 0, 0), 0x11111111u);
     delete s;
-    free_surface(target);
-    free_surface(sheet);
+    surface_free(target);
+    surface_free(sheet);
 }
 
 TEST(DrawSprite, KeysOutMagentaOnTheLow24BitsOnly)
@@ -226,8 +226,8 @@ TEST(DrawSprite, KeysOutMagentaOnTheLow24BitsOnly)
     for (int x = 0; x < 4; x++)
         EXPECT_EQ(pixel(target, x, 0), want[x]) << x;
     delete s;
-    free_surface(target);
-    free_surface(sheet);
+    surface_free(target);
+    surface_free(sheet);
 }
 
 TEST(DrawSprite, ClipsAtEveryEdgeSamplingAsIfWhole)
@@ -263,5 +263,5 @@ TEST(DrawSprite, ClipsAtEveryEdgeSamplingAsIfWhole)
     sprite_draw(0, &no_frames, s, 0, 20, 1.0f, got.surface);  // left -20, top -30
     EXPECT_EQ(pixel(got.surface, 0, 0), sheet_value(0, 30, 20));
     delete s;
-    free_surface(sheet);
+    surface_free(sheet);
 }

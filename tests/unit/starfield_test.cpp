@@ -21,8 +21,8 @@ static void park_stars(Star* stars)
 
 static Surface* layer(int w, int h)
 {
-    Surface* s = create_scratch_surface(w, h);
-    fill_surface(untouched, s);
+    Surface* s = surface_make_scratch(w, h);
+    surface_fill(untouched, s);
     return s;
 }
 
@@ -31,7 +31,7 @@ static Surface* layer(int w, int h)
 TEST(Starfield, ProjectsColoursAndClipsOneStar)
 {
     Random random;
-    seed_random(&random, show_seed);
+    random_seed(&random, show_seed);
     const struct {
         const char* what;
         float x, y;
@@ -60,14 +60,14 @@ TEST(Starfield, ProjectsColoursAndClipsOneStar)
                 ASSERT_EQ(pixel(s, x, y), in ? 0xFF5F3F7F : untouched)
                     << c.what << " at " << x << "," << y;
             }
-        free_surface(s);
+        surface_free(s);
     }
 }
 
 TEST(Starfield, RespawnsWhenTheDepthStepTakesItToTheViewer)
 {
     Random random;
-    seed_random(&random, show_seed);
+    random_seed(&random, show_seed);
     const struct {
         float z;
         bool respawned;
@@ -87,7 +87,7 @@ TEST(Starfield, RespawnsWhenTheDepthStepTakesItToTheViewer)
         starfield_draw(stars, &random, 160, 120, star_depth_step, s);
         ASSERT_EQ(stars[0].z == 1.0f, call == 100) << "call " << call << " z " << stars[0].z;
     }
-    free_surface(s);
+    surface_free(s);
 }
 
 // The random draws are the stars' identity: same draws, same order. A
@@ -95,13 +95,13 @@ TEST(Starfield, RespawnsWhenTheDepthStepTakesItToTheViewer)
 TEST(Starfield, DrawsFromRandInItsFixedOrder)
 {
     Random check, random;
-    const auto position = [&] { return float((next_random(&check) % 1000) / 500.0 - 1.0); };
-    const auto colour = [&] { return float((next_random(&check) % 500) / 1000.0 + 0.5); };
-    seed_random(&check, 99);
-    const float x = position(), y = position(), z = float((next_random(&check) % 1000) / 1000.0);
+    const auto position = [&] { return float((random_next(&check) % 1000) / 500.0 - 1.0); };
+    const auto colour = [&] { return float((random_next(&check) % 500) / 1000.0 + 0.5); };
+    random_seed(&check, 99);
+    const float x = position(), y = position(), z = float((random_next(&check) % 1000) / 1000.0);
     const float c0 = colour(), c1 = colour(), c2 = colour();
-    seed_random(&random, 99);
-    Star* stars = starfield_create(&random);
+    random_seed(&random, 99);
+    Star* stars = starfield_make(&random);
     ASSERT_NE(stars, nullptr);
     EXPECT_EQ(stars[0].x, x);
     EXPECT_EQ(stars[0].y, y);
@@ -110,13 +110,13 @@ TEST(Starfield, DrawsFromRandInItsFixedOrder)
     EXPECT_EQ(stars[0].colour[1], c1);
     EXPECT_EQ(stars[0].colour[2], c2);
 
-    seed_random(&check, 5);
+    random_seed(&check, 5);
     const float rx = position(), ry = position();
     const float r0 = colour(), r1 = colour(), r2 = colour();
     park_stars(stars);
     stars[7].z = 0.005f;
     Surface* s = layer(320, 240);
-    seed_random(&random, 5);
+    random_seed(&random, 5);
     starfield_draw(stars, &random, 160, 120, star_depth_step, s);
     const Star& r = stars[7];
     EXPECT_TRUE(r.x == rx && r.y == ry && r.z == 1.0f);
@@ -124,10 +124,10 @@ TEST(Starfield, DrawsFromRandInItsFixedOrder)
     const int sx = int(rx * 75.0 + 160), sy = int(ry * 75.0 + 120);
     EXPECT_EQ(pixel(s, sx, sy), 0xFF000000u);
     EXPECT_EQ(pixel(s, sx + 1, sy + 1), 0xFF000000u);
-    free_surface(s);
+    surface_free(s);
 
     // A respawn on its own makes the same draws in the same order.
-    seed_random(&random, 5);
+    random_seed(&random, 5);
     Star one = {0.0f, 0.0f, 0.3f, {0.0f, 0.0f, 0.0f}};
     star_respawn(&random, &one);
     EXPECT_TRUE(one.x == rx && one.y == ry && one.z == 1.0f);
@@ -138,7 +138,7 @@ TEST(Starfield, DrawsFromRandInItsFixedOrder)
 TEST(Starfield, RefusesTargetsItWouldWritePast)
 {
     Random random;
-    seed_random(&random, show_seed);
+    random_seed(&random, show_seed);
     Star stars[star_count];
     park_stars(stars);
     stars[0] = Star{0.0f, 0.0f, 0.51f, {0.75f, 0.5f, 0.999f}};
@@ -154,7 +154,7 @@ TEST(Starfield, RefusesTargetsItWouldWritePast)
             for (int x = 0; x < s->w; x++)
                 ASSERT_EQ(pixel(s, x, y), untouched)
                     << c.w << "x" << c.h << (c.stars ? "" : " without stars");
-        free_surface(s);
+        surface_free(s);
     }
 }
 

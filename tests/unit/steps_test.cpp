@@ -9,10 +9,10 @@
 TEST(Steps, LatestAndFirstStepBracketEveryTime)
 {
     for (uint32_t t = 0; t < 200000; t++) {
-        const int64_t k = latest_step(t);
+        const int64_t k = step_latest(t);
         ASSERT_LE(step_time(k), t);
         ASSERT_GT(step_time(k + 1), t);
-        ASSERT_EQ(first_step(t), step_time(k) == t ? k : k + 1) << t;
+        ASSERT_EQ(step_first(t), step_time(k) == t ? k : k + 1) << t;
     }
 }
 
@@ -26,8 +26,8 @@ TEST(Steps, StateTakesEachStepOnceFromItsWindow)
         int64_t taken_after;
     };
     const Case cases[] = {
-        {no_step, 43227, latest_step(43233), {2594, 2594}, 2594},  // first frame of a window
-        {no_step, 43227, latest_step(43500), {2594, 2610}, 2610},  // a late first frame catches up
+        {no_step, 43227, step_latest(43233), {2594, 2594}, 2594},  // first frame of a window
+        {no_step, 43227, step_latest(43500), {2594, 2610}, 2610},  // a late first frame catches up
         {2594, 43227, 2594, {2595, 2594}, 2594},                   // nothing new: empty
         {2594, 43227, 2597, {2595, 2597}, 2597},                   // a slow frame takes three
         {1000, 81001, 4900, {4861, 4900}, 4900},  // a phase starts from its own time
@@ -37,7 +37,7 @@ TEST(Steps, StateTakesEachStepOnceFromItsWindow)
     };
     for (const Case& c : cases) {
         int64_t taken = c.taken;
-        const StepRange r = take_steps(&taken, c.from, c.last);
+        const StepRange r = steps_take(&taken, c.from, c.last);
         EXPECT_EQ(r.first, c.want.first) << c.from << " " << c.last;
         EXPECT_EQ(r.last, c.want.last) << c.from << " " << c.last;
         EXPECT_EQ(taken, c.taken_after) << c.from << " " << c.last;
@@ -51,8 +51,8 @@ TEST(Steps, FixedRatesTakeTheStepsOfTheClock)
         FrameSteps frames;
         for (uint64_t k = 0; k * 1000 / fps < 60000; k++) {
             const uint32_t t = uint32_t(k * 1000 / fps);
-            begin_frame(&frames, t);
-            ASSERT_EQ(frame_step(&frames, t), latest_step(t)) << fps << " fps at " << t;
+            steps_begin_frame(&frames, t);
+            ASSERT_EQ(steps_due(&frames, t), step_latest(t)) << fps << " fps at " << t;
         }
     }
 }
@@ -69,12 +69,12 @@ TEST(Steps, SixtyHertzFramesTakeOneStepEachWhateverTheJitter)
             for (int k = 0; k < 3600; k++) {
                 const double jitter = (rand() % 401 - 200) / 100.0;  // -2 .. 2 ms
                 const uint32_t t = uint32_t(1000 + phase + k * 1000 / refresh + jitter);
-                begin_frame(&frames, t);
-                const int64_t step = frame_step(&frames, t);
+                steps_begin_frame(&frames, t);
+                const int64_t step = steps_due(&frames, t);
                 if (k > 4 && refresh == 60.0) {
                     ASSERT_EQ(step, before + 1) << "phase " << phase << ", frame " << k;
                 }
-                ASSERT_LE(std::llabs(step - latest_step(t)), 1);
+                ASSERT_LE(std::llabs(step - step_latest(t)), 1);
                 before = step;
             }
         }

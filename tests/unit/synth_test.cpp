@@ -10,7 +10,7 @@
 static Mix silent_mix(double seconds)
 {
     Mix mix;
-    mix_alloc(mix, int64_t(seconds * sample_rate));
+    mix_make(mix, int64_t(seconds * sample_rate));
     return mix;
 }
 

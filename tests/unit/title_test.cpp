@@ -60,15 +60,15 @@ TEST(NoiseFill, OneRandPerPixelInRowOrderGreyWithABlueCast)
     TitleScene* scene = title_once();
     Surface* target = make_surface(320, 240, blank);
     Random random;
-    seed_random(&random, 11);
+    random_seed(&random, 11);
     title_draw_noise(scene, &random, target);
-    seed_random(&random, 11);
+    random_seed(&random, 11);
     std::map<int, int> dimmed;  // blue -> red as drawn
     for (int y = 0; y < 240; y++)
         for (int x = 0; x < 320; x++) {
             int r, g, b;
             rgb(target, x, y, &r, &g, &b);
-            ASSERT_EQ(b, next_random(&random) % 256) << x << "," << y;
+            ASSERT_EQ(b, random_next(&random) % 256) << x << "," << y;
             ASSERT_EQ(r, g) << x << "," << y;
             dimmed[b] = r;
         }
@@ -76,7 +76,7 @@ TEST(NoiseFill, OneRandPerPixelInRowOrderGreyWithABlueCast)
     for (const auto& l : listed)
         EXPECT_EQ(dimmed.at(l.first), l.second) << l.first;
     EXPECT_TRUE(is_noise(target));
-    free_surface(target);
+    surface_free(target);
 }
 
 TEST(FlashCompositor, RisesAndFallsOverTheFlashWithTheRedBackdrop)
@@ -94,8 +94,8 @@ TEST(FlashCompositor, RisesAndFallsOverTheFlashWithTheRedBackdrop)
         {1150, true, 120}, {1200, true, 0}, {1201, false, 0},
     };
     for (const auto& c : cases) {
-        fill_surface(blank, target);
-        fill_surface(0x01020304, work);
+        surface_fill(blank, target);
+        surface_fill(0x01020304, work);
         title_draw_flash(c.t, 1000, 200, picture, 0, 0, false, work, target);
         if (!c.drawn) {
             EXPECT_EQ(pixel(work, 5, 5), 0x01020304u) << c.t;
@@ -115,25 +115,25 @@ TEST(FlashCompositor, RisesAndFallsOverTheFlashWithTheRedBackdrop)
     }
     // At the peak the picture covers the target with its bits read in the
     // work surface's layout (red in the low byte).
-    fill_surface(blank, target);
+    surface_fill(blank, target);
     title_draw_flash(1100, 1000, 200, picture, 30, 40, false, work, target);
     int r, g, b;
     rgb(target, 30, 40, &r, &g, &b);
     EXPECT_EQ(r << 16 | g << 8 | b, 0x332211);
     EXPECT_EQ(pixel(target, 29, 39), blank);
-    free_surface(target);
-    free_surface(picture);
+    surface_free(target);
+    surface_free(picture);
 }
 
 TEST(FlashCompositor, MissingPictureDrawsNothingAndBigSurfacesStayInBounds)
 {
     Surface* const work = title_once()->flash_work;
     Surface* target = make_surface(320, 240, blank);
-    fill_surface(0x01020304, work);
+    surface_fill(0x01020304, work);
     title_draw_flash(1100, 1000, 200, nullptr, 0, 0, false, work, target);
     EXPECT_EQ(pixel(target, 100, 100), blank);
     EXPECT_EQ(pixel(work, 100, 100), 0x01020304u);
-    free_surface(target);
+    surface_free(target);
 
     // Picture and target both larger than the 320x240 work surface.
     Surface* big_picture = make_surface(400, 300, 0x00445566);
@@ -141,8 +141,8 @@ TEST(FlashCompositor, MissingPictureDrawsNothingAndBigSurfacesStayInBounds)
     title_draw_flash(1100, 1000, 200, big_picture, 0, 0, false, work, big_target);
     EXPECT_EQ(pixel(work, 319, 239), 0xFF445566u);
     EXPECT_EQ(pixel(big_target, 350, 100), blank);
-    free_surface(big_target);
-    free_surface(big_picture);
+    surface_free(big_target);
+    surface_free(big_picture);
 }
 
 TEST(FlashTrain, ThirtyOneFlashesEvery400msFrom400)
@@ -172,21 +172,21 @@ TEST(FlashTrain, ThirtyOneFlashesEvery400msFrom400)
         {4799, false}, {5000, true}, {12600, true}, {12601, false}, {14596, false},
     };
     for (const auto& c : cases) {
-        fill_surface(blank, target);
+        surface_fill(blank, target);
         title_draw_flash_train(c.t, scene, false, target);
         EXPECT_EQ(pixel(target, 100, 100) != blank, c.drawn) << c.t;
     }
     // An event with start and duration 0 ends the list early.
     const FlashEvent second = flash_train->events[1];
     flash_train->events[1] = FlashEvent{0, 0, picture, 0, 0};
-    fill_surface(blank, target);
+    surface_fill(blank, target);
     title_draw_flash_train(900, scene, false, target);
     EXPECT_EQ(pixel(target, 100, 100), blank);
     flash_train->events[1] = second;
     for (int i = 0; i < 31; i++)
         flash_train->events[i].picture = saved;
-    free_surface(target);
-    free_surface(picture);
+    surface_free(target);
+    surface_free(picture);
 }
 
 TEST(TitleFrame, NoiseThenPictureUnderTheFades)
@@ -201,11 +201,11 @@ TEST(TitleFrame, NoiseThenPictureUnderTheFades)
 
     // Black at both ends of the noise fades and at the turn to the picture.
     for (uint32_t t : {0u, 5000u, dance_start}) {
-        fill_surface(blank, target);
+        surface_fill(blank, target);
         title_scene_draw(t, scene, &title_shared, target);
         EXPECT_TRUE(is_black(target)) << t;
     }
-    fill_surface(blank, target);
+    surface_fill(blank, target);
     title_scene_draw(2300, scene, &title_shared, target);
     EXPECT_TRUE(is_noise(target));
 
@@ -213,7 +213,7 @@ TEST(TitleFrame, NoiseThenPictureUnderTheFades)
     scene->picture = make_surface(320, 240, 0x00808080);
     set_pixel(scene->picture, 7, 7, 0x00FF00FF);
     for (uint32_t t : {4999u, 5900u}) {
-        fill_surface(blank, target);
+        surface_fill(blank, target);
         title_scene_draw(t, scene, &title_shared, target);
         if (t == 4999) {
             EXPECT_NE(pixel(target, 8, 8) & 0xFFFFFF, 0x808080u);
@@ -223,9 +223,9 @@ TEST(TitleFrame, NoiseThenPictureUnderTheFades)
         EXPECT_EQ(pixel(target, 8, 8), 0xFF808080u);
         EXPECT_EQ(pixel(target, 7, 7), blank);
     }
-    free_surface(scene->picture);
+    surface_free(scene->picture);
     scene->picture = saved_title;
     for (int i = 0; i < flash_train->event_count; i++)
         flash_train->events[i].picture = saved_flash;
-    free_surface(target);
+    surface_free(target);
 }

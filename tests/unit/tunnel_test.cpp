@@ -63,7 +63,7 @@ class Tunnel : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        tunnel_build_tables(&tables);
+        tunnel_make_tables(&tables);
         ASSERT_NE(tables.depth, nullptr);
     }
 };
@@ -107,8 +107,8 @@ TEST_F(Tunnel, RendersLikeThePixelLoop)
     // row 239, column 380 (angle -1) reads column 511.
     EXPECT_EQ(pixel(target, 160, 120), opaque | texel_code(100000 % 512, 0));
     EXPECT_EQ(pixel(target, 220, 119), opaque | texel_code(166, 511));
-    free_surface(target);
-    free_surface(texture);
+    surface_free(target);
+    surface_free(texture);
 
     const struct {
         float depth, angle, column, row;
@@ -132,9 +132,9 @@ TEST_F(Tunnel, RendersLikeThePixelLoop)
         EXPECT_EQ(differing(fast, slow, c.target_w, c.target_h), 0)
             << c.depth << " " << c.angle << " " << c.column << " " << c.row;
         EXPECT_EQ(differing(fast, nullptr, c.target_w, c.target_h), 320 * 240);
-        free_surface(slow);
-        free_surface(fast);
-        free_surface(texture);
+        surface_free(slow);
+        surface_free(fast);
+        surface_free(texture);
     }
 }
 
@@ -149,9 +149,9 @@ TEST_F(Tunnel, ShiftWithoutAnIntegerActsAsTheMostNegativeOne)
         tunnel_draw(&tables, texture, bad, bad, 100.0f, 100.0f, got);
         EXPECT_EQ(differing(got, want, 320, 240), 0) << bad;
     }
-    free_surface(got);
-    free_surface(want);
-    free_surface(texture);
+    surface_free(got);
+    surface_free(want);
+    surface_free(texture);
 }
 
 TEST_F(Tunnel, DrawsNothingItCouldNotDrawWhole)
@@ -176,7 +176,7 @@ TEST_F(Tunnel, DrawsNothingItCouldNotDrawWhole)
         tunnel_draw(&tables, c.texture, 5.0f, 5.0f, c.column, c.row, target);
         EXPECT_EQ(differing(target, nullptr, c.target_w, c.target_h), 0)
             << c.target_w << "x" << c.target_h << " at " << c.column << "," << c.row;
-        free_surface(target);
+        surface_free(target);
     }
     tunnel_draw(&tables, texture, 0.0f, 0.0f, 0.0f, 0.0f, nullptr);
     // Without tables (none built, or their memory not had) nothing is drawn.
@@ -185,10 +185,10 @@ TEST_F(Tunnel, DrawsNothingItCouldNotDrawWhole)
     tunnel_draw(&unbuilt, texture, 5.0f, 5.0f, 0.0f, 0.0f, target);
     tunnel_draw(nullptr, texture, 5.0f, 5.0f, 0.0f, 0.0f, target);
     EXPECT_EQ(differing(target, nullptr, 320, 240), 0) << "without tables";
-    free_surface(target);
-    free_surface(low);
-    free_surface(narrow);
-    free_surface(texture);
+    surface_free(target);
+    surface_free(low);
+    surface_free(narrow);
+    surface_free(texture);
 }
 
 TEST_F(Tunnel, ViewPathAndShifts)
@@ -233,15 +233,15 @@ TEST_F(Tunnel, FinaleTunnelAt80000And80003)
     // 16000.6 and 20000.75 round to 16001 and 20001; the view row is 86 now.
     tunnel_fly(80003, &shared, target);
     EXPECT_EQ(pixel(target, 276, 154), opaque | texel_code(116001 % 512, 20001 % 512));
-    free_surface(shared.tunnel_texture);
-    free_surface(target);
+    surface_free(shared.tunnel_texture);
+    surface_free(target);
 }
 
 // Writes a w x h grey PNG; true when it was written.
 bool write_grey_png(const std::string& path, int w, int h)
 {
     const std::vector<unsigned char> rgb(size_t(w) * h * 3, 0x80);
-    return write_png(rgb.data(), w, h, path.c_str());
+    return png_write(rgb.data(), w, h, path.c_str());
 }
 
 TEST_F(Tunnel, TextureSmallerThan512IsRefusedAtLoad)
@@ -264,7 +264,7 @@ TEST_F(Tunnel, TextureSmallerThan512IsRefusedAtLoad)
         const std::string printed = testing::internal::GetCapturedStdout();
         EXPECT_EQ(texture != nullptr, c.loads) << c.w << "x" << c.h;
         EXPECT_EQ(printed, c.loads ? "" : "Error at loading picture " + path + "\n");
-        free_surface(texture);
+        surface_free(texture);
     }
     unlink(path.c_str());
     rmdir(dir);
@@ -309,12 +309,12 @@ protected:
     }
     void TearDown() override
     {
-        free_surface(target);
+        surface_free(target);
         if (scene.car)
-            free_surface(scene.car->sheet);
+            surface_free(scene.car->sheet);
         delete scene.car;
-        free_surface(scene.graph);
-        free_surface(shared.tunnel_texture);
+        surface_free(scene.graph);
+        surface_free(shared.tunnel_texture);
         fade_free(&shared.fades);
     }
     void draw(uint32_t t) { tunnel_scene_draw(t, &scene, &shared, target); }
@@ -328,7 +328,7 @@ TEST_F(TunnelSceneFrame, DrawsOnlyInsideItsWindow)
     }
     // Both ends are drawn, under the fade's fully black end.
     for (uint32_t t : {68000u, 80000u}) {
-        fill_surface(sentinel, target);
+        surface_fill(sentinel, target);
         draw(t);
         int lit = 0;
         for (int y = 0; y < 240; y++)
@@ -387,10 +387,10 @@ TEST_F(Tunnel, JustBelowOneHalfRoundsDown)
         EXPECT_EQ(differing(half, zero, 320, 240), 0) << i;
         EXPECT_GT(differing(one, zero, 320, 240), 0) << i;
     }
-    free_surface(one);
-    free_surface(half);
-    free_surface(zero);
-    free_surface(texture);
+    surface_free(one);
+    surface_free(half);
+    surface_free(zero);
+    surface_free(texture);
 }
 
 }  // namespace

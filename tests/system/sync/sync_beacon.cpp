@@ -103,8 +103,8 @@ int main(int argc, char** argv)
     const Window w =
         XCreateSimpleWindow(d, RootWindow(d, screen), 0, 0, screen_width, screen_height, 0, 0, 0);
     XStoreName(d, w, "VARNO STYLE");
-    Show* show = load_show();
-    Surface* frame = create_surface(back_width, back_height, xrgb_layout);
+    Show* show = show_load();
+    Surface* frame = surface_make(back_width, back_height, xrgb_layout);
     std::vector<uint32_t> doubled(screen_width * screen_height);
     XImage* image = XCreateImage(d, DefaultVisual(d, screen), 24, ZPixmap, 0,
                                  reinterpret_cast<char*>(doubled.data()), screen_width,
@@ -126,7 +126,7 @@ int main(int argc, char** argv)
         // Never back: the reports jitter by a fraction of a millisecond.
         if (position >= 0)
             t = std::max(t, position + (now - heard.at) + late);
-        draw_frame(uint32_t(std::max(0.0, t)), show, frame);
+        show_draw(uint32_t(std::max(0.0, t)), show, frame);
         for (int y = 0; y < screen_height; y++)
             for (int x = 0; x < screen_width; x++)
                 doubled[size_t(y * screen_width + x)] =
