@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/mixer.h"
 #include "platform/native_loop.h"
 #include "platform/pad.h"
 #include "platform/system.h"
@@ -152,10 +153,19 @@ void win::ask_to_quit()
     quit_asked = true;
 }
 
+// Set while the show loads on another thread, which may be opening the sound.
+static std::atomic<bool> loading;
+
 void exit_now(int status)
 {
     fflush(stdout);
     fflush(stderr);
+    // The sound closed first, unless the loading thread may be opening it:
+    // under wine, with the device still playing, the process now and then
+    // died at ExitProcess on a fault in one of wine's threads (a jump to
+    // address 0 inside a system call) instead of ending with the status.
+    if (!loading)
+        mixer_close();
     // ExitProcess, not TerminateProcess: under wine, terminating ourselves
     // with the sound server's stream open takes a second.
     ExitProcess(UINT(status));
@@ -207,7 +217,10 @@ bool quit_requested()
 
 bool run_while_loading(void (*work)(void* context), void* context)
 {
-    return load_beside_events(work, context);
+    loading = true;
+    const bool done = load_beside_events(work, context);
+    loading = !done;  // after a quit the loading thread runs on to the exit
+    return done;
 }
 
 void run_frames(const FrameLoop& loop)
