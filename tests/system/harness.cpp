@@ -576,9 +576,7 @@ void wine_session(const Server& server)
     session_server = server.pid;
 }
 
-// A file of /proc: nothing if its process ended while it was read (the read
-// then fails, and the stream throws).
-static std::string read_text(const std::filesystem::path& path)
+std::string read_text(const std::string& path)
 {
     try {
         std::ifstream in(path, std::ios::binary);
@@ -595,9 +593,9 @@ pid_t wineserver_pid()
     for (const auto& p : std::filesystem::directory_iterator("/proc", error)) {
         const std::string pid = p.path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos ||
-            read_text(p.path() / "comm").rfind("wineserver", 0) != 0)  // or wineserver64
+            read_text((p.path() / "comm").string()).rfind("wineserver", 0) != 0)  // or wineserver64
             continue;
-        const std::string env = read_text(p.path() / "environ");
+        const std::string env = read_text((p.path() / "environ").string());
         if (prefix && env.find(std::string("WINEPREFIX=") + prefix + '\0') != std::string::npos)
             return pid_t(std::stol(pid));
     }

@@ -51,18 +51,6 @@ std::string native_build()
     return dir ? dir : ".";
 }
 
-// The file's bytes; nothing for a file of /proc whose process ended while
-// it was read (the read then fails, and the stream throws).
-std::string read_text(const std::string& path)
-{
-    try {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    } catch (const std::exception&) {
-        return "";
-    }
-}
-
 std::string quoted(const std::string& s)
 {
     return "'" + s + "'";
