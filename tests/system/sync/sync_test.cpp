@@ -12,7 +12,8 @@
 //
 // What a busy machine does to the meter is not held against the show: a
 // flash the meter read poorly (sync_meter.h, poor_read) is printed but not
-// bounded, and a clip the meter could not measure is played once more.
+// bounded, and a clip the meter could not measure is played once more; so is
+// a browser's clip a frame behind (WebSync says why).
 //
 // And quitting: Escape released 0, 60 and 150 ms after the window appears, and
 // in the show, must end the program's window within 100 ms of the program's
@@ -576,14 +577,42 @@ INSTANTIATE_TEST_SUITE_P(Live, WineSync, testing::ValuesIn(clips),
 
 // The page in Chromium: plainly, after the whole browser is stopped for
 // 300 ms, and with the latency raised for its PulseAudio stream.
+//
+// Now and then a Chromium puts the page's frames on the screen a display
+// frame later than its animation frames tell the page, for the whole of a
+// session: 2 clips in 30 on a quiet machine read 15 to 17 ms behind (the
+// rest -4 to +6), and once 17.4, just over the bound. The page's own readings
+// of what is heard were the same in those sessions as in the others
+// (getOutputTimestamp against currentTime, the latency reported, logged every
+// half second), so the frame is the browser's, and nothing a page can read
+// tells of it. A clip that reads as one such frame behind is played once more
+// in a fresh browser; a page that is itself a frame off misses both times,
+// and anything else is never played again.
+bool browser_held_a_frame(const SyncReport& r)
+{
+    // Behind by more than the bound, by no more than a frame (and the meter's
+    // few ms) beyond it.
+    const double meter_few_ms = flash_limit_ms - median_limit_ms;
+    return r.read_well >= least_flashes && r.median < -median_limit_ms &&
+           r.median >= -2 * median_limit_ms - meter_few_ms;
+}
+
 class WebSync : public testing::TestWithParam<Clip> {};
 
 TEST_P(WebSync, SoundFollowsPictureWithinAFrame)
 {
     const Clip c = GetParam();
     ASSERT_TRUE(fs::exists(web_build() + "/index.html")) << "not built (scripts/web)";
-    expect_in_step(
-        play_clip(Player::chromium, c, ("chromium " + std::string(c.name)).c_str()).report);
+    const std::string label = "chromium " + std::string(c.name);
+    SyncReport r = play_clip(Player::chromium, c, label.c_str()).report;
+    if (browser_held_a_frame(r) && !testing::Test::HasFailure()) {
+        printf(
+            "%s: a frame behind (%+.1f ms), as when the browser holds its frames one more: "
+            "played once more in a fresh browser\n",
+            label.c_str(), r.median);
+        r = play_clip(Player::chromium, c, label.c_str()).report;
+    }
+    expect_in_step(r);
 }
 
 INSTANTIATE_TEST_SUITE_P(Live, WebSync, testing::ValuesIn(clips),
