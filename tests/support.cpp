@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 Show* show_once()
 {
@@ -96,4 +98,14 @@ int run_command(const std::string& command, std::string* out)
             out->append(buf, n);
     const int status = pclose(p);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string read_file(const std::string& path)
+{
+    try {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    } catch (const std::exception&) {
+        return "";
+    }
 }

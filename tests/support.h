@@ -34,3 +34,7 @@ uint32_t screen_pixel(int x, int y);
 
 // Runs a shell command and returns its exit status; output into *out if given.
 int run_command(const std::string& command, std::string* out = nullptr);
+
+// A file's bytes; nothing where it cannot be read (missing, or a file of
+// /proc whose process ended while it was read).
+std::string read_file(const std::string& path);

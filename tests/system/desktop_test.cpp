@@ -81,7 +81,7 @@ TEST_P(Quit, EndsPromptlyWithStatus0AndTheModeRestored)
     const Window w = wait_for_window(s.d);
     ASSERT_NE(w, 0u) << "no window; the program's status " << wait_exit(s.show, 1)
                      << ", and it printed:\n"
-                     << read_text(output);
+                     << read_file(output);
     const auto shown = Clock::now();
     std::this_thread::sleep_for(
         std::chrono::milliseconds(wait_ms) -
@@ -173,7 +173,7 @@ TEST_P(LostDisplay, EndsAtOnceSayingSo)
     const int status = wait_exit(s.show, exit_limit_ms);
     EXPECT_EQ(status, 1) << "-1: still running";
     printf("%s: ended %.1f ms after the loss\n", loss.name, ms_since(lost));
-    EXPECT_EQ(read_text(output), "Error: lost the connection to the display\n");
+    EXPECT_EQ(read_file(output), "Error: lost the connection to the display\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktop, LostDisplay,
@@ -235,7 +235,7 @@ TEST(Installed, PlaysFromAnotherDirectoryAndQuitsOnEscape)
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     release_escape(s.d);
     EXPECT_EQ(wait_exit(s.show, exit_limit_ms), 0);
-    EXPECT_EQ(read_text(output), "");
+    EXPECT_EQ(read_file(output), "");
     run_command("rm -rf '" + root + "'");
 }
 

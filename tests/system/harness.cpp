@@ -22,6 +22,8 @@
 #include <string>
 #include <thread>
 
+#include "tests/support.h"
+
 double ms_since(Clock::time_point t0)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
@@ -516,8 +518,7 @@ PulseServer start_pulse(const std::string& dir, const char* sink, int rate, std:
         if (system("pactl info > /dev/null 2>&1") == 0)
             return p;
     }
-    std::ifstream in(log_file);
-    *log = std::string(std::istreambuf_iterator<char>(in), {});
+    *log = read_file(log_file);
     stop_pulse(p);
     p.pid = -1;
     return p;
@@ -576,16 +577,6 @@ void wine_session(const Server& server)
     session_server = server.pid;
 }
 
-std::string read_text(const std::string& path)
-{
-    try {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    } catch (const std::exception&) {
-        return "";
-    }
-}
-
 pid_t wineserver_pid()
 {
     const char* prefix = getenv("WINEPREFIX");
@@ -593,9 +584,9 @@ pid_t wineserver_pid()
     for (const auto& p : std::filesystem::directory_iterator("/proc", error)) {
         const std::string pid = p.path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos ||
-            read_text((p.path() / "comm").string()).rfind("wineserver", 0) != 0)  // or wineserver64
+            read_file((p.path() / "comm").string()).rfind("wineserver", 0) != 0)  // or wineserver64
             continue;
-        const std::string env = read_text((p.path() / "environ").string());
+        const std::string env = read_file((p.path() / "environ").string());
         if (prefix && env.find(std::string("WINEPREFIX=") + prefix + '\0') != std::string::npos)
             return pid_t(std::stol(pid));
     }

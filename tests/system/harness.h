@@ -57,10 +57,6 @@ struct Launch {
     bool own_group = false;
 };
 
-// A file's bytes; nothing where it cannot be read, as a file of /proc whose
-// process ended while it was read.
-std::string read_text(const std::string& path);
-
 pid_t start_program(const Launch& l);
 // The same with its output thrown away, on the display if one is given.
 pid_t start_quietly(const std::vector<std::string>& argv, const std::string& display = "");

@@ -25,12 +25,6 @@ const std::string root = build + "/install_test";
 const std::string prefix = root + "/usr";
 const std::string package_dir = build + "/package_test";
 
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // What the show reads, by name: the build's data/ less its stamp.
 std::vector<std::string> data_files()
 {

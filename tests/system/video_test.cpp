@@ -230,12 +230,6 @@ double children_cpu_seconds()
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-std::string read_bytes(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 // The top-level boxes of an MP4, in order.
 std::vector<std::string> top_boxes(const std::string& bytes)
 {
@@ -295,7 +289,7 @@ int make_clip(const Clip& c, const std::string& path, std::string* err = nullptr
         run_command(capture + " --video " + quoted(path) + " " + c.options + " --from " +
                     std::to_string(c.from) + " --to " + std::to_string(c.to) + " 2>" + quoted(log));
     if (err)
-        *err = read_bytes(log);
+        *err = read_file(log);
     return status;
 }
 
@@ -362,7 +356,7 @@ TEST(VideoClip, WhatFfprobeReads)
         EXPECT_EQ(pts + duration, long(frame_count(c)) * samples_per_frame);
 
         // x264's own record of its settings; the index in front for streaming.
-        const std::string bytes = read_bytes(file);
+        const std::string bytes = read_file(file);
         for (const char* setting : {"bframes=2", "open_gop=0", "keyint=30 "})
             EXPECT_NE(bytes.find(setting), std::string::npos) << setting;
         const std::vector<std::string> boxes = top_boxes(bytes);
@@ -459,7 +453,7 @@ TEST(VideoClip, DecodedFramesAreTheCapturesFramesScaledByOurRule)
 // The synthesiser's mix, as the build writes it beside data/: mono, 44.1 kHz.
 bool read_master(std::vector<float>* mono, int* rate)
 {
-    const std::string bytes = read_bytes(music_master_file);
+    const std::string bytes = read_file(music_master_file);
     if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") || bytes.compare(8, 4, "WAVE"))
         return false;
     int channels = 0, bits = 0, format = 0;
@@ -592,7 +586,7 @@ TEST(VideoClip, TheSameRunTwiceGivesTheSameBytes)
     const std::string again = work + "/again.mp4";
     std::string err;
     ASSERT_EQ(make_clip(c, again, &err), 0) << err;
-    const std::string a = read_bytes(clip_path(c)), b = read_bytes(again);
+    const std::string a = read_file(clip_path(c)), b = read_file(again);
     EXPECT_GT(a.size(), 10000u);
     EXPECT_TRUE(a == b) << "two runs differ";
 }
@@ -689,7 +683,7 @@ int processes_naming(const std::string& text)
 {
     int found = 0;
     for (const auto& p : fs::directory_iterator("/proc")) {
-        const std::string cmdline = read_bytes(p.path().string() + "/cmdline");
+        const std::string cmdline = read_file(p.path().string() + "/cmdline");
         if (cmdline.find(text) != std::string::npos)
             found++;
     }

@@ -127,7 +127,7 @@ pid_t start_wine(const Server& server, const std::string& exe,
 // as Windows ends them (CR LF) or as Linux does.
 std::string printed(const std::string& output)
 {
-    std::string text = read_text(output);
+    std::string text = read_file(output);
     for (size_t at; (at = text.find("\r\n")) != std::string::npos;)
         text.erase(at, 1);
     return text;
@@ -187,7 +187,7 @@ TEST_P(Imports, OnlyDllsEveryWindowsHas)
     // 11's identifier, and the scale of each monitor drawn for by the program
     // itself, so that Windows neither enlarges nor blurs the picture.
     if (e.manifest) {
-        const std::string bytes = read_text(exe);
+        const std::string bytes = read_file(exe);
         for (const char* line :
              {"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "PerMonitorV2", "<dpiAware", "asInvoker"})
             EXPECT_NE(bytes.find(line), std::string::npos) << "no " << line << " in the manifest";
@@ -634,7 +634,7 @@ void PrintTo(const Fault& f, std::ostream* os)
 
 void damage(const fs::path& p, Damage d)
 {
-    std::string bytes = read_text(p.string());
+    std::string bytes = read_file(p.string());
     switch (d) {
         case Damage::none:
             return;
@@ -671,7 +671,7 @@ bool wait_gone(const std::string& marker, double limit_ms)
     for (const auto t0 = Clock::now(); ms_since(t0) < limit_ms;) {
         bool running = false;
         for (const auto& entry : fs::directory_iterator("/proc")) {
-            const std::string cmdline = read_text((entry.path() / "cmdline").string());
+            const std::string cmdline = read_file((entry.path() / "cmdline").string());
             running = running || cmdline.find(marker) != std::string::npos;
         }
         if (!running)
@@ -734,7 +734,7 @@ TEST_P(DamagedData, SaysWhatFailedAndPlaysToTheEnd)
         EXPECT_TRUE(wait_gone(root.filename().string(), 15000)) << "still running";
         EXPECT_EQ(printed(log.string()), f.said);
         EXPECT_EQ(fs::exists(log), *f.said != 0);
-        EXPECT_EQ(read_text(output), "");
+        EXPECT_EQ(read_file(output), "");
     } else {
         s.show =
             start_wine(s.server, (dir / program_exe).string(), options, output, elsewhere.string());

@@ -116,14 +116,6 @@ void write_bytes(const fs::path& p, const std::string& bytes)
     std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-std::string read_bytes(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Rewrites a picture through DevIL: converted to another layout, or replaced
 // by a new one of another size whose pixels are tiled from the old.
 void rewrite(const fs::path& p, const Case& c)
@@ -183,7 +175,7 @@ void damage(const fs::path& data, const Case& c)
             write_bytes(p, "");
             break;
         case Damage::truncated: {
-            const std::string bytes = read_bytes(p);
+            const std::string bytes = read_file(p.string());
             write_bytes(p, bytes.substr(0, bytes.size() / 2));
             break;
         }
@@ -205,7 +197,7 @@ void damage(const fs::path& data, const Case& c)
             fs::remove(data / "dorvang.ogg");
             break;
         case Damage::music_corrupt: {
-            std::string bytes = read_bytes(data / "dorvang.ogg");
+            std::string bytes = read_file((data / "dorvang.ogg").string());
             for (size_t i = 0; i < bytes.size(); i += 7)
                 bytes[i] = char(bytes[i] ^ 0x5A);
             write_bytes(data / "dorvang.ogg", bytes);
@@ -267,7 +259,7 @@ TEST_P(FaultMatrix, ShowRunsToItsEndAndSaysWhatFailed)
                                 " 2> stderr.txt";
     std::string out;
     const int status = run_command(command, &out);
-    const std::string err = read_bytes(dir / "stderr.txt");
+    const std::string err = read_file((dir / "stderr.txt").string());
     EXPECT_EQ(status, 0) << err;
     EXPECT_EQ(sorted_lines(out), expected_lines(c)) << out;
     for (const char* report : {"AddressSanitizer", "LeakSanitizer", "runtime error"})

@@ -11,19 +11,8 @@
 
 namespace {
 
-std::vector<unsigned char> read_file(const std::string& path)
-{
-    std::vector<unsigned char> bytes;
-    if (FILE* f = fopen(path.c_str(), "rb")) {
-        for (int c; (c = fgetc(f)) != EOF;)
-            bytes.push_back(static_cast<unsigned char>(c));
-        fclose(f);
-    }
-    return bytes;
-}
-
 // The back buffer at 16100 and 47000 played at fps, as PNG files' bytes.
-std::vector<std::vector<unsigned char>> frames_at(unsigned fps)
+std::vector<std::string> frames_at(unsigned fps)
 {
     const std::string dir = testing::TempDir() + "rate_" + std::to_string(fps);
     if (run_command("rm -rf '" + dir + "' && ./tools/varno-capture --back-buffer --fps " +

@@ -13,6 +13,7 @@
 
 #include "platform/ogg.h"
 #include "tests/decode_ogg.h"
+#include "tests/support.h"
 
 static const char* music = "data/dorvang.ogg";
 
@@ -53,8 +54,7 @@ TEST(OggDecode, TheMusicDecodesToTheReferenceDecodersSamples)
 // left still decodes, gives no more than the whole music; none crashes.
 TEST(OggDecode, DamagedFilesFailOrDecodeWhatIsThere)
 {
-    std::ifstream in(music, std::ios::binary);
-    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string whole = read_file(music);
     ASSERT_GT(whole.size(), 100000u);
     std::string garbled = whole;
     for (size_t i = 4000; i < garbled.size(); i += 997)
@@ -151,8 +151,7 @@ TEST(OggStream, SeeksToTheExactFrame)
 // no more than the whole music; the files ogg_decode refuses give no sound.
 TEST(OggStream, DamagedFilesGiveNoSound)
 {
-    std::ifstream in(music, std::ios::binary);
-    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string whole = read_file(music);
     const std::string path = "ogg_test_stream_damaged.ogg";
     for (const std::string& bytes : {std::string(), std::string("OggS"), whole.substr(0, 3000),
                                      "\x89PNG\r\n\x1a\n" + std::string(5000, '\0')}) {

@@ -25,29 +25,23 @@ struct PngHeader {
     int width = 0, height = 0, depth = 0, colour_type = 0;
 };
 
-std::vector<unsigned char> read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
-}
-
 // The IHDR chunk, which a PNG file must start with.
 PngHeader png_header(const std::string& path)
 {
-    const std::vector<unsigned char> b = read_file(path);
-    static constexpr unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const std::string bytes = read_file(path);
+    const auto b = [&](size_t at) { return int(uint8_t(bytes[at])); };
     PngHeader h;
-    if (b.size() < 33 || !std::equal(signature, signature + 8, b.begin()) ||
-        std::string(b.begin() + 12, b.begin() + 16) != "IHDR")
+    if (bytes.size() < 33 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 ||
+        bytes.compare(12, 4, "IHDR") != 0)
         return h;
-    auto be32 = [&](int at) {
-        return int(b[at] << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3]);
+    auto be32 = [&](size_t at) {
+        return b(at) << 24 | b(at + 1) << 16 | b(at + 2) << 8 | b(at + 3);
     };
     h.ok = true;
     h.width = be32(16);
     h.height = be32(20);
-    h.depth = b[24];
-    h.colour_type = b[25];
+    h.depth = b(24);
+    h.colour_type = b(25);
     return h;
 }
 
@@ -280,9 +274,9 @@ TEST(Pictures, TexturesWrapSeamlessly)
 
 TEST(Pictures, LogosAreNineteenDifferentPictures)
 {
-    std::vector<std::vector<unsigned char>> seen;
+    std::vector<std::string> seen;
     for (const char* name : logo_files) {
-        const std::vector<unsigned char> bytes = read_file(name);
+        const std::string bytes = read_file(name);
         ASSERT_FALSE(bytes.empty()) << name;
         for (const auto& other : seen)
             EXPECT_NE(bytes, other) << name;
@@ -341,8 +335,8 @@ TEST(Pictures, GeneratorDrawsTheSameBytesEveryTime)
 // its bitmap bottom row first in blue, green, red, opaque, then an empty mask.
 TEST(Pictures, WindowsIconHoldsTheDesktopsIconsAsWindowsReadsThem)
 {
-    const std::vector<unsigned char> ico = read_file("icons/varno-style.ico");
-    const auto byte = [&](size_t i) { return i < ico.size() ? unsigned(ico[i]) : 0u; };
+    const std::string ico = read_file("icons/varno-style.ico");
+    const auto byte = [&](size_t i) { return i < ico.size() ? unsigned(uint8_t(ico[i])) : 0u; };
     const auto u16 = [&](size_t i) { return byte(i) | byte(i + 1) << 8; };
     const auto u32 = [&](size_t i) { return u16(i) | u16(i + 2) << 16; };
     ASSERT_GE(ico.size(), 6u);
