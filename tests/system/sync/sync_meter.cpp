@@ -178,8 +178,8 @@ bool signed_latency(pa_stream* st, double* ms)
 
 }  // namespace
 
-bool record_sound(const std::string& source, int rate, double until, SoundTrack* track,
-                  std::string* error)
+bool record_sound(const std::string& source, int rate, const std::atomic<double>& until,
+                  std::atomic<bool>& flowing, SoundTrack* track, std::string* error)
 {
     // The asynchronous API: the simple one reports a negative latency as 0.
     pa_threaded_mainloop* ml = pa_threaded_mainloop_new();
@@ -228,6 +228,7 @@ bool record_sound(const std::string& source, int rate, double until, SoundTrack*
             continue;
         }
         const size_t frames = bytes / 4;
+        flowing = flowing || frames > 0;
         const int16_t* pcm = static_cast<const int16_t*>(data);
         for (size_t i = 0; i < frames; i++)  // a hole (no data) reads as silence
             track->mono.push_back(pcm ? (pcm[2 * i] + pcm[2 * i + 1]) / 65536.0f : 0.0f);
@@ -673,14 +674,25 @@ bool load_sync_inputs(const std::string& capture_tool, const char* music_path, S
 }
 
 bool record_both(const std::string& display_name, const PictureArea& area,
-                 const std::string& source, int rate, double until, Recording* rec,
-                 std::string* error)
+                 const std::string& source, int rate, double ms, Recording* rec, std::string* error,
+                 const std::function<void()>& started)
 {
-    rec->start = monotonic_ms();
+    const double asked = monotonic_ms();
+    std::atomic<double> until{1e300};
+    std::atomic<bool> flowing{false}, ended{false};
     std::string sound_error;
     bool sound_ok = false;
-    std::thread sound(
-        [&] { sound_ok = record_sound(source, rate, until, &rec->sound, &sound_error); });
+    std::thread sound([&] {
+        sound_ok = record_sound(source, rate, until, flowing, &rec->sound, &sound_error);
+        ended = true;
+    });
+    while (!flowing && !ended && monotonic_ms() < asked + 10000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    rec->start = monotonic_ms();
+    rec->sound_waited = rec->start - asked;
+    until = rec->start + ms;
+    if (started)
+        started();
     const bool picture_ok = record_picture(display_name, area, until, &rec->picture, error);
     sound.join();
     if (!sound_ok)

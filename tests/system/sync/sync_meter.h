@@ -31,7 +31,9 @@
 // still's match, each rise and each second of the music's track as read.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -82,10 +84,11 @@ struct SoundTrack {
 // (with *error) if the display or XShm cannot be had.
 bool record_picture(const std::string& display_name, const PictureArea& area, double until,
                     PictureTrack* track, std::string* error);
-// Records the sink's monitor `source` at `rate` (stereo) until `until`; the
-// server from PULSE_SERVER.
-bool record_sound(const std::string& source, int rate, double until, SoundTrack* track,
-                  std::string* error);
+// Records the sink's monitor `source` at `rate` (stereo) until `until`
+// (monotonic ms, which may be moved while it records), and sets `flowing`
+// once the first sound is in; the server from PULSE_SERVER.
+bool record_sound(const std::string& source, int rate, const std::atomic<double>& until,
+                  std::atomic<bool>& flowing, SoundTrack* track, std::string* error);
 
 // The capture tool's frames as stills: raw 320x240 0x00RRGGBB frames at fps,
 // the first one shown at demo time `from`.
@@ -198,15 +201,19 @@ struct SyncInputs {
 };
 bool load_sync_inputs(const std::string& capture_tool, const char* music_path, SyncInputs* in);
 
-// The picture and the sound recorded side by side, from `start` to `until`.
+// The picture and the sound recorded side by side for `ms`, from `start`:
+// once the sound is in (the monitor's first samples have come 0.04 to 1.2 s
+// after it was asked for), so that the whole clip has both. `started` is
+// called at `start`, to time what is done to the program from there.
 struct Recording {
     double start = 0;
+    double sound_waited = 0;  // ms from asking for the sound to `start`; not saved
     PictureTrack picture;
     SoundTrack sound;
 };
 bool record_both(const std::string& display_name, const PictureArea& area,
-                 const std::string& source, int rate, double until, Recording* rec,
-                 std::string* error);
+                 const std::string& source, int rate, double ms, Recording* rec, std::string* error,
+                 const std::function<void()>& started = {});
 
 // A recording to a file and back, to be read again later (varno-sync --load).
 bool save_recording(const Recording& rec, const std::string& path);

@@ -396,16 +396,18 @@ Take play_once(Player player, const Clip& c, const char* label)
     std::string error;
     bool recorded = false;
     if (drawing) {
+        // The stop is timed from the clip's start, which waits for the sound.
         std::thread stopper;
-        if (c.stopped)
+        const auto stop_later = [&] {
             stopper = std::thread([&] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(int(stop_at_ms)));
                 kill(-p.pid, SIGSTOP);
                 std::this_thread::sleep_for(std::chrono::milliseconds(int(stop_ms)));
                 kill(-p.pid, SIGCONT);
             });
-        recorded = record_both(s.server.display, area, monitor, sink_rate, monotonic_ms() + clip_ms,
-                               &rec, &error);
+        };
+        recorded = record_both(s.server.display, area, monitor, sink_rate, clip_ms, &rec, &error,
+                               c.stopped ? std::function<void()>(stop_later) : nullptr);
         if (stopper.joinable())
             stopper.join();
     }
@@ -428,8 +430,10 @@ Take play_once(Player player, const Clip& c, const char* label)
     const double after = c.stopped ? rec.start + stop_at_ms + stop_ms + settle_ms : 0;
     take.report = measure_offsets(rec.picture, rec.sound, shared->inputs.refs, shared->inputs.music,
                                   shared->inputs.rate, dance_flashes(), after);
-    printf("sound placed on the clock to +-%.1f ms; %zu corner grabs, %zu stills\n",
-           rec.sound.t0_spread, rec.picture.corner.size(), rec.picture.stills.size());
+    printf(
+        "sound in after %.0f ms, placed on the clock to +-%.1f ms; %zu corner grabs, %zu stills\n",
+        rec.sound_waited, rec.sound.t0_spread, rec.picture.corner.size(),
+        rec.picture.stills.size());
     print_report(take.report, label, stdout);
     take.measured = take.report.read_well >= least_flashes;
     // Under wine the stop is held against the offset before it (WineSync).

@@ -29,7 +29,7 @@ static bool record_live(const char* display, const std::string& source, double s
     while (!find_picture(display, "VARNO STYLE", &area) && monotonic_ms() < give_up)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     std::string error;
-    if (!record_both(display, area, source, rate, monotonic_ms() + seconds * 1000, rec, &error)) {
+    if (!record_both(display, area, source, rate, seconds * 1000, rec, &error)) {
         fprintf(stderr, "varno-sync: %s\n", error.c_str());
         return false;
     }
