@@ -202,7 +202,7 @@ struct SyncInputs {
 bool load_sync_inputs(const std::string& capture_tool, const char* music_path, SyncInputs* in);
 
 // The picture and the sound recorded side by side for `ms`, from `start`:
-// once the sound is in (the monitor's first samples have come 0.04 to 1.2 s
+// once the sound is in (the monitor's first samples have come 0.01 to 1.8 s
 // after it was asked for), so that the whole clip has both. `started` is
 // called at `start`, to time what is done to the program from there.
 struct Recording {

@@ -59,7 +59,11 @@ constexpr int least_flashes = 8;          // fewer measured: the meter saw too l
 constexpr int least_before_stop = 2;      // of the five before a stop
 constexpr uint32_t clip_from_ms = 17000;  // 1.75 s before the dance's first flash
 constexpr double clip_ms = 7000;
-constexpr double stop_at_ms = 3000;  // into the clip: five flashes before
+// A clip with a stop is a second longer: of seven seconds, what comes before
+// the stop, the stop and the settling after it took 4.3, and the 2.7 s left
+// read 7 to 10 flashes with two busy processes beside, against the 8 wanted.
+constexpr double stopped_clip_ms = 8000;
+constexpr double stop_at_ms = 3000;  // into the clip: five flashes or more before
 constexpr double stop_ms = 300;
 constexpr double settle_ms = 1000;  // after the stop, before flashes count
 // A Windows program's first window under a fresh wine session is slow to come.
@@ -406,7 +410,8 @@ Take play_once(Player player, const Clip& c, const char* label)
                 kill(-p.pid, SIGCONT);
             });
         };
-        recorded = record_both(s.server.display, area, monitor, sink_rate, clip_ms, &rec, &error,
+        recorded = record_both(s.server.display, area, monitor, sink_rate,
+                               c.stopped ? stopped_clip_ms : clip_ms, &rec, &error,
                                c.stopped ? std::function<void()>(stop_later) : nullptr);
         if (stopper.joinable())
             stopper.join();
